@@ -1,0 +1,399 @@
+#include "Ini_t.h"
+
+#include "desktop.h"
+#include "inifile.h"
+#include "lasterror.h"
+
+#include <QComboBox>
+#include <QLocale>
+#include <QWidget>
+#include <algorithm>
+
+namespace {
+
+const QString positionSection = QStringLiteral("Position");
+
+// Keys lose their leading and trailing blanks and control characters.
+QString trimKey(const QString& key) {
+    qsizetype begin = 0, end = key.size();
+    while (begin < end && key[begin].unicode() <= 32)
+        ++begin;
+    while (end > begin && key[end - 1].unicode() <= 32)
+        --end;
+    return key.mid(begin, end - begin);
+}
+
+// Numbers in the user's locale, without group separators, so that what is
+// written reads back.
+QLocale numberLocale() {
+    QLocale locale;
+    locale.setNumberOptions(QLocale::OmitGroupSeparator | QLocale::RejectGroupSeparator);
+    return locale;
+}
+
+// The user's short date format with the year in full: a two-digit year would
+// read back in another century.
+QString dateFormat() {
+    QString format = QLocale().dateFormat(QLocale::ShortFormat);
+    if (!format.contains(QLatin1String("yyyy")))
+        format.replace(QLatin1String("yy"), QLatin1String("yyyy"));
+    return format;
+}
+
+// The user's long time format without the time zone, which does not read back.
+QString timeFormat() {
+    QString format = QLocale().timeFormat(QLocale::LongFormat);
+    format.remove(QLatin1Char('t'));
+    return format.trimmed();
+}
+
+QString dateText(const QDate& date) {
+    return QLocale().toString(date, dateFormat());
+}
+
+QString dateTimeText(const QDateTime& value) {
+    if (value.time() == QTime(0, 0))
+        return dateText(value.date());
+    return dateText(value.date()) + QLatin1Char(' ') +
+           QLocale().toString(value.time(), timeFormat());
+}
+
+bool readDateTime(const QString& text, QDateTime* value) {
+    const QLocale locale;
+    const QString t = text.trimmed();
+    QDateTime dt = locale.toDateTime(t, dateFormat() + QLatin1Char(' ') + timeFormat());
+    if (!dt.isValid()) {
+        const QDate date = locale.toDate(t, dateFormat());
+        if (!date.isValid())
+            return false;
+        dt = QDateTime(date, QTime(0, 0));
+    }
+    *value = dt;
+    return true;
+}
+
+int toInteger(const QString& text, bool* ok) {
+    return text.trimmed().toInt(ok, 10);
+}
+
+} // namespace
+
+TIni_t::TIni_t(QObject* owner) : QObject(owner) {}
+
+TIni_t::TIni_t(QObject* owner, const QString& fileName)
+    : QObject(owner), iniFile(std::make_unique<platform::IniFile>(fileName)) {}
+
+TIni_t::TIni_t(QObject* owner, const QString& fileName, const QString& sectionName)
+    : QObject(owner), iniFile(std::make_unique<platform::IniFile>(fileName)), section(sectionName) {
+}
+
+TIni_t::~TIni_t() = default;
+
+void TIni_t::changeSection(const QString& sectionName) {
+    section = sectionName;
+}
+
+void TIni_t::eraseSection(const QString& sectionName) {
+    if (iniFile)
+        iniFile->eraseSection(sectionName);
+}
+
+// --- raw text access --------------------------------------------------------
+
+QString TIni_t::readText(const QString& key, bool& present) {
+    present = iniFile && iniFile->valueExists(section, key);
+    return present ? iniFile->readString(section, key, QString()) : QString();
+}
+
+void TIni_t::writeText(const QString& key, const QString& value) {
+    if (iniFile)
+        iniFile->writeString(section, key, value);
+}
+
+// --- typed values in the current section ------------------------------------
+
+int TIni_t::get(const QString& key, int defaultValue) {
+    const QString k = trimKey(key);
+    bool present;
+    const QString text = readText(k, present);
+    if (!present) {
+        save(k, defaultValue);
+        return defaultValue;
+    }
+    bool ok;
+    const int value = toInteger(text, &ok);
+    return ok ? value : defaultValue;
+}
+
+bool TIni_t::get(const QString& key, bool defaultValue) {
+    const QString k = trimKey(key);
+    bool present;
+    const QString text = readText(k, present);
+    if (!present) {
+        save(k, defaultValue);
+        return defaultValue;
+    }
+    bool ok;
+    const int value = toInteger(text, &ok);
+    return ok ? value != 0 : defaultValue;
+}
+
+double TIni_t::get(const QString& key, double defaultValue) {
+    const QString k = trimKey(key);
+    bool present;
+    const QString text = readText(k, present);
+    if (!present) {
+        save(k, defaultValue);
+        return defaultValue;
+    }
+    bool ok;
+    const double value = numberLocale().toDouble(text.trimmed(), &ok);
+    return ok ? value : defaultValue;
+}
+
+QString TIni_t::get(const QString& key, const QString& defaultValue) {
+    const QString k = trimKey(key);
+    bool present;
+    const QString text = readText(k, present);
+    if (!present) {
+        save(k, defaultValue);
+        return defaultValue;
+    }
+    return text;
+}
+
+QString TIni_t::get(const QString& key, const char* defaultValue) {
+    return get(key, QString::fromUtf8(defaultValue));
+}
+
+QDateTime TIni_t::get(const QString& key, const QDateTime& defaultValue) {
+    const QString k = trimKey(key);
+    bool present;
+    const QString text = readText(k, present);
+    if (!present) {
+        // A default is written as its date alone.
+        writeText(k, dateText(defaultValue.date()));
+        return defaultValue;
+    }
+    QDateTime value;
+    return readDateTime(text, &value) ? value : defaultValue;
+}
+
+QString TIni_t::get(const QString& key) {
+    bool present;
+    return readText(trimKey(key), present);
+}
+
+void TIni_t::save(const QString& key, int value) {
+    writeText(trimKey(key), QString::number(value));
+}
+
+void TIni_t::save(const QString& key, bool value) {
+    writeText(trimKey(key), value ? QStringLiteral("1") : QStringLiteral("0"));
+}
+
+void TIni_t::save(const QString& key, double value) {
+    writeText(trimKey(key), numberLocale().toString(value, 'g', 15));
+}
+
+void TIni_t::save(const QString& key, const QString& value) {
+    writeText(trimKey(key), value);
+}
+
+void TIni_t::save(const QString& key, const char* value) {
+    save(key, QString::fromUtf8(value));
+}
+
+void TIni_t::save(const QString& key, const QDateTime& value) {
+    writeText(trimKey(key), dateTimeText(value));
+}
+
+// --- typed values in a named section ----------------------------------------
+
+#define TINI_SECTION_FORMS(Type)                                                                   \
+    Type TIni_t::get(const QString& sectionName, const QString& key, Type defaultValue) {          \
+        changeSection(sectionName);                                                                \
+        return get(key, defaultValue);                                                             \
+    }                                                                                              \
+    void TIni_t::save(const QString& sectionName, const QString& key, Type value) {                \
+        changeSection(sectionName);                                                                \
+        save(key, value);                                                                          \
+    }
+
+TINI_SECTION_FORMS(int)
+TINI_SECTION_FORMS(bool)
+TINI_SECTION_FORMS(double)
+#undef TINI_SECTION_FORMS
+
+QString TIni_t::get(const QString& sectionName, const QString& key, const QString& defaultValue) {
+    changeSection(sectionName);
+    return get(key, defaultValue);
+}
+
+QString TIni_t::get(const QString& sectionName, const QString& key, const char* defaultValue) {
+    changeSection(sectionName);
+    return get(key, defaultValue);
+}
+
+QDateTime TIni_t::get(const QString& sectionName, const QString& key,
+                      const QDateTime& defaultValue) {
+    changeSection(sectionName);
+    return get(key, defaultValue);
+}
+
+void TIni_t::save(const QString& sectionName, const QString& key, const QString& value) {
+    changeSection(sectionName);
+    save(key, value);
+}
+
+void TIni_t::save(const QString& sectionName, const QString& key, const char* value) {
+    changeSection(sectionName);
+    save(key, value);
+}
+
+void TIni_t::save(const QString& sectionName, const QString& key, const QDateTime& value) {
+    changeSection(sectionName);
+    save(key, value);
+}
+
+// --- history lists -----------------------------------------------------------
+
+static QString historyKey(const QString& prefix, int index) {
+    return prefix + QLatin1Char('[') + QString::number(index) + QLatin1Char(']');
+}
+
+void TIni_t::get(QComboBox* box, const QString& sectionName, const QString& prefix, int count) {
+    box->clear();
+    box->clearEditText();
+    changeSection(sectionName);
+    for (int i = 0; i < count; ++i)
+        box->addItem(get(historyKey(prefix, i), QString()));
+}
+
+void TIni_t::save(QComboBox* box, const QString& sectionName, const QString& prefix, int count) {
+    changeSection(sectionName);
+    for (int i = 0; i < count; ++i) {
+        const QString entry = i < box->count() ? box->itemText(i) : QString();
+        if (!entry.isEmpty())
+            save(historyKey(prefix, i), entry);
+    }
+}
+
+void TIni_t::getLastError(const char* caption) {
+    platform::showLastError(QString::fromUtf8(caption));
+}
+
+// --- window positions --------------------------------------------------------
+
+QString TIni_t::makePositionStr(int left, int top, int width, int height) {
+    return QStringLiteral("%1 %2 %3 %4").arg(left).arg(top).arg(width).arg(height);
+}
+
+QRect TIni_t::bounds(const QWidget* control) {
+    return QRect(control->pos(), control->size());
+}
+
+void TIni_t::setBounds(QWidget* control, int left, int top, int width, int height) {
+    control->move(left, top);
+    control->resize(width, height);
+}
+
+QString TIni_t::positionKey(QWidget* control, const char* variant) const {
+    QString key = QStringLiteral("Form ") + control->objectName();
+    if (variant) {
+        key += QLatin1Char(' ');
+        key += QLatin1Char(*variant);
+    }
+    return key;
+}
+
+void TIni_t::savePosition(QWidget* control) {
+    if (!control)
+        return;
+    changeSection(positionSection);
+    const QRect r = bounds(control);
+    save(positionKey(control, nullptr), makePositionStr(r.x(), r.y(), r.width(), r.height()));
+}
+
+void TIni_t::savePosition(QWidget* control, char variant) {
+    if (!control)
+        return;
+    changeSection(positionSection);
+    const QRect r = bounds(control);
+    save(positionKey(control, &variant), makePositionStr(r.x(), r.y(), r.width(), r.height()));
+}
+
+void TIni_t::getPositionByKey(QWidget* control, const QString& key, int left, int top, int width,
+                              int height) {
+    changeSection(positionSection);
+    QString text = get(key, makePositionStr(left, top, width, height)).trimmed() + QLatin1Char(' ');
+    int numbers[4];
+    for (int& number : numbers) {
+        const qsizetype blank = text.indexOf(QLatin1Char(' '));
+        const QString part = text.left(blank);
+        bool ok;
+        number = part.toInt(&ok, 10);
+        if (!ok)
+            throw EConvertError(QStringLiteral("'%1' is not a valid integer value").arg(part));
+        text.remove(0, blank + 1);
+    }
+    setBounds(control, numbers[0], numbers[1], numbers[2], numbers[3]);
+}
+
+void TIni_t::getPosition(QWidget* control) {
+    if (!control)
+        return;
+    const QRect r = bounds(control);
+    getPosition(control, r.x(), r.y(), r.width(), r.height());
+}
+
+void TIni_t::getPosition(QWidget* control, int left, int top, int width, int height) {
+    if (!control)
+        return;
+    getPositionByKey(control, positionKey(control, nullptr), left, top, width, height);
+}
+
+void TIni_t::getPosition(QWidget* control, char variant, int left, int top, int width, int height) {
+    if (!control)
+        return;
+    getPositionByKey(control, positionKey(control, &variant), left, top, width, height);
+}
+
+QRect TIni_t::centralBounds(int width, int height) {
+    getScreen();
+    const int left = areaLeft + std::max(0, (areaWidth - width) / 2);
+    const int top = areaTop + std::max(0, (areaHeight - height) / 2);
+    return QRect(left, top, width, height);
+}
+
+void TIni_t::getCentralPosition(QWidget* control, int width, int height) {
+    const QRect r = centralBounds(width, height);
+    getPosition(control, r.x(), r.y(), width, height);
+}
+
+void TIni_t::getCentralPosition(QWidget* control, char variant, int width, int height) {
+    const QRect r = centralBounds(width, height);
+    getPosition(control, variant, r.x(), r.y(), width, height);
+}
+
+void TIni_t::getScreen() {
+    const platform::DesktopGeometry g = platform::desktopGeometry();
+    if (!g.workAreaKnown)
+        getLastError("TDM::TDM SystemParametersInfo");
+    const int w = g.screenWidth, h = g.screenHeight;
+    areaLeft = g.left;
+    areaTop = g.top;
+    // A screen at least twice as wide as high is taken for two screens side by
+    // side, one at least as high as wide for two screens one above the other;
+    // the window is then centred on the first of the two.
+    if (h > 0 && w / (2 * h) != 0) {
+        areaWidth = w / 2 - g.left;
+        areaHeight = g.bottom;
+    } else if (w > 0 && h / w != 0) {
+        areaWidth = g.right;
+        areaHeight = h / 2 - g.top;
+    } else {
+        areaWidth = g.right;
+        areaHeight = g.bottom;
+    }
+}

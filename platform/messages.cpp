@@ -1,0 +1,72 @@
+#include "messages.h"
+
+#include "errors.h"
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QMutex>
+#include <QThread>
+#include <cstdio>
+
+namespace platform {
+
+namespace {
+
+QMutex sinkMutex;
+MessageSink currentSink;
+
+MessageSink sink() {
+    QMutexLocker lock(&sinkMutex);
+    return currentSink;
+}
+
+void showBox(const QString& caption, const QString& text, MessageIcon icon) {
+    // Texts carry Windows-style "\r\n" line breaks; a label wants "\n".
+    QString shown = text;
+    shown.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    QMessageBox box(icon == MessageIcon::Error ? QMessageBox::Critical : QMessageBox::NoIcon,
+                    caption, shown, QMessageBox::Ok, QApplication::activeWindow());
+    box.setTextFormat(Qt::PlainText);
+    box.exec();
+}
+
+} // namespace
+
+MessageSink setMessageSink(MessageSink newSink) {
+    QMutexLocker lock(&sinkMutex);
+    std::swap(currentSink, newSink);
+    return newSink;
+}
+
+void messageBox(const QString& caption, const QString& text, MessageIcon icon) {
+    if (MessageSink s = sink()) {
+        s(caption, text);
+        return;
+    }
+    auto* app = QCoreApplication::instance();
+    if (!qobject_cast<QApplication*>(app)) {
+        printMessage(caption, text);
+        return;
+    }
+    if (QThread::currentThread() == app->thread()) {
+        showBox(caption, text, icon);
+        return;
+    }
+    // Widgets live on the user-interface thread only: hand the box over and
+    // return, so a worker never waits for a click.
+    QMetaObject::invokeMethod(
+        app, [caption, text, icon] { showBox(caption, text, icon); }, Qt::QueuedConnection);
+}
+
+void showException(const std::exception& e) {
+    messageBox(QCoreApplication::applicationName(), exceptionMessage(e), MessageIcon::Error);
+}
+
+void printMessage(const QString& caption, const QString& text) {
+    QString line = caption + QLatin1String(": ") + text;
+    line.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    std::fprintf(stderr, "%s\n", line.toLocal8Bit().constData());
+    std::fflush(stderr);
+}
+
+} // namespace platform

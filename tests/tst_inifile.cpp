@@ -1,0 +1,186 @@
+// The INI-file service: layout kept byte for byte, case-insensitive names,
+// atomic writes, and writers in two processes that lose nothing.
+
+#include "inifile.h"
+#include "lasterror.h"
+
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QtTest>
+#include <csignal>
+#include <sys/resource.h>
+#include <unistd.h>
+
+using platform::IniFile;
+
+namespace {
+QByteArray readAll(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+void writeAll(const QString& path, const QByteArray& data) {
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(data);
+}
+} // namespace
+
+class TestIniFile : public QObject {
+    Q_OBJECT
+    QTemporaryDir dir;
+    QString path() const { return dir.filePath("settings.data"); }
+
+private slots:
+    void init() { QFile::remove(path()); }
+
+    void firstWriteCreatesFileInCommonForm() {
+        IniFile ini(path());
+        QVERIFY(!QFile::exists(path()));
+        QCOMPARE(ini.readString("Main", "Size", "none"), QString("none"));
+        QVERIFY(!QFile::exists(path()));
+        QVERIFY(ini.writeString("Main", "Size", "300"));
+        QVERIFY(ini.writeString("Main", "Name", "KJV"));
+        QVERIFY(ini.writeString("Position", "Form RebuildDlg", "1 2 3 4"));
+        QCOMPARE(readAll(path()),
+                 QByteArray("[Main]\nSize=300\nName=KJV\n[Position]\nForm RebuildDlg=1 2 3 4\n"));
+        QVERIFY(!QFile::exists(path() + ".lock"));
+    }
+
+    void namesMatchWithoutCaseAndKeepFirstSpelling() {
+        IniFile ini(path());
+        ini.writeString("Main", "ShowTips", "1");
+        QVERIFY(ini.valueExists("MAIN", "showtips"));
+        QCOMPARE(ini.readString("main", "SHOWTIPS", ""), QString("1"));
+        ini.writeString("mAIN", "SHOWTIPS", "0");
+        QCOMPARE(readAll(path()), QByteArray("[Main]\nShowTips=0\n"));
+        QVERIFY(!ini.valueExists("Main", "Other"));
+        QVERIFY(!ini.valueExists("Other", "ShowTips"));
+    }
+
+    void emptyValueCountsAsPresent() {
+        IniFile ini(path());
+        ini.writeString("S", "k", "");
+        QVERIFY(ini.valueExists("S", "k"));
+        QCOMPARE(ini.readString("S", "k", "default"), QString());
+    }
+
+    void untouchedLinesStayByteForByte() {
+        const QByteArray original = "; a comment\r\n\r\n[Other]\r\n  odd line without equals\r\n"
+                                    "x = 1 \r\n\r\n[Main]\r\nKey=old\r\n\r\n[Tail]\r\ny=2";
+        writeAll(path(), original);
+        IniFile ini(path());
+        QCOMPARE(ini.readString("Other", "X", ""), QString("1"));
+        QVERIFY(ini.writeString("Main", "key", "new"));
+        QVERIFY(ini.writeString("Main", "Added", "a"));
+        QByteArray expected = original;
+        expected.replace("Key=old\r\n", "Key=new\r\nAdded=a\r\n");
+        QCOMPARE(readAll(path()), expected);
+        // A key new to the last section keeps the file's missing final line end
+        // apart from the line it adds.
+        QVERIFY(ini.writeString("Tail", "z", "3"));
+        QCOMPARE(readAll(path()), expected + "\r\nz=3\r\n");
+    }
+
+    void valuesRoundTripBlanksQuotesAndLineBreaks() {
+        IniFile ini(path());
+        const QStringList values = {"  padded  ", "\"quoted\"", "in \"middle\"",
+                                    "tab\t",      "ü ñ 漢",     "a=b=c"};
+        for (const QString& v : values) {
+            QVERIFY(ini.writeString("S", "v", v));
+            QCOMPARE(ini.readString("S", "v", ""), v);
+        }
+        // A line break cannot plant a key or a section of its own.
+        QVERIFY(ini.writeString("S", "evil", "x\n[Position]\nForm A=1 1 1 1"));
+        QVERIFY(!ini.valueExists("Position", "Form A"));
+        QCOMPARE(ini.readString("S", "evil", ""), QString("x [Position] Form A=1 1 1 1"));
+    }
+
+    void eraseSectionRemovesOnlyThatSection() {
+        writeAll(path(), "[A]\na=1\n\n[B]\nb=2\n[a]\nc=3\n[C]\nc=4\n");
+        IniFile ini(path());
+        QVERIFY(ini.eraseSection("a"));
+        QCOMPARE(readAll(path()), QByteArray("[B]\nb=2\n[C]\nc=4\n"));
+        QVERIFY(ini.eraseSection("missing"));
+        QCOMPARE(readAll(path()), QByteArray("[B]\nb=2\n[C]\nc=4\n"));
+    }
+
+    void missingFolderIsNotCreated() {
+        IniFile ini(dir.filePath("no/such/folder/settings.data"));
+        platform::setLastError(0);
+        QVERIFY(!ini.writeString("S", "k", "v"));
+        QCOMPARE(platform::lastError(), ENOENT);
+        QVERIFY(!QFile::exists(dir.filePath("no")));
+    }
+
+    void failedWriteLeavesFileIntact() {
+        const QByteArray original = "[S]\nk=old\n";
+        writeAll(path(), original);
+        IniFile ini(path());
+        // A read-only file is refused rather than replaced behind its back.
+        QVERIFY(QFile::setPermissions(path(), QFileDevice::ReadOwner));
+        if (::geteuid() != 0) {
+            QVERIFY(!ini.writeString("S", "k", "new"));
+            QCOMPARE(readAll(path()), original);
+        }
+        QVERIFY(QFile::setPermissions(path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner));
+        // A folder that refuses the temporary file: the old file stays whole.
+        QVERIFY(QFile::setPermissions(dir.path(), QFileDevice::ReadOwner | QFileDevice::ExeOwner));
+        if (::geteuid() != 0) {
+            QVERIFY(!ini.writeString("S", "k", "new"));
+            QCOMPARE(readAll(path()), original);
+        }
+        QVERIFY(QFile::setPermissions(dir.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                                      QFileDevice::ExeOwner));
+        // A full disk: a child process whose file-size limit is smaller than
+        // the new content. The write fails and the old file stays whole.
+        QProcess child;
+        child.start(QCoreApplication::applicationFilePath(), {"--full-disk", path()});
+        QVERIFY(child.waitForFinished(60000));
+        QCOMPARE(child.exitCode(), 0);
+        QCOMPARE(readAll(path()), original);
+        QStringList left = QDir(dir.path()).entryList(QDir::Files | QDir::Hidden);
+        QCOMPARE(left, QStringList{"settings.data"});
+    }
+
+    void twoProcessesWritingAtOnceLoseNothing() {
+        // Each child writes its own 40 keys while the other writes too; every
+        // key must survive the read-modify-write cycles of both.
+        const QString program = QCoreApplication::applicationFilePath();
+        QProcess a, b;
+        a.start(program, {"--writer", path(), "A"});
+        b.start(program, {"--writer", path(), "B"});
+        QVERIFY(a.waitForFinished(60000));
+        QVERIFY(b.waitForFinished(60000));
+        QCOMPARE(a.exitCode(), 0);
+        QCOMPARE(b.exitCode(), 0);
+        IniFile ini(path());
+        for (int i = 0; i < 40; ++i) {
+            QCOMPARE(ini.readString("A", QString("k%1").arg(i), ""), QString::number(i));
+            QCOMPARE(ini.readString("B", QString("k%1").arg(i), ""), QString::number(i));
+        }
+    }
+};
+
+int main(int argc, char** argv) {
+    if (argc == 4 && QByteArray(argv[1]) == "--writer") {
+        IniFile ini(QString::fromLocal8Bit(argv[2]));
+        for (int i = 0; i < 40; ++i)
+            if (!ini.writeString(argv[3], QString("k%1").arg(i), QString::number(i)))
+                return 1;
+        return 0;
+    }
+    if (argc == 3 && QByteArray(argv[1]) == "--full-disk") {
+        ::signal(SIGXFSZ, SIG_IGN);
+        struct rlimit limit = {64, 64};
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+        IniFile ini(QString::fromLocal8Bit(argv[2]));
+        const bool written = ini.writeString("S", "k", QString(1000, 'x'));
+        return !written && platform::lastError() != 0 ? 0 : 1;
+    }
+    QCoreApplication app(argc, argv);
+    TestIniFile test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_inifile.moc"
