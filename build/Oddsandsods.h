@@ -1,9 +1,43 @@
 #pragma once
-// Helpers shared by the build's stages: the message box of their error
-// handlers.
+// Table operations of the build and the two message boxes its error handlers
+// share. Every table operation reports its own table-layer failures in a
+// message box and returns normally, so the caller goes on with its next step.
 
 #include <QString>
+
+class TTable;
+
+// The layout openTable creates for a missing table. Any other value creates
+// nothing, like tkExisting.
+enum TTableKind {
+    tkWord = 2,       // "Temp_Word": occurrence key and word
+    tkKey = 3,        // "Key": the distinct words
+    tkFreq = 4,       // "Freq": word number, occurrences, length
+    tkRec = 5,        // occurrence key and word number
+    tkIndexedRec = 6, // "Word": tkRec plus the index wordKeyNdx
+    tkExisting = 69   // never created
+};
+
+// Binds `table` to `tableName` in the text's folder, creates it by `kind` when
+// it is missing, empties it when asked and it exists, and leaves it open for
+// exclusive use when it exists by then. A failure to open propagates.
+void openTable(TTable* table, const QString& tableName, TTableKind kind, bool emptyIfExists);
+
+// Define the layout on the bound, closed table and create it (left closed).
+void createWordTable(TTable* table);
+void createKeyTable(TTable* table);
+void createRecTable(TTable* table);
+void createIndexedRecTable(TTable* table);
+void createFreqTable(TTable* table);
+
+// True when the table is missing or was emptied; false after a reported failure.
+bool emptyTable(TTable* table);
+// Deletes the bound table when it exists.
+void deleteTable(TTable* table);
 
 // Shows `text` under `caption` with an OK button and no icon; an empty text
 // shows an empty box. Returns when the user has closed the box.
 void msgBox(const char* caption, const QString& text);
+// Shows the system's description of the last error under `caption`, then
+// resets the error code to 0.
+void showLastError(const char* caption);

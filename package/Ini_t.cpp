@@ -3,6 +3,7 @@
 #include "desktop.h"
 #include "inifile.h"
 #include "lasterror.h"
+#include "localeformats.h"
 
 #include <QComboBox>
 #include <QLocale>
@@ -31,39 +32,26 @@ QLocale numberLocale() {
     return locale;
 }
 
-// The user's short date format with the year in full: a two-digit year would
-// read back in another century.
-QString dateFormat() {
-    QString format = QLocale().dateFormat(QLocale::ShortFormat);
-    if (!format.contains(QLatin1String("yyyy")))
-        format.replace(QLatin1String("yy"), QLatin1String("yyyy"));
-    return format;
-}
-
-// The user's long time format without the time zone, which does not read back.
-QString timeFormat() {
-    QString format = QLocale().timeFormat(QLocale::LongFormat);
-    format.remove(QLatin1Char('t'));
-    return format.trimmed();
-}
+using platform::longTimeFormat;
+using platform::shortDateFormat;
 
 QString dateText(const QDate& date) {
-    return QLocale().toString(date, dateFormat());
+    return QLocale().toString(date, shortDateFormat());
 }
 
 QString dateTimeText(const QDateTime& value) {
     if (value.time() == QTime(0, 0))
         return dateText(value.date());
     return dateText(value.date()) + QLatin1Char(' ') +
-           QLocale().toString(value.time(), timeFormat());
+           QLocale().toString(value.time(), longTimeFormat());
 }
 
 bool readDateTime(const QString& text, QDateTime* value) {
     const QLocale locale;
     const QString t = text.trimmed();
-    QDateTime dt = locale.toDateTime(t, dateFormat() + QLatin1Char(' ') + timeFormat());
+    QDateTime dt = locale.toDateTime(t, shortDateFormat() + QLatin1Char(' ') + longTimeFormat());
     if (!dt.isValid()) {
-        const QDate date = locale.toDate(t, dateFormat());
+        const QDate date = locale.toDate(t, shortDateFormat());
         if (!date.isValid())
             return false;
         dt = QDateTime(date, QTime(0, 0));

@@ -1,0 +1,70 @@
+#pragma once
+// A program folder of a test's own: a temporary folder holding the picture,
+// with the program's folder and command line pointed at it, and helpers that
+// make a dialog there and write a text's verse table.
+
+#include "Rebuild.h"
+#include "process.h"
+#include "table.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QtTest>
+#include <memory>
+#include <utility>
+
+class TestProgram {
+public:
+    // `arguments` follow the program's path on the command line.
+    explicit TestProgram(const QString& arguments = QStringLiteral("Text KJV")) {
+        QFile::copy(QStringLiteral(DATA_DIR "/Bible left.bmp"), path("Bible left.bmp"));
+        platform::overrideProgramFolder(dir.path());
+        platform::overrideCommandLine(path("Build") + QLatin1Char(' ') + arguments);
+    }
+    ~TestProgram() {
+        RebuildDlg = nullptr;
+        platform::overrideProgramFolder(std::nullopt);
+        platform::overrideCommandLine(std::nullopt);
+    }
+
+    QString path(const QString& relative) const { return dir.filePath(relative); }
+
+    // The dialog, also as RebuildDlg; its text's folder exists.
+    std::unique_ptr<TRebuildDlg> makeDialog() {
+        auto dialog = std::make_unique<TRebuildDlg>();
+        RebuildDlg = dialog.get();
+        QDir().mkpath(dialog->dataPath);
+        return dialog;
+    }
+
+private:
+    QTemporaryDir dir;
+};
+
+using Verses = QList<std::pair<int, QString>>;
+
+// The verse key of book, chapter and verse.
+inline int verseKey(int book, int chapter, int verse) {
+    return (book << 24) | (chapter << 16) | (verse << 8);
+}
+
+// Writes the verse table "Bible" (key and text) into `folder`.
+inline void writeVerseTable(const QString& folder, const Verses& verses) {
+    TTable table;
+    table.setDatabaseName(folder);
+    table.setTableName(QStringLiteral("Bible"));
+    table.FieldDefs().Add(QStringLiteral("Verse"), ftInteger, 0, true);
+    table.FieldDefs().Add(QStringLiteral("Text"), ftMemo, 0, true);
+    table.IndexDefs().Add(QString(), QStringLiteral("Verse"), ixPrimary | ixUnique);
+    table.CreateTable();
+    table.setExclusive(true);
+    table.Open();
+    for (const auto& [key, text] : verses) {
+        table.Append();
+        table.Fields(0).setAsInteger(key);
+        table.Fields(1).setAsString(text);
+        table.Post();
+    }
+    table.Close();
+}
