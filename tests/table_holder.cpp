@@ -1,0 +1,53 @@
+// A second process for the table tests.
+//
+//   table_holder <folder> <table> plain|exclusive
+//       Opens the table, prints "ready" and holds it until a line arrives on
+//       standard input (or the process is killed); then closes it and prints
+//       "closed". An open that fails prints "error: " and the message.
+//   table_holder <folder> <table> append
+//       Opens the table (an integer field, then a text field) exclusively and
+//       appends rows (k, "w<k>") for k = 1, 2, 3, ... for ever, printing
+//       "ready" once 250,000 rows are posted. The test kills it.
+
+#include "table.h"
+
+#include <cstdio>
+#include <iostream>
+#include <string>
+
+int main(int argc, char** argv) {
+    if (argc != 4) {
+        std::fprintf(stderr, "usage: table_holder <folder> <table> plain|exclusive|append\n");
+        return 1;
+    }
+    const std::string mode = argv[3];
+    TTable table;
+    table.setDatabaseName(QString::fromLocal8Bit(argv[1]));
+    table.setTableName(QString::fromLocal8Bit(argv[2]));
+    table.setExclusive(mode != "plain");
+    try {
+        table.Open();
+    } catch (const EDatabaseError& e) {
+        std::printf("error: %s\n", qPrintable(e.message()));
+        return 2;
+    }
+    if (mode == "append") {
+        for (int k = 1;; ++k) {
+            table.Append();
+            table.Fields(0).setAsInteger(k);
+            table.Fields(1).setAsString(QStringLiteral("w%1").arg(k));
+            table.Post();
+            if (k == 250000) {
+                std::printf("ready\n");
+                std::fflush(stdout);
+            }
+        }
+    }
+    std::printf("ready\n");
+    std::fflush(stdout);
+    std::string line;
+    std::getline(std::cin, line);
+    table.Close();
+    std::printf("closed\n");
+    return 0;
+}

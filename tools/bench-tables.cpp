@@ -1,0 +1,271 @@
+// Times the table layer on the shapes of a full build of a large text:
+// 790,000 occurrences of some 13,000 distinct words.
+//
+//   bench-tables [folder]
+//
+// Phase 1 appends the occurrences to a "Temp_Word" table (Verses primary,
+// Word with the case-insensitive index wordNdx). Phase 2 selects wordNdx and
+// phase 3 walks by it, appending as the build does one "Word" row per
+// occurrence (R1 primary, R2 with the descending index wordKeyNdx added by
+// AddIndex) and one "Key" and one "Freq" row per distinct word. Phase 4
+// closes the tables, committing them. Phase 5 looks up every word of "Key" by
+// RecNo in frequency order.
+// Every phase prints its time and the peak memory so far. The tables go to a
+// temporary folder unless one is given.
+
+#include "table.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QSet>
+#include <QTemporaryDir>
+#include <cstdio>
+#include <random>
+#include <sys/resource.h>
+
+namespace {
+
+constexpr int occurrences = 790000;
+constexpr int distinctWords = 13000;
+constexpr int wordsPerVerse = 25;
+constexpr int wordSize = 18;
+
+rusage usage() {
+    rusage u{};
+    getrusage(RUSAGE_SELF, &u);
+    return u;
+}
+
+// Processor time of all threads, in seconds.
+double cpuSeconds() {
+    const rusage u = usage();
+    return static_cast<double>(u.ru_utime.tv_sec + u.ru_stime.tv_sec) +
+           static_cast<double>(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
+}
+
+QElapsedTimer phaseTimer;
+QElapsedTimer totalTimer;
+double phaseCpu = 0;
+double totalCpu = 0;
+
+// One line per phase: wall time, processor time (above the wall time when the
+// engine sorts on two cores, well below it when other programs compete for
+// the processor) and the peak memory so far.
+void report(const char* phase, double wall, double cpu) {
+    std::printf("%-50s %7.3f s wall %7.3f s cpu   peak %6.1f MB\n", phase, wall, cpu,
+                static_cast<double>(usage().ru_maxrss) / 1024.0);
+    std::fflush(stdout);
+}
+
+void endPhase(const char* phase) {
+    const double cpu = cpuSeconds();
+    report(phase, static_cast<double>(phaseTimer.nsecsElapsed()) / 1e9, cpu - phaseCpu);
+    phaseTimer.restart();
+    phaseCpu = cpu;
+}
+
+// Distinct lower-case words of 1 to 14 letters, most of them short.
+QStringList makeWords(std::mt19937& random) {
+    std::uniform_int_distribution<int> letter('a', 'z');
+    std::geometric_distribution<int> extra(0.3);
+    QSet<QString> seen;
+    QStringList words;
+    while (words.size() < distinctWords) {
+        const int length = 1 + std::min(13, extra(random));
+        QString word;
+        for (int i = 0; i < length; ++i)
+            word += QChar(letter(random));
+        if (!seen.contains(word)) {
+            seen.insert(word);
+            words << word;
+        }
+    }
+    return words;
+}
+
+// The text: every word once, the rest drawn by Zipf's law (the commonest word
+// near 58,000 times, as in the KJV), then shuffled.
+std::vector<int> makeText(std::mt19937& random) {
+    std::vector<double> weights(distinctWords);
+    for (int r = 0; r < distinctWords; ++r)
+        weights[static_cast<size_t>(r)] = 1.0 / (r + 1.5);
+    std::discrete_distribution<int> zipf(weights.begin(), weights.end());
+    std::vector<int> text;
+    text.reserve(occurrences);
+    for (int w = 0; w < distinctWords; ++w)
+        text.push_back(w);
+    while (static_cast<int>(text.size()) < occurrences)
+        text.push_back(zipf(random));
+    std::shuffle(text.begin(), text.end(), random);
+    return text;
+}
+
+// The occurrence key of word `i` of the text: verse key plus position.
+int occurrenceKey(int i) {
+    const int verse = i / wordsPerVerse;
+    const int book = verse / 480 + 1;
+    const int chapter = verse / 20 % 24 + 1;
+    const int number = verse % 20 + 1;
+    return (book << 24 | chapter << 16 | number << 8) + i % wordsPerVerse + 1;
+}
+
+void bind(TTable& t, const QString& folder, const QString& name) {
+    t.setDatabaseName(folder);
+    t.setTableType(ttParadox);
+    t.setTableName(name);
+    t.setUpdateMode(upWhereKeyOnly);
+}
+
+void createTables(const QString& folder, TTable& tempWord, TTable& word, TTable& key,
+                  TTable& freq) {
+    bind(tempWord, folder, QStringLiteral("Temp_Word"));
+    tempWord.FieldDefs().Clear();
+    tempWord.FieldDefs().Add(QStringLiteral("Verses"), ftInteger, 0, true);
+    tempWord.FieldDefs().Add(QStringLiteral("Word"), ftString, wordSize, true);
+    tempWord.IndexDefs().Clear();
+    tempWord.IndexDefs().Add(QString(), QStringLiteral("Verses"), ixPrimary | ixUnique);
+    tempWord.IndexDefs().Add(QStringLiteral("wordNdx"), QStringLiteral("Word"), ixCaseInsensitive);
+    tempWord.CreateTable();
+
+    bind(word, folder, QStringLiteral("Word"));
+    word.FieldDefs().Clear();
+    word.FieldDefs().Add(QStringLiteral("R1"), ftInteger, 0, true);
+    word.FieldDefs().Add(QStringLiteral("R2"), ftSmallint, 0, true);
+    word.IndexDefs().Clear();
+    word.IndexDefs().Add(QString(), QStringLiteral("R1"), ixPrimary | ixUnique);
+    word.CreateTable();
+    word.AddIndex(QStringLiteral("wordKeyNdx"), QStringLiteral("R2"), ixDescending);
+
+    bind(key, folder, QStringLiteral("Key"));
+    key.FieldDefs().Clear();
+    key.FieldDefs().Add(QStringLiteral("Word"), ftString, wordSize, true);
+    key.IndexDefs().Clear();
+    key.IndexDefs().Add(QString(), QStringLiteral("Word"), ixPrimary | ixUnique);
+    key.CreateTable();
+
+    bind(freq, folder, QStringLiteral("Freq"));
+    freq.FieldDefs().Clear();
+    freq.FieldDefs().Add(QStringLiteral("F1"), ftSmallint, 0, true);
+    freq.FieldDefs().Add(QStringLiteral("F2"), ftWord, 0, true);
+    freq.FieldDefs().Add(QStringLiteral("F3"), ftSmallint, 0, true);
+    freq.IndexDefs().Clear();
+    freq.IndexDefs().Add(QString(), QStringLiteral("F1"), ixPrimary | ixUnique);
+    freq.IndexDefs().Add(QStringLiteral("freqNdx"), QStringLiteral("F2"), ixDescending);
+    freq.IndexDefs().Add(QStringLiteral("wordLenNdx"), QStringLiteral("F3"), ixDescending);
+    freq.CreateTable();
+
+    for (TTable* t : {&tempWord, &word, &key, &freq}) {
+        t->setExclusive(true);
+        t->setActive(true);
+    }
+}
+
+// One Key and one Freq row for a completed word.
+void closeWord(TTable& key, TTable& freq, const QString& word, int number, int count) {
+    key.Append();
+    key.Fields(0).setAsString(word);
+    key.Post();
+    freq.Append();
+    freq.Fields(0).setAsInteger(number);
+    freq.Fields(1).setAsInteger(count);
+    freq.Fields(2).setAsInteger(word.size());
+    freq.Post();
+}
+
+int run(const QString& folder) {
+    std::mt19937 random(20240521);
+    const QStringList words = makeWords(random);
+    const std::vector<int> text = makeText(random);
+    std::printf("%d occurrences of %d distinct words in %s\n", occurrences, distinctWords,
+                qPrintable(QDir::toNativeSeparators(folder)));
+    totalTimer.start();
+    phaseTimer.start();
+    totalCpu = phaseCpu = cpuSeconds();
+
+    TTable tempWord, word, key, freq;
+    createTables(folder, tempWord, word, key, freq);
+    endPhase("create and open the four tables");
+
+    tempWord.setIndexName(QString());
+    for (int i = 0; i < occurrences; ++i) {
+        tempWord.Append();
+        tempWord.Fields(0).setAsInteger(occurrenceKey(i));
+        tempWord.Fields(1).setAsString(words[text[static_cast<size_t>(i)]]);
+        tempWord.Post();
+    }
+    endPhase("1. 790,000 appends to Temp_Word (wordNdx present)");
+
+    tempWord.setIndexName(QStringLiteral("wordNdx"));
+    endPhase("2. select wordNdx (builds the deferred index)");
+
+    const int rows = tempWord.RecordCount();
+    tempWord.First();
+    QString current = tempWord.Fields(1).AsString();
+    int number = 1, count = 0, lastReport = 0;
+    while (!tempWord.Eof()) {
+        const QString w = tempWord.Fields(1).AsString();
+        if (w == current) {
+            word.Append();
+            word.Fields(0).Assign(tempWord.Fields(0));
+            word.Fields(1).setAsInteger(number);
+            word.Post();
+            ++count;
+            tempWord.Next();
+        } else {
+            closeWord(key, freq, current, number, count);
+            current = w;
+            ++number;
+            count = 0;
+            if (tempWord.RecNo() > lastReport + 200)
+                lastReport = tempWord.RecNo();
+        }
+    }
+    closeWord(key, freq, current, number, count);
+    if (rows != occurrences || word.RecordCount() != occurrences ||
+        key.RecordCount() != distinctWords || freq.RecordCount() != distinctWords) {
+        std::printf("wrong counts: %d %d %d %d\n", rows, word.RecordCount(), key.RecordCount(),
+                    freq.RecordCount());
+        return 1;
+    }
+    endPhase("3. walk by wordNdx: 790,000 Word, 13,000 Key+Freq");
+
+    for (TTable* t : {&tempWord, &word, &key, &freq})
+        t->Close();
+    endPhase("4. close all (commit, build deferred indexes)");
+
+    key.Open();
+    freq.setIndexName(QStringLiteral("freqNdx"));
+    freq.Open();
+    qint64 letters = 0;
+    for (freq.First(); !freq.Eof(); freq.Next()) {
+        key.setRecNo(freq.Fields(0).AsInteger());
+        letters += key.Fields(0).AsString().size();
+    }
+    if (letters == 0)
+        return 1;
+    endPhase("5. 13,000 RecNo look-ups on Key (by freqNdx)");
+
+    key.Close();
+    freq.Close();
+    tempWord.DeleteTable();
+    report("total", static_cast<double>(totalTimer.nsecsElapsed()) / 1e9, cpuSeconds() - totalCpu);
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    try {
+        if (argc > 1)
+            return run(QString::fromLocal8Bit(argv[1]));
+        QTemporaryDir dir;
+        if (!dir.isValid()) {
+            std::fprintf(stderr, "cannot make a temporary folder\n");
+            return 1;
+        }
+        return run(dir.path() + QLatin1Char('/'));
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "error: %s\n", e.what());
+        return 1;
+    }
+}
