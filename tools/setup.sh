@@ -8,7 +8,7 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build_dir=${BUILD_DIR:-$root/out/release}
 
-packages=(cmake g++ make pkg-config qt6-base-dev libgl-dev libsqlite3-dev sqlite3 xvfb xauth)
+packages=(cmake g++ make pkg-config qt6-base-dev libgl-dev libsqlite3-dev sqlite3 xvfb xauth libsword-dev)
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

@@ -1,0 +1,583 @@
+// The verse-table importer import-text: verse keys, book names, the text
+// clean-up, both verse-file forms with their errors, and the program itself:
+// what it writes, what it refuses, and that an existing table is replaced only
+// by a complete one. The SWORD check runs only where the KJV module is installed.
+
+#include "bibletable.h"
+#include "osis.h"
+#include "progress.h"
+#include "swordsource.h"
+#include "table.h"
+#include "verses.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QtTest>
+
+using verses::Place;
+
+namespace {
+
+const QString sample = QStringLiteral(DATA_DIR "/sample/kjv-sample.txt");
+
+struct Run {
+    int exitCode = -1;
+    QString out;
+    QString err;
+};
+
+Run importText(const QStringList& arguments) {
+    QProcess p;
+    p.start(QStringLiteral(IMPORT_TEXT), arguments);
+    if (!p.waitForFinished(120000))
+        p.kill();
+    return Run{p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1,
+               QString::fromUtf8(p.readAllStandardOutput()),
+               QString::fromUtf8(p.readAllStandardError())};
+}
+
+void writeFile(const QString& path, const QByteArray& content) {
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(content);
+}
+
+// Key and text of every row of the folder's verse table, in its primary order.
+QList<std::pair<quint32, QString>> readTable(const QString& folder) {
+    QList<std::pair<quint32, QString>> rows;
+    TTable t;
+    t.setDatabaseName(folder);
+    t.setTableName(QStringLiteral("Bible"));
+    t.Open();
+    for (t.First(); !t.Eof(); t.Next())
+        rows.append({quint32(t.Fields(0).AsInteger()), t.Fields(1).AsString()});
+    t.Close();
+    return rows;
+}
+
+quint32 key(int book, int chapter, int verse) {
+    return verses::packKey(Place{book, chapter, verse});
+}
+
+int rowsWritten = 0;
+bool stopAfterFiveRows() {
+    return ++rowsWritten > 5;
+}
+
+} // namespace
+
+class TestImport : public QObject {
+    Q_OBJECT
+    QTemporaryDir tmp;
+
+    QString folder(const QString& name) const {
+        return tmp.filePath(QStringLiteral("Text/") + name);
+    }
+
+private slots:
+    void keysPackBookChapterAndVerse() {
+        QCOMPARE(key(1, 1, 1), 0x01010100u);
+        QCOMPARE(key(66, 22, 21), 0x42161500u);
+        QCOMPARE(key(127, 255, 255), 0x7fffff00u);
+        const Place p = verses::unpackKey(0x13770900u);
+        QCOMPARE(p.book, 19);
+        QCOMPARE(p.chapter, 119);
+        QCOMPARE(p.verse, 9);
+
+        QVERIFY(verses::isValidKey(0x01010100u));
+        QVERIFY(!verses::isValidKey(0));
+        QVERIFY(!verses::isValidKey(0x01010101u)); // low byte set
+        QVERIFY(!verses::isValidKey(0x01000100u)); // chapter 0
+        QVERIFY(!verses::isValidKey(0x01010000u)); // verse 0
+        // Book 128 would make the signed key negative and sort it first.
+        QVERIFY(!verses::isValidKey(0x80010100u));
+        QVERIFY(!verses::isValidKey(0x100010100ull));
+    }
+
+    void bookNames_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<int>("book");
+        QTest::newRow("English") << "Genesis" << 1;
+        QTest::newRow("OSIS") << "Gen" << 1;
+        QTest::newRow("case") << "gEnEsIs" << 1;
+        QTest::newRow("digit and blank") << "1 Samuel" << 9;
+        QTest::newRow("Roman numeral") << "I Samuel" << 9;
+        QTest::newRow("Roman II") << "II Kings" << 12;
+        QTest::newRow("Roman III") << "III John" << 64;
+        QTest::newRow("OSIS digit") << "1Sam" << 9;
+        QTest::newRow("several words") << "Song of Solomon" << 22;
+        QTest::newRow("singular") << "Psalm" << 19;
+        QTest::newRow("SWORD's Revelation") << "Revelation of John" << 66;
+        QTest::newRow("Revelation") << "Rev" << 66;
+        QTest::newRow("full stop") << "Matt." << 40;
+        QTest::newRow("further book") << "Tobit" << 67;
+        QTest::newRow("last further book") << "4Macc" << 83;
+        QTest::newRow("misspelt") << "Genisis" << 0;
+        QTest::newRow("without number") << "Samuel" << 0;
+        QTest::newRow("Roman numeral alone") << "I" << 0;
+        QTest::newRow("empty") << "" << 0;
+    }
+    void bookNames() {
+        QFETCH(QString, name);
+        QFETCH(int, book);
+        QCOMPARE(verses::bookNumber(name), book);
+        if (book)
+            QCOMPARE(verses::bookNumber(verses::bookName(book)), book);
+    }
+
+    void osisIdsAreExact() {
+        QCOMPARE(verses::bookNumberFromOsis(u"Rev"), 66);
+        QCOMPARE(verses::bookNumberFromOsis(u"Tob"), 67);
+        QCOMPARE(verses::bookNumberFromOsis(u"rev"), 0);
+        QCOMPARE(verses::bookNumberFromOsis(u"Revelation"), 0);
+    }
+
+    void textCleanUp() {
+        QCOMPARE(verses::simplified("  In the\t beginning\r\n God  "),
+                 QByteArray("In the beginning God"));
+        QCOMPARE(verses::simplified(" \t\r\n"), QByteArray());
+
+        int folded = 0;
+        QCOMPARE(verses::foldApostrophes("the king\xe2\x80\x99s \xe2\x80\x98Tis", &folded),
+                 QByteArray("the king's 'Tis"));
+        QCOMPARE(folded, 2);
+        // Other characters, the double quotes and a cut-off sequence stay.
+        const QByteArray other = "Jud\xc3\xa6"
+                                 "a \xe2\x80\x9cso\xe2\x80\x9d \xe2\x80";
+        QCOMPARE(verses::foldApostrophes(other, &folded), other);
+        QCOMPARE(folded, 2);
+    }
+
+    void wordsCountAsBuildSplitsThem_data() {
+        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<int>("words");
+        QTest::newRow("plain") << QByteArray("In the beginning God.") << 4;
+        QTest::newRow("punctuation around") << QByteArray("(Selah). ...and") << 2;
+        QTest::newRow("apostrophe and inner punctuation")
+            << QByteArray("LORD's well-known 1:1") << 3;
+        QTest::newRow("byte above 127 splits") << QByteArray("caf\xc3\xa9s") << 2;
+        QTest::newRow("punctuation only") << QByteArray("-- ; !") << 0;
+        QTest::newRow("empty") << QByteArray() << 0;
+    }
+    void wordsCountAsBuildSplitsThem() {
+        QFETCH(QByteArray, text);
+        QFETCH(int, words);
+        QCOMPARE(verses::countWords(text), words);
+    }
+
+    void utf8IsChecked() {
+        QVERIFY(verses::isValidUtf8("plain \xc3\xa6 \xe2\x80\x99 \xf0\x9f\x93\x96"));
+        QVERIFY(!verses::isValidUtf8("\xff"));
+        QVERIFY(!verses::isValidUtf8("\xc0\xaf"));         // overlong
+        QVERIFY(!verses::isValidUtf8("end \xe2\x80"));     // cut off
+        QVERIFY(!verses::isValidUtf8("\xed\xa0\x80"));     // surrogate
+        QVERIFY(!verses::isValidUtf8("\xe2\x28\xa1"));     // bad continuation
+        QVERIFY(!verses::isValidUtf8("\xf4\x90\x80\x80")); // above U+10FFFF
+    }
+
+    void versePerLineLines_data() {
+        QTest::addColumn<QByteArray>("line");
+        QTest::addColumn<int>("book");
+        QTest::addColumn<int>("chapter");
+        QTest::addColumn<int>("verse");
+        QTest::addColumn<QString>("result"); // the text, or the error message
+        QTest::newRow("mod2vpl") << QByteArray("Genesis 1:1 In the beginning") << 1 << 1 << 1
+                                 << "In the beginning";
+        QTest::newRow("numbered book")
+            << QByteArray("1 John 3:16 Hereby") << 62 << 3 << 16 << "Hereby";
+        QTest::newRow("Roman numeral") << QByteArray("I Samuel 1:1 Now") << 9 << 1 << 1 << "Now";
+        QTest::newRow("OSIS and tab") << QByteArray("Ps 119:176\tI have gone astray") << 19 << 119
+                                      << 176 << "I have gone astray";
+        QTest::newRow("a reference in the text")
+            << QByteArray("Rev 22:21 see John 3:16 ") << 66 << 22 << 21 << "see John 3:16";
+        QTest::newRow("highest") << QByteArray("Genesis 255:255 x") << 1 << 255 << 255 << "x";
+        QTest::newRow("unknown book")
+            << QByteArray("Genisis 1:1 In") << 0 << 0 << 0 << "unknown book name \"Genisis\"";
+        QTest::newRow("chapter 0")
+            << QByteArray("Genesis 0:1 In") << 0 << 0 << 0 << "chapter 0 out of range (1 to 255)";
+        QTest::newRow("verse 256")
+            << QByteArray("Genesis 1:256 In") << 0 << 0 << 0 << "verse 256 out of range (1 to 255)";
+        QTest::newRow("huge number") << QByteArray("Genesis 1:99999999999 In") << 0 << 0 << 0
+                                     << "chapter or verse out of range (1 to 255)";
+        QTest::newRow("no text") << QByteArray("Genesis 1:1") << 0 << 0 << 0 << "line without text";
+        QTest::newRow("blanks only after the verse")
+            << QByteArray("Genesis 1:1 \t ") << 0 << 0 << 0 << "line without text";
+        QTest::newRow("no reference") << QByteArray("In the beginning") << 0 << 0 << 0
+                                      << "not a verse line (expected \"Book chapter:verse text\")";
+        QTest::newRow("no book") << QByteArray("1:1 In the beginning") << 0 << 0 << 0
+                                 << "not a verse line (expected \"Book chapter:verse text\")";
+    }
+    void versePerLineLines() {
+        QFETCH(QByteArray, line);
+        QFETCH(int, book);
+        QFETCH(int, chapter);
+        QFETCH(int, verse);
+        QFETCH(QString, result);
+        Place place;
+        QByteArray text;
+        QString message;
+        const bool ok = verses::parseVersePerLine(line, place, text, message);
+        QCOMPARE(ok, book != 0);
+        QCOMPARE(ok ? QString::fromUtf8(text) : message, result);
+        if (ok) {
+            QCOMPARE(place.book, book);
+            QCOMPARE(place.chapter, chapter);
+            QCOMPARE(place.verse, verse);
+        }
+    }
+
+    void tabSeparatedLines_data() {
+        QTest::addColumn<QByteArray>("line");
+        QTest::addColumn<quint32>("key"); // 0: an error
+        QTest::addColumn<QString>("result");
+        QTest::newRow("decimal key") << QByteArray("16843008\tIn the") << 0x01010100u << "In the";
+        QTest::newRow("hex key") << QByteArray("0x42161500\tThe grace") << 0x42161500u
+                                 << "The grace";
+        QTest::newRow("book chapter verse")
+            << QByteArray("Genesis 1 2\tAnd") << 0x01010200u << "And";
+        QTest::newRow("numbers") << QByteArray("19 23 1\tThe LORD") << 0x13170100u << "The LORD";
+        QTest::newRow("numbered book name")
+            << QByteArray("1 John 3 16\tHereby") << 0x3e031000u << "Hereby";
+        QTest::newRow("chapter:verse")
+            << QByteArray("Rev 22:21\tThe grace") << 0x42161500u << "The grace";
+        QTest::newRow("low byte set")
+            << QByteArray("16843009\tx") << 0u
+            << "verse key 16843009 out of range (book 1 to 127 in bits 24-31, chapter and verse "
+               "1 to 255 in bits 16-23 and 8-15, bits 0-7 zero)";
+        QTest::newRow("key 0") << QByteArray("0\tx") << 0u
+                               << "verse key 0 out of range (book 1 to 127 in bits 24-31, "
+                                  "chapter and verse 1 to 255 in bits 16-23 and 8-15, bits 0-7 "
+                                  "zero)";
+        QTest::newRow("book 128") << QByteArray("128 1 1\tx") << 0u
+                                  << "book 128 out of range (1 to 127)";
+        QTest::newRow("verse 0") << QByteArray("Genesis 1 0\tx") << 0u
+                                 << "verse 0 out of range (1 to 255)";
+        QTest::newRow("unknown book")
+            << QByteArray("Genisis 1 1\tx") << 0u << "unknown book name \"Genisis\"";
+        QTest::newRow("no tab") << QByteArray("Genesis 1 1") << 0u << "line without text";
+        QTest::newRow("empty text") << QByteArray("Genesis 1 1\t  ") << 0u << "line without text";
+        QTest::newRow("no verse")
+            << QByteArray("Genesis\tx") << 0u
+            << "expected a verse key or \"book chapter verse\", a tab and the text";
+        QTest::newRow("words") << QByteArray("In the beginning God created") << 0u
+                               << "expected a verse key or \"book chapter verse\", a tab and the "
+                                  "text";
+    }
+    void tabSeparatedLines() {
+        QFETCH(QByteArray, line);
+        QFETCH(quint32, key);
+        QFETCH(QString, result);
+        Place place;
+        QByteArray text;
+        QString message;
+        const bool ok = verses::parseTabSeparated(line, place, text, message);
+        QCOMPARE(ok, key != 0);
+        QCOMPARE(ok ? QString::fromUtf8(text) : message, result);
+        if (ok)
+            QCOMPARE(verses::packKey(place), key);
+    }
+
+    void sampleFileReads() {
+        verses::Collection c;
+        QVERIFY(verses::readFile(sample, verses::FileForm::VersePerLine, c));
+        QVERIFY2(c.errors().isEmpty(), qPrintable(c.errors().join('\n')));
+        QCOMPARE(c.size(), 109);
+        const std::vector<verses::Verse> all = c.sorted();
+        QCOMPARE(all.front().key, key(1, 1, 1));
+        QCOMPARE(all.front().text,
+                 QByteArray("In the beginning God created the heaven and the earth."));
+        QCOMPARE(all.back().key, key(66, 22, 21));
+        QVERIFY(std::is_sorted(all.begin(), all.end(),
+                               [](const auto& a, const auto& b) { return a.key < b.key; }));
+        // The Psalm's title is part of its first verse; apostrophes are made plain.
+        const auto psalm = std::find_if(all.begin(), all.end(),
+                                        [](const auto& v) { return v.key == key(19, 23, 1); });
+        QVERIFY(psalm != all.end());
+        QVERIFY(psalm->text.startsWith("A Psalm of David. The LORD is my shepherd"));
+        QCOMPARE(c.foldedApostrophes(), 3);
+        for (const auto& v : all)
+            QVERIFY(!v.text.contains("\xe2\x80\x99"));
+        QCOMPARE(c.reference(c.longestKey()), QStringLiteral("Genesis 1:26"));
+        QCOMPARE(c.longestBytes(), 254);
+    }
+
+    void fileErrorsNameFileAndLine() {
+        const QString path = tmp.filePath("errors.txt");
+        writeFile(path, "\xef\xbb\xbfGenesis 1:1 In the beginning\r\n"
+                        "\n"
+                        "Genesis 1:1 Again\n"
+                        "Exodus 1:1 Caf\xe9\n"
+                        "Genesis 1:2 And the earth\n");
+        verses::Collection c;
+        QVERIFY(verses::readFile(path, verses::FileForm::VersePerLine, c));
+        QCOMPARE(c.errors(),
+                 QStringList({path + ":3: duplicate verse Genesis 1:1 (first on line 1)",
+                              path + ":4: the line is not valid UTF-8"}));
+        QCOMPARE(c.size(), 2); // the BOM and the CR are not part of the text
+        QCOMPARE(c.sorted().front().text, QByteArray("In the beginning"));
+
+        verses::Collection missing;
+        QVERIFY(
+            !verses::readFile(tmp.filePath("absent.txt"), verses::FileForm::VersePerLine, missing));
+        QVERIFY(missing.errors().value(0).startsWith(tmp.filePath("absent.txt") +
+                                                     ": cannot open the file"));
+    }
+
+    void osisHelpers() {
+        const QByteArray last = "Amen. <chapter eID=\"Rev.22\"/> <div canonical=\"true\" "
+                                "eID=\"gen1\" osisID=\"Rev\" type=\"book\"/>";
+        QCOMPARE(osis::cutAtBookEnd(last + " <div sID=\"g2\" type=\"glossary\"/> Abaddon ..."),
+                 last);
+        QCOMPARE(osis::cutAtBookEnd("Amen. <div sID=\"x\" type=\"book\"/> more"),
+                 QByteArray("Amen. <div sID=\"x\" type=\"book\"/> more")); // a book's start
+        QCOMPARE(osis::cutAtBookEnd("<divineName>LORD</divineName> eID type=\"book\""),
+                 QByteArray("<divineName>LORD</divineName> eID type=\"book\""));
+
+        QVERIFY(osis::isCanonicalTitle("<title canonical=\"true\" type=\"psalm\">A Psalm</title>"));
+        QVERIFY(osis::isCanonicalTitle("<title type='psalm' canonical='true'>A Psalm</title>"));
+        QVERIFY(!osis::isCanonicalTitle("<title><foreign>BETH.</foreign></title>"));
+        QVERIFY(!osis::isCanonicalTitle("<title noncanonical=\"true\">x</title>"));
+        QVERIFY(!osis::isCanonicalTitle("<titlePage canonical=\"true\"/>"));
+        QVERIFY(!osis::isCanonicalTitle("<div canonical=\"true\" type=\"book\"/>"));
+    }
+
+    void importsTheSample() {
+        const QString dir = folder("Sample");
+        const Run r = importText({"--vpl", sample, "--to", dir});
+        QVERIFY2(r.exitCode == 0, qPrintable(r.err));
+        QVERIFY(r.out.contains("Wrote " + dir + "/Bible.db with 109 verses"));
+        QVERIFY(r.out.contains("Skipped: none"));
+        QVERIFY(r.out.contains("Longest verse: Genesis 1:26, 254 bytes"));
+        QVERIFY(!QFileInfo::exists(dir + "/Bible_new"));
+
+        TTable t;
+        t.setDatabaseName(dir);
+        t.setTableName("Bible");
+        t.Open();
+        QCOMPARE(t.FieldCount(), 2);
+        QCOMPARE(t.Fields(0).FieldName(), QString("Verse"));
+        QCOMPARE(t.Fields(0).DataType(), ftInteger);
+        QCOMPARE(t.Fields(1).FieldName(), QString("Text"));
+        QCOMPARE(t.Fields(1).DataType(), ftMemo);
+        QVERIFY(t.Fields(0).Required() && t.Fields(1).Required());
+        QCOMPARE(t.IndexDefs().Count(), 1);
+        QCOMPARE(t.IndexDefs()[0].Name, QString());
+        QCOMPARE(t.IndexDefs()[0].Fields, QString("Verse"));
+        QVERIFY(t.IndexDefs()[0].Options.testFlag(ixPrimary));
+        t.Close();
+
+        const auto rows = readTable(dir);
+        QCOMPARE(rows.size(), 109);
+        QCOMPARE(rows.front().first, key(1, 1, 1));
+        QCOMPARE(rows.front().second,
+                 QString("In the beginning God created the heaven and the earth."));
+        QCOMPARE(rows.back().first, key(66, 22, 21));
+        QVERIFY(std::is_sorted(rows.begin(), rows.end()));
+        for (const auto& [k, text] : rows)
+            QVERIFY2(!text.contains(QChar(0x2019)), qPrintable(text));
+    }
+
+    void apostrophesCanBeKept() {
+        const QString dir = folder("Kept");
+        const Run r = importText({"--vpl", sample, "--to", dir, "--keep-apostrophes"});
+        QVERIFY2(r.exitCode == 0, qPrintable(r.err));
+        const auto rows = readTable(dir);
+        const auto it = std::find_if(rows.begin(), rows.end(),
+                                     [](const auto& row) { return row.first == key(19, 23, 3); });
+        QVERIFY(it != rows.end());
+        QVERIFY(it->second.endsWith(QString::fromUtf8("for his name\xe2\x80\x99s sake.")));
+    }
+
+    void tabSeparatedFileImports() {
+        const QString path = tmp.filePath("verses.tsv");
+        writeFile(path, "Revelation 22 21\tThe grace\n16843008\tIn the beginning\n"
+                        "1 1 2\tAnd the earth\n");
+        const QString dir = folder("Tsv");
+        const Run r = importText({"--tsv", path, "--to", dir});
+        QVERIFY2(r.exitCode == 0, qPrintable(r.err));
+        const auto rows = readTable(dir);
+        QCOMPARE(rows.size(), 3);
+        QCOMPARE(rows[0], std::make_pair(key(1, 1, 1), QString("In the beginning")));
+        QCOMPARE(rows[1], std::make_pair(key(1, 1, 2), QString("And the earth")));
+        QCOMPARE(rows[2], std::make_pair(key(66, 22, 21), QString("The grace")));
+    }
+
+    void badInputStopsWithoutWriting_data() {
+        QTest::addColumn<QString>("form");
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<QString>("error"); // after "file:"
+        const QByteArray good = "Genesis 1:1 In the beginning\n";
+        QTest::newRow("unknown book") << "--vpl" << good + "Genisis 1:2 And\n"
+                                      << ":2: unknown book name \"Genisis\"";
+        QTest::newRow("chapter 0") << "--vpl" << good + "Genesis 0:2 And\n"
+                                   << ":2: chapter 0 out of range (1 to 255)";
+        QTest::newRow("verse above 255") << "--vpl" << good + "\nGenesis 1:300 And\n"
+                                         << ":3: verse 300 out of range (1 to 255)";
+        QTest::newRow("duplicate") << "--vpl" << good + "Genesis 1:1 Again\n"
+                                   << ":2: duplicate verse Genesis 1:1 (first on line 1)";
+        QTest::newRow("no text") << "--vpl" << good + "Genesis 1:2\n"
+                                 << ":2: line without text";
+        QTest::newRow("key out of range") << "--tsv" << QByteArray("16843008\tIn\n4294967040\tx\n")
+                                          << ":2: verse key 4294967040 out of range";
+        QTest::newRow("tsv duplicate") << "--tsv" << QByteArray("16843008\tIn\nGen 1 1\tx\n")
+                                       << ":2: duplicate verse Genesis 1:1 (first on line 1)";
+        QTest::newRow("tsv no text")
+            << "--tsv" << QByteArray("16843008\tIn\n1 1 2\n") << ":2: line without text";
+    }
+    void badInputStopsWithoutWriting() {
+        QFETCH(QString, form);
+        QFETCH(QByteArray, content);
+        QFETCH(QString, error);
+        const QString path = tmp.filePath("bad.txt");
+        writeFile(path, content);
+        const QString dir = folder("Bad");
+        const Run r = importText({form, path, "--to", dir});
+        QCOMPARE(r.exitCode, 1);
+        QVERIFY2(r.err.contains(path + error), qPrintable(r.err));
+        QVERIFY(r.err.contains("nothing was written"));
+        QVERIFY(!QFileInfo::exists(dir + "/Bible.db"));
+        QVERIFY(!QFileInfo::exists(dir + "/Bible_new"));
+    }
+
+    void commandLineMistakes() {
+        QCOMPARE(importText({}).exitCode, 2);
+        QCOMPARE(importText({"--to", folder("X")}).exitCode, 2);
+        QCOMPARE(importText({"--vpl", sample, "--tsv", sample, "--to", folder("X")}).exitCode, 2);
+        QCOMPARE(importText({"--vpl", sample}).exitCode, 2);
+        QCOMPARE(importText({"--vpl", sample, "--to", folder("X"), "--bogus"}).exitCode, 2);
+        const Run help = importText({"--help"});
+        QCOMPARE(help.exitCode, 0);
+        QVERIFY(help.out.contains("--keep-apostrophes"));
+        const Run missing = importText({"--vpl", tmp.filePath("absent.txt"), "--to", folder("X")});
+        QCOMPARE(missing.exitCode, 1);
+        QVERIFY(missing.err.contains("cannot open the file"));
+        QVERIFY(!QFileInfo::exists(folder("X") + "/Bible.db"));
+    }
+
+    void existingTableIsReplacedOnlyWithForce() {
+        const QString dir = folder("Force");
+        QCOMPARE(importText({"--vpl", sample, "--to", dir}).exitCode, 0);
+
+        const QString two = tmp.filePath("two.txt");
+        writeFile(two, "Genesis 1:1 One\nGenesis 1:2 Two\n");
+        const Run refused = importText({"--vpl", two, "--to", dir});
+        QCOMPARE(refused.exitCode, 1);
+        QVERIFY2(refused.err.contains("already exists; add --force to replace it"),
+                 qPrintable(refused.err));
+        QCOMPARE(readTable(dir).size(), 109);
+
+        // Bad input with --force leaves the old table as it was.
+        const QString bad = tmp.filePath("bad-force.txt");
+        writeFile(bad, "Genesis 1:1 One\nGenesis 1:1 Two\n");
+        QCOMPARE(importText({"--vpl", bad, "--to", dir, "--force"}).exitCode, 1);
+        QCOMPARE(readTable(dir).size(), 109);
+
+        const Run forced = importText({"--vpl", two, "--to", dir, "--force"});
+        QVERIFY2(forced.exitCode == 0, qPrintable(forced.err));
+        QVERIFY(forced.out.contains("Replaced " + dir + "/Bible.db with 2 verses"));
+        QCOMPARE(readTable(dir).size(), 2);
+    }
+
+    void heldTableIsNotReplaced() {
+        const QString dir = folder("Held");
+        QCOMPARE(importText({"--vpl", sample, "--to", dir}).exitCode, 0);
+        const QString two = tmp.filePath("two.txt");
+        writeFile(two, "Genesis 1:1 One\nGenesis 1:2 Two\n");
+        {
+            TTable held;
+            held.setDatabaseName(dir);
+            held.setTableName("Bible");
+            held.setExclusive(true);
+            held.Open();
+            const Run r = importText({"--vpl", two, "--to", dir, "--force"});
+            QCOMPARE(r.exitCode, 1);
+            QVERIFY2(r.err.contains("is in use by another program") &&
+                         r.err.contains("File is locked"),
+                     qPrintable(r.err));
+            QVERIFY(!QFileInfo::exists(dir + "/Bible_new"));
+            QCOMPARE(held.RecordCount(), 109);
+        }
+        QCOMPARE(readTable(dir).size(), 109);
+    }
+
+    void oldTableStaysUntilTheNewOneIsComplete() {
+        const QString dir = folder("Complete");
+        QCOMPARE(importText({"--vpl", sample, "--to", dir}).exitCode, 0);
+        // What an import killed while writing leaves: an unfinished new table.
+        QVERIFY(QDir().mkpath(dir + "/Bible_new"));
+        writeFile(dir + "/Bible_new/Bible.db", "half a table");
+
+        verses::Collection c;
+        QVERIFY(verses::readFile(sample, verses::FileForm::VersePerLine, c));
+        FILE* sink = std::fopen("/dev/null", "w");
+        Progress quiet(sink, false);
+        {
+            BibleTableWriter writer(dir);
+            QString message;
+            QVERIFY(writer.prepare(true, message));
+            rowsWritten = 0;
+            QVERIFY(!writer.write(c.sorted(), quiet, stopAfterFiveRows, message));
+            QCOMPARE(message, QString("interrupted; nothing was written"));
+            QVERIFY(!QFileInfo::exists(dir + "/Bible_new"));
+        }
+        QCOMPARE(readTable(dir).size(), 109);
+        {
+            // Leaving without commit drops the finished new table as well.
+            BibleTableWriter writer(dir);
+            QString message;
+            QVERIFY(writer.prepare(true, message));
+            QVERIFY(writer.write({verses::Verse{key(1, 1, 1), "One"}}, quiet, nullptr, message));
+            QVERIFY(QFileInfo::exists(dir + "/Bible_new/Bible.db"));
+        }
+        QVERIFY(!QFileInfo::exists(dir + "/Bible_new"));
+        QCOMPARE(readTable(dir).size(), 109);
+        {
+            BibleTableWriter writer(dir);
+            QString message;
+            QVERIFY(writer.prepare(true, message));
+            QVERIFY(writer.write({verses::Verse{key(1, 1, 1), "One"}}, quiet, nullptr, message));
+            QVERIFY2(writer.commit(message), qPrintable(message));
+            QVERIFY(writer.replaced());
+        }
+        std::fclose(sink);
+        QCOMPARE(readTable(dir), (QList<std::pair<quint32, QString>>{{key(1, 1, 1), "One"}}));
+        QVERIFY(!QFileInfo::exists(dir + "/Bible_new"));
+    }
+
+    // The King James Version from Debian's sword-text-kjv, where it is installed.
+    void swordKjv() {
+        if (!sword_source::available())
+            QSKIP("built without the SWORD library");
+        const auto modules = sword_source::bibleModules();
+        if (std::none_of(modules.begin(), modules.end(),
+                         [](const auto& m) { return m.abbreviation == "KJV"; }))
+            QSKIP("the SWORD module KJV is not installed");
+        const QString dir = folder("KJV");
+        const Run r = importText({"--sword", "KJV", "--to", dir});
+        QVERIFY2(r.exitCode == 0, qPrintable(r.err));
+        QVERIFY(r.out.contains("with 31,102 verses"));
+        QVERIFY(r.out.contains("Longest verse: Esther 8:9"));
+        const auto rows = readTable(dir);
+        QCOMPARE(rows.size(), 31102);
+        QVERIFY(std::is_sorted(rows.begin(), rows.end()));
+        QCOMPARE(rows.front(), std::make_pair(key(1, 1, 1), QString("In the beginning God created "
+                                                                    "the heaven and the earth.")));
+        QCOMPARE(rows.back().first, key(66, 22, 21));
+        QHash<quint32, QString> text;
+        for (const auto& [k, t] : rows) {
+            QVERIFY2(!t.contains('<') && !t.contains('>') && !t.contains("  "), qPrintable(t));
+            text.insert(k, t);
+        }
+        QVERIFY(text[key(19, 3, 1)].startsWith("A Psalm of David, when he fled from Absalom his "
+                                               "son. LORD, how are they increased"));
+        QVERIFY(text[key(19, 119, 1)].startsWith("Blessed are the undefiled"));   // no ALEPH
+        QVERIFY(text[key(19, 119, 9)].startsWith("Wherewithal shall"));           // no BETH
+        QCOMPARE(text[key(58, 13, 25)], QString("Grace be with you all. Amen.")); // no postscript
+        QVERIFY(text[key(17, 8, 9)].contains("king's scribes"));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestImport)
+#include "tst_import.moc"

@@ -1,0 +1,144 @@
+#pragma once
+// Verses on their way into a verse table: the packed verse key, the book-name
+// table, the text clean-up every source shares, the collection that checks the
+// verses as they come, and the readers of the two verse-file forms.
+
+#include <QByteArray>
+#include <QHash>
+#include <QString>
+#include <QStringList>
+#include <QStringView>
+#include <map>
+#include <vector>
+
+namespace verses {
+
+// Chapter and verse lie in 1..maxPart: a verse key has one byte for each. Books
+// lie in 1..maxBook: the key is stored in a signed 32-bit field, and a book
+// above 127 would make it negative and sort it before book 1.
+constexpr int maxPart = 255;
+constexpr int maxBook = 127;
+// Number of the books with a fixed number: the 66 books of the Protestant canon
+// (1..66), then the further books of the NRSVA versification (67..83).
+constexpr int protestantBooks = 66;
+int fixedBookCount();
+
+// A verse's place. Valid when the book lies in 1..maxBook and chapter and verse
+// in 1..maxPart.
+struct Place {
+    int book = 0;
+    int chapter = 0;
+    int verse = 0;
+    bool isValid() const;
+};
+
+// The verse key: book in bits 24-31, chapter in bits 16-23, verse in bits 8-15,
+// 0 in bits 0-7. The place must be valid.
+quint32 packKey(const Place& place);
+Place unpackKey(quint32 key);
+// Whether `key` is one that packKey makes (low byte 0, every part in range).
+bool isValidKey(quint64 key);
+
+// The book with a fixed number whose name, OSIS abbreviation or usual variant is
+// `name` (case, blanks and full stops ignored; "I", "II", "III", "IV" before the
+// name read as 1 to 4). 0 for an unknown name.
+int bookNumber(QStringView name);
+// The fixed number of the book with the OSIS abbreviation `osisId` (exact), 0 if none.
+int bookNumberFromOsis(QStringView osisId);
+// The English name of a book with a fixed number; "Book N" for any other.
+QString bookName(int book);
+
+// Runs of blanks, tabs and line breaks become one blank; none at either end.
+QByteArray simplified(const QByteArray& text);
+// Replaces the typographic apostrophes U+2018 and U+2019 by the ASCII apostrophe;
+// adds the number replaced to *count when given.
+QByteArray foldApostrophes(const QByteArray& text, int* count = nullptr);
+// The number of words the concordance build splits from `text`: a word starts at
+// an ASCII letter, digit or DEL after blanks and punctuation, and ends at a blank,
+// a control character or any byte above 127.
+int countWords(const QByteArray& text);
+// Whether `text` is well-formed UTF-8.
+bool isValidUtf8(const QByteArray& text);
+
+struct Verse {
+    quint32 key = 0;
+    QByteArray text;
+};
+
+// Collects the verses of one import and what it notices on the way: the reasons
+// verses were left out, the errors that stop the import, the longest verse.
+class Collection {
+public:
+    explicit Collection(bool keepApostrophes = false) : keepQuotes(keepApostrophes) {}
+
+    // Names that references to the books use in messages, for books without a
+    // fixed number (a module's further books).
+    void setBookName(int book, const QString& name) { names[book] = name; }
+    // "Genesis 1:1".
+    QString reference(quint32 key) const;
+    QString reference(const Place& place) const;
+
+    // Adds a verse: the text is simplified and, unless apostrophes are kept,
+    // folded. `origin` ("file:line" or a module name) and `line` (0 when the
+    // source has no lines) are for messages. Returns false, with an error
+    // recorded, for an invalid place, a verse that was added before or a text
+    // that is not UTF-8.
+    // The caller leaves out verses whose text is empty (see skip()).
+    bool add(const Place& place, const QByteArray& text, const QString& origin, int line = 0);
+    // Records one verse left out, and why.
+    void skip(const QString& reason) { ++skipped[reason]; }
+    // Records an error that stops the import.
+    void error(const QString& message) { errorList << message; }
+    // Records a remark for the summary.
+    void note(const QString& remark) { noteList << remark; }
+
+    const QStringList& errors() const { return errorList; }
+    const QStringList& notes() const { return noteList; }
+    const std::map<QString, int>& skips() const { return skipped; }
+    qsizetype size() const { return static_cast<qsizetype>(list.size()); }
+    // The verses in key order.
+    std::vector<Verse> sorted() const;
+    int foldedApostrophes() const { return folded; }
+    // The longest verse (in bytes); key 0 when there is none.
+    quint32 longestKey() const { return longest; }
+    qsizetype longestBytes() const { return longestSize; }
+    // Verses with more words than a verse key leaves room for.
+    const QList<quint32>& crowdedVerses() const { return crowded; }
+    // Verses longer than the build's verse buffer (638 bytes).
+    const QList<quint32>& overlongVerses() const { return overlong; }
+
+private:
+    bool keepQuotes;
+    std::vector<Verse> list;
+    QHash<quint32, int> lineOfKey;
+    std::map<int, QString> names;
+    std::map<QString, int> skipped;
+    QStringList errorList;
+    QStringList noteList;
+    int folded = 0;
+    quint32 longest = 0;
+    qsizetype longestSize = 0;
+    QList<quint32> crowded;
+    QList<quint32> overlong;
+};
+
+// The two verse-file forms.
+enum class FileForm {
+    // "Genesis 1:1 In the beginning ..." (book name or OSIS abbreviation,
+    // chapter:verse, blank, text), as SWORD's mod2vpl writes it.
+    VersePerLine,
+    // verse key or "book chapter verse", a tab, the text.
+    TabSeparated,
+};
+
+// Reads a UTF-8 verse file into `verses`. Blank lines are passed over; every bad
+// line adds an error "file:line: message" to the collection. Returns false when
+// the file could not be read at all (error recorded as well).
+bool readFile(const QString& path, FileForm form, Collection& verses);
+// One line of each form, without its line break. Returns false, with `message`
+// set, for a bad line; true for a verse (place and text set) or a blank line
+// (place left invalid).
+bool parseVersePerLine(const QByteArray& line, Place& place, QByteArray& text, QString& message);
+bool parseTabSeparated(const QByteArray& line, Place& place, QByteArray& text, QString& message);
+
+} // namespace verses
