@@ -2,20 +2,29 @@
 
 #include "Html.h"
 #include "Ini_t.h"
+#include "Oddsandsods.h"
+#include "Wordlists.h"
+#include "Wordtables.h"
 #include "errors.h"
+#include "localeformats.h"
 #include "messages.h"
 #include "process.h"
+#include "table.h"
 
 #include <QBitmap>
 #include <QCloseEvent>
+#include <QElapsedTimer>
+#include <QFile>
 #include <QFileInfo>
 #include <QImage>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLocale>
 #include <QPixmap>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QResizeEvent>
+#include <QTime>
 #include <memory>
 
 TRebuildDlg* RebuildDlg = nullptr;
@@ -68,7 +77,61 @@ QPushButton* makeButton(QWidget* parent, const QString& caption, int left) {
     return button;
 }
 
+// openTable reports a table that it could not create or empty and returns with
+// the table closed, or open but still holding its rows. A build on such a table
+// would fail in a later stage and still end in "Build complete", so the table
+// is opened for the build alone here, as openTable would have done: a table
+// that another program holds raises "File is locked", and one that is missing
+// or not empty raises an error of its own.
+void requireOpenAndEmpty(TTable* table) {
+    if (!table->Active() || !table->Exclusive()) {
+        if (!table->Exists())
+            throw EDatabaseError(
+                QStringLiteral("The table %1 could not be created.").arg(table->fileName()));
+        table->setActive(false);
+        table->setExclusive(true);
+        table->setActive(true);
+    }
+    if (table->RecordCount() != 0)
+        throw EDatabaseError(
+            QStringLiteral("The table %1 could not be emptied.").arg(table->fileName()));
+}
+
 } // namespace
+
+QString elapsedText(qint64 ms) {
+    // The clock is monotonic, so this cannot be negative; a build of a day or
+    // more still shows all of it in minutes.
+    ms = qMax<qint64>(ms, 0);
+    const qint64 minutes = ms / 60000;
+    const qint64 seconds = ms / 1000 % 60;
+    const qint64 millis = ms % 1000;
+    return QStringLiteral("Elapsed time %1 min %2.%3 seconds")
+        .arg(minutes)
+        .arg(seconds)
+        .arg(millis, 3, 10, QLatin1Char('0'));
+}
+
+// One run of B_BuildClick. However the run ends, the dialog is no longer
+// building afterwards; a run that leaves while the stages are under way (an
+// error escaped a stage) leaves the dialog stopped, Build and Close disabled.
+class TRebuildDlg::BuildRun {
+public:
+    explicit BuildRun(TRebuildDlg& owner) : dialog(owner) {
+        dialog.building = true;
+        dialog.stopText.clear();
+    }
+    ~BuildRun() {
+        dialog.building = false;
+        if (dialog.state == BuildState::Building)
+            dialog.state = BuildState::Stopped;
+    }
+    BuildRun(const BuildRun&) = delete;
+    BuildRun& operator=(const BuildRun&) = delete;
+
+private:
+    TRebuildDlg& dialog;
+};
 
 // --- status bar --------------------------------------------------------------
 
@@ -81,6 +144,7 @@ TStatusBar::TStatusBar(QWidget* parent) : QStatusBar(parent), panel(new QLabel(t
 
 void TStatusBar::setPanelText(const QString& text) {
     panel->setText(text);
+    emit panelTextChanged(text);
 }
 
 QString TStatusBar::panelText() const {
@@ -99,8 +163,8 @@ TRebuildDlg::TRebuildDlg(QWidget* owner) : QDialog(owner) {
     L_Bible->setText(bibleName + QStringLiteral(" Bible"));
     L_Start->clear();
     L_Finish->clear();
-    L_Action->setText(QStringLiteral("Create ") + bibleName + QStringLiteral(" database?"));
-    setWindowTitle(bibleName + QStringLiteral(" Bible"));
+    setAction(QStringLiteral("Create ") + bibleName + QStringLiteral(" database?"));
+    setCaption(bibleName + QStringLiteral(" Bible"));
     showStatus(QStringLiteral("Rebuild?"));
     setWordSize();
 
@@ -115,6 +179,8 @@ TRebuildDlg::TRebuildDlg(QWidget* owner) : QDialog(owner) {
 }
 
 TRebuildDlg::~TRebuildDlg() {
+    if (RebuildDlg == this)
+        RebuildDlg = nullptr;
     try {
         TIni_t ini(this, iniName);
         ini.savePosition(this);
@@ -137,6 +203,17 @@ void TRebuildDlg::createComponents() {
     L_Action->setObjectName(QStringLiteral("L_Action"));
     L_Bible = makeLabel(this, QStringLiteral("KJV Bible"), 174, 24, 220, 17);
     L_Bible->setObjectName(QStringLiteral("L_Bible"));
+
+    const auto makeTable = [this](const char* name) {
+        auto* table = new TTable(this);
+        table->setObjectName(QLatin1String(name));
+        return table;
+    };
+    T_TempWord = makeTable("T_TempWord");
+    T_Word = makeTable("T_Word");
+    T_Bible = makeTable("T_Bible");
+    T_Freq = makeTable("T_Freq");
+    T_Key = makeTable("T_Key");
 
     Image = new QLabel(this);
     Image->setObjectName(QStringLiteral("Image"));
@@ -172,6 +249,9 @@ void TRebuildDlg::createComponents() {
     StatusBar = new TStatusBar(P_Bot);
     StatusBar->setGeometry(0, 63, 412, statusHeight);
     StatusBar->setPanelText(QStringLiteral("Rebuild"));
+    // Every status text, the stages' own included, is one the user sees change.
+    connect(StatusBar, &TStatusBar::panelTextChanged, this,
+            [this](const QString& text) { emit textChanged(QStringLiteral("status"), text); });
 
     connect(B_Help, &QPushButton::clicked, this, [this] { B_HelpClick(B_Help); });
     connect(B_Build, &QPushButton::clicked, this, [this] { B_BuildClick(B_Build); });
@@ -236,6 +316,20 @@ void TRebuildDlg::showStatus(const QString& text) {
     StatusBar->setPanelText(text);
 }
 
+void TRebuildDlg::setCaption(const QString& text) {
+    setWindowTitle(text);
+    emit textChanged(QStringLiteral("caption"), text);
+}
+
+void TRebuildDlg::setAction(const QString& text) {
+    setLabelText(L_Action, QStringLiteral("action"), text);
+}
+
+void TRebuildDlg::setLabelText(QLabel* label, const QString& what, const QString& text) {
+    label->setText(text);
+    emit textChanged(what, text);
+}
+
 void TRebuildDlg::setWordSize() {
     wordSize = defaultWordSize;
     for (const WordSize& entry : wordSizes) {
@@ -253,8 +347,116 @@ void TRebuildDlg::B_HelpClick(QObject* /*sender*/) {
     thread->start(QThread::NormalPriority);
 }
 
+// Builds the text's concordance database: opens the tables, checks for the
+// verse table, then runs the stages. Errors of the stages are not caught here;
+// they reach the application's report and leave the dialog stopped.
 void TRebuildDlg::B_BuildClick(QObject* /*sender*/) {
-    // The build itself arrives with the pipeline.
+    // The stages let the window process its events; a press arriving then is
+    // not a second build, and a text is built at most once per run.
+    if (building || state != BuildState::Ready)
+        return;
+    BuildRun run(*this);
+    // The table operations and the stages reach the building dialog through
+    // RebuildDlg.
+    RebuildDlg = this;
+
+    if (!openTables())
+        return;
+
+    const QString versePath = dataPath + QStringLiteral("Bible.db");
+    if (!QFile::exists(versePath)) {
+        setCaption(QStringLiteral(" Error!"));
+        stopText = QStringLiteral("Failed to find ") + versePath;
+        setAction(stopText);
+        return;
+    }
+
+    runStages();
+}
+
+// The verse table and the three output tables, emptied, each held for the
+// build alone. False when one could not be opened: a table that another
+// program holds shows why in a message box; every other failure has been
+// reported where it happened, or goes unreported.
+bool TRebuildDlg::openTables() {
+    try {
+        openTable(T_Bible, QStringLiteral("Bible"), tkExisting, false);
+        openTable(T_Key, QStringLiteral("Key"), tkKey, true);
+        requireOpenAndEmpty(T_Key);
+        openTable(T_Freq, QStringLiteral("Freq"), tkFreq, true);
+        requireOpenAndEmpty(T_Freq);
+        openTable(T_Word, QStringLiteral("Word"), tkIndexedRec, true);
+        requireOpenAndEmpty(T_Word);
+    } catch (const EDatabaseError& e) {
+        stopText = e.message();
+        if (e.message().contains(QLatin1String("File is locked"), Qt::CaseSensitive)) {
+            const QString inUse = bibleName + QStringLiteral(" database in use");
+            setAction(inUse);
+            msgBox(inUse.toUtf8().constData(),
+                   QStringLiteral("The ") + bibleName +
+                       QStringLiteral(" database is in use by another program\r\nIf this is "
+                                      "Lumavo either change the working text or close Lumavo"));
+        }
+        return false;
+    }
+    return true;
+}
+
+void TRebuildDlg::runStages() {
+    QElapsedTimer clock;
+    clock.start();
+    setLabelText(L_Start, QStringLiteral("start"),
+                 QStringLiteral("Start time ") +
+                     QLocale().toString(QTime::currentTime(), platform::longTimeFormat()));
+    setCaption(QStringLiteral(" Building"));
+    setAction(QStringLiteral("Database and wordlists for"));
+    B_Build->setEnabled(false);
+    B_Cancel->setEnabled(false);
+    state = BuildState::Building;
+
+    // Stage 1: a temporary word table of its own. One left behind by an
+    // interrupted build goes first, with its rows.
+    setCaption(QStringLiteral(" Building - Stage 1 of 4"));
+    showStatus(QStringLiteral("Creating tempory word table"));
+    T_TempWord->setActive(false);
+    T_TempWord->setDatabaseName(dataPath);
+    T_TempWord->setTableType(ttParadox);
+    T_TempWord->setTableName(QStringLiteral("Temp_Word"));
+    T_TempWord->setUpdateMode(upWhereKeyOnly);
+    deleteTable(T_TempWord);
+    openTable(T_TempWord, QStringLiteral("Temp_Word"), tkWord, false);
+    requireOpenAndEmpty(T_TempWord);
+
+    // Stage 2: one row per word occurrence.
+    setCaption(QStringLiteral(" Building - Stage 2 of 4"));
+    showStatus(QStringLiteral("Stage 1 complete"));
+    setAction(QStringLiteral("Building the word index tables"));
+    {
+        const auto wordTables = std::make_unique<TWordTables>(StatusBar, ProgressBar);
+        wordTables->build(T_Bible, T_TempWord);
+    }
+
+    // Stage 3: the word, key and frequency tables and the word lists.
+    setCaption(QStringLiteral(" Building - Stage 3 of 4"));
+    showStatus(QStringLiteral("Stage 2 complete."));
+    setAction(QStringLiteral("Building frequency and lookup tables"));
+    {
+        const auto wordList = std::make_unique<TWordList>(StatusBar, ProgressBar);
+        wordList->buildTables(T_TempWord);
+    }
+
+    setCaption(QStringLiteral(" Build complete"));
+    showStatus(QStringLiteral("Stage 4 complete."));
+    setAction(QStringLiteral("Build complete. You should close this dialog."));
+    deleteTable(T_TempWord);
+    setLabelText(L_Finish, QStringLiteral("finish"), elapsedText(clock.elapsed()));
+
+    // Close is what is left to do; Build stays disabled.
+    B_Build->setDefault(false);
+    B_Cancel->setEnabled(true);
+    B_Cancel->setDefault(true);
+    B_Cancel->setFocus();
+    state = BuildState::Done;
 }
 
 void TRebuildDlg::B_CancelClick(QObject* /*sender*/) {
@@ -327,7 +529,15 @@ void TRebuildDlg::resizeEvent(QResizeEvent* event) {
 }
 
 // Closing from the frame, by Close or by Esc simply closes: the dialog's own
-// close handling would route it through reject() again.
+// close handling would route it through reject() again. While a build runs,
+// the stages still let the window process its events, and closing would
+// destroy the dialog under the running build: the request is refused until
+// the build has ended, completed or stopped.
 void TRebuildDlg::closeEvent(QCloseEvent* event) {
+    if (building) {
+        event->ignore();
+        showStatus(QStringLiteral("Please wait until the build has finished"));
+        return;
+    }
     event->accept();
 }

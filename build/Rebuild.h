@@ -7,14 +7,21 @@
 #include <QDialog>
 #include <QStatusBar>
 #include <QString>
+#include <QtGlobal>
 
 class QLabel;
 class QProgressBar;
 class QPushButton;
 class QWidget;
+class TTable;
 
 // The application's title: the caption of the program's own message boxes.
 inline constexpr char applicationTitle[] = "Build";
+
+// The elapsed-time text of a build that took `ms` milliseconds, for example
+// "Elapsed time 65 min 9.042 seconds": whole minutes, then seconds and three
+// digits of milliseconds.
+QString elapsedText(qint64 ms);
 
 // The dialog's status bar: one panel with centred text and no size grip.
 class TStatusBar : public QStatusBar {
@@ -25,6 +32,9 @@ public:
     void setPanelText(const QString& text);
     QString panelText() const;
 
+signals:
+    void panelTextChanged(const QString& text);
+
 private:
     QLabel* panel;
 };
@@ -32,14 +42,24 @@ private:
 class TRebuildDlg : public QDialog {
     Q_OBJECT
 public:
+    // Ready: Build may be pressed (also after a stop at the table stage or
+    // at the verse-table check). Building: the stages run. Done: the build
+    // completed. Stopped: an error escaped a stage; Build and Close stay
+    // disabled, the frame still closes the window.
+    enum class BuildState { Ready, Building, Done, Stopped };
+
     explicit TRebuildDlg(QWidget* owner = nullptr);
     ~TRebuildDlg() override;
 
     // Components, in declaration order.
     QLabel* L_Action = nullptr;
     QLabel* L_Bible = nullptr;
-    // The five table components (T_TempWord, T_Word, T_Bible, T_Freq, T_Key)
-    // belong here; they arrive with the table layer.
+    // The tables of the build, bound to the text's folder by openTable.
+    TTable* T_TempWord = nullptr;
+    TTable* T_Word = nullptr;
+    TTable* T_Bible = nullptr;
+    TTable* T_Freq = nullptr;
+    TTable* T_Key = nullptr;
     QLabel* Image = nullptr;
     QLabel* L_Start = nullptr;
     QLabel* L_Finish = nullptr;
@@ -62,8 +82,24 @@ public:
 
     // Sets the text of the status bar's panel; it shows at the next repaint.
     void showStatus(const QString& text);
+    // Set the form's caption and the action label.
+    void setCaption(const QString& text);
+    void setAction(const QString& text);
     // Sets wordSize from bibleName (compared without regard to case).
     void setWordSize();
+
+    BuildState buildState() const { return state; }
+    // True while B_BuildClick runs.
+    bool isBuilding() const { return building; }
+    // Why the last press of Build ended before the stages: the table layer's
+    // message or the dialog's error text. Empty after a press that reached
+    // the stages.
+    const QString& stopReason() const { return stopText; }
+
+signals:
+    // A text the user sees has changed. `what` names it: "caption",
+    // "action", "status", "start" or "finish" (L_Start, L_Finish).
+    void textChanged(const QString& what, const QString& text);
 
 public slots:
     // Handlers; the sender is ignored and may be null.
@@ -85,14 +121,25 @@ public:
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    // Refused while a build runs; the status line says why.
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    // Marks one run of B_BuildClick, however it ends.
+    class BuildRun;
+
     void createComponents();
+    void setLabelText(QLabel* label, const QString& what, const QString& text);
+    bool openTables();
+    void runStages();
     void readCommandLine(const QString& programFolder);
     void loadPicture(const QString& fileName);
     void placeWindow();
     void dockBottom();
+
+    BuildState state = BuildState::Ready;
+    bool building = false;
+    QString stopText;
 };
 
 // The one build dialog, created by the program's entry point.

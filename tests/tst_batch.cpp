@@ -1,0 +1,249 @@
+// The batch mode of the real Build program: "Build --batch Text T" in a program
+// folder of the test's own, without a display. Its output lines, its messages
+// on standard error and its exit status for a completed build, a missing verse
+// table, a database in use, an error inside a stage and errors reported on the
+// way; --help and a missing text name.
+
+#include "testprogram.h"
+
+#include <QDirIterator>
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QRegularExpression>
+#include <QStandardPaths>
+
+namespace {
+
+struct Run {
+    int exitCode = -1;
+    QStringList out; // lines of standard output
+    QString err;
+};
+
+} // namespace
+
+class TestBatch : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir app;
+    QTemporaryDir runtime; // the toolkit's runtime folder, private to the user
+
+    QString textFolder() const { return app.filePath(QStringLiteral("Text/T/")); }
+
+    // Runs the copy of Build in the program folder; with `terminal`, on a
+    // pseudo-terminal of its own (through script(1)), output and errors merged.
+    Run build(const QStringList& arguments, bool terminal = false) {
+        QProcess process;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        // The program must do without a display of its own accord.
+        environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
+        environment.remove(QStringLiteral("DISPLAY"));
+        environment.remove(QStringLiteral("WAYLAND_DISPLAY"));
+        environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime.path());
+        process.setProcessEnvironment(environment);
+        const QString program = app.filePath(QStringLiteral("Build"));
+        if (terminal)
+            process.start(QStringLiteral("script"),
+                          {"-qec", "'" + program + "' " + arguments.join(' '), "/dev/null"});
+        else
+            process.start(program, arguments);
+        Run run;
+        if (!process.waitForFinished(120000)) {
+            process.kill();
+            process.waitForFinished();
+            return run;
+        }
+        run.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -2;
+        run.out = QString::fromLocal8Bit(process.readAllStandardOutput())
+                      .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+        run.err = QString::fromLocal8Bit(process.readAllStandardError());
+        return run;
+    }
+
+    static QString report(const Run& run) {
+        return QStringLiteral("exit %1\n--- stdout\n%2\n--- stderr\n%3")
+            .arg(run.exitCode)
+            .arg(run.out.join(QLatin1Char('\n')), run.err);
+    }
+
+    static int rowCount(const QString& folder, const QString& name) {
+        TTable table;
+        table.setDatabaseName(folder);
+        table.setTableName(name);
+        table.Open();
+        return table.RecordCount();
+    }
+
+private slots:
+    // The program folder: Build with the libraries beside it, and the picture.
+    void initTestCase() {
+        QVERIFY(app.isValid());
+        const QFileInfo program(QStringLiteral(BUILD_PROGRAM));
+        QVERIFY2(program.isExecutable(), BUILD_PROGRAM);
+        QVERIFY(QFile::copy(program.filePath(), app.filePath(QStringLiteral("Build"))));
+        QDirIterator libraries(program.path(), {QStringLiteral("*.so*")}, QDir::Files);
+        while (libraries.hasNext()) {
+            const QFileInfo library(libraries.next());
+            QVERIFY(QFile::copy(library.filePath(), app.filePath(library.fileName())));
+        }
+        QVERIFY(QFile::copy(QStringLiteral(DATA_DIR "/Bible left.bmp"),
+                            app.filePath(QStringLiteral("Bible left.bmp"))));
+    }
+    void init() {
+        QDir(textFolder()).removeRecursively();
+        QVERIFY(QDir().mkpath(textFolder()));
+    }
+
+    void completedBuild() {
+        writeVerseTable(textFolder(),
+                        {{verseKey(1, 1, 1), "In the beginning God created the heaven and the "
+                                             "earth."},
+                         {verseKey(1, 1, 2), "And the earth was without form, and void."}});
+        const Run run = build({"--batch", "Text", "T"});
+        QVERIFY2(run.exitCode == 0, qPrintable(report(run)));
+        QVERIFY2(run.err.isEmpty(), qPrintable(report(run)));
+
+        // Each caption, action and status text once, as it changed, in order.
+        const QStringList expected = {" Building",
+                                      "Database and wordlists for",
+                                      " Building - Stage 1 of 4",
+                                      "Creating tempory word table",
+                                      " Building - Stage 2 of 4",
+                                      "Stage 1 complete",
+                                      "Building the word index tables",
+                                      "2 records processed",
+                                      " Building - Stage 3 of 4",
+                                      "Stage 2 complete.",
+                                      "Building frequency and lookup tables",
+                                      "Total Words 12",
+                                      " Build complete",
+                                      "Stage 4 complete.",
+                                      "Build complete. You should close this dialog."};
+        qsizetype at = -1;
+        for (const QString& line : expected) {
+            const qsizetype found = run.out.indexOf(line, at + 1);
+            QVERIFY2(found > at, qPrintable(line + "\n" + report(run)));
+            QCOMPARE(run.out.count(line), 1);
+            at = found;
+        }
+        QVERIFY2(run.out.first().startsWith("Start time "), qPrintable(report(run)));
+        QVERIFY2(QRegularExpression("^Elapsed time \\d+ min \\d{1,2}\\.\\d{3} seconds$")
+                     .match(run.out.last())
+                     .hasMatch(),
+                 qPrintable(report(run)));
+        // Into a pipe no progress lines are written.
+        for (const QString& line : run.out)
+            QVERIFY2(!line.contains('%') && !line.contains('\r'), qPrintable(line));
+
+        QCOMPARE(rowCount(textFolder(), "Key"), 12);
+        QCOMPARE(rowCount(textFolder(), "Word"), 18);
+        QVERIFY(!QFile::exists(textFolder() + "Temp_Word.db"));
+    }
+
+    // On a terminal the progress bar is one line that updates in place and
+    // is wiped before each text line.
+    void progressOnATerminal() {
+        if (QStandardPaths::findExecutable(QStringLiteral("script")).isEmpty())
+            QSKIP("script(1) is not installed");
+        Verses verses;
+        for (int i = 1; i <= 80; ++i)
+            verses.append({verseKey(1, 1, i), QStringLiteral("Verse %1 of the test").arg(i)});
+        writeVerseTable(textFolder(), verses);
+        const Run run = build({"--batch", "Text", "T"}, true);
+        QVERIFY2(run.exitCode == 0, qPrintable(report(run)));
+        const QString output = run.out.join('\n');
+        // 74 of 80 verses with a step of 2: 37 %, drawn after the verse's text.
+        QVERIFY2(output.contains("Progress  18%\r\033[KVerse 74 of 80\r\nProgress  18%\r\033[K"
+                                 "Progress  37%\r\033[K"),
+                 qPrintable(output));
+        // Stage 3 moves it on from 40.
+        QVERIFY2(QRegularExpression("Progress  [4-9]\\d%").match(output).hasMatch(),
+                 qPrintable(output));
+        QVERIFY2(output.contains("Build complete. You should close this dialog.\r"),
+                 qPrintable(output));
+        // The last progress line is wiped at the end.
+        QVERIFY2(output.endsWith("\r\033[K"), qPrintable(output));
+    }
+
+    void missingVerseTable() {
+        const Run run = build({"--batch", "Text", "T"});
+        QVERIFY2(run.exitCode == 1, qPrintable(report(run)));
+        const QString failed = "Failed to find " + textFolder() + "Bible.db";
+        QCOMPARE(run.out, (QStringList{" Error!", failed}));
+        QVERIFY2(run.err.contains("Build stopped: " + failed), qPrintable(report(run)));
+    }
+
+    void databaseInUse() {
+        writeVerseTable(textFolder(), {{verseKey(1, 1, 1), "Jesus wept."}});
+        TTable holder;
+        holder.setDatabaseName(textFolder());
+        holder.setTableName(QStringLiteral("Bible"));
+        holder.Open();
+        const Run run = build({"--batch", "Text", "T"});
+        QVERIFY2(run.exitCode == 1, qPrintable(report(run)));
+        QCOMPARE(run.out, QStringList{"T database in use"});
+        QVERIFY2(run.err.contains("T database in use: The T database is in use by another "
+                                  "program\nIf this is Lumavo either change the working text or "
+                                  "close Lumavo\n"),
+                 qPrintable(report(run)));
+    }
+
+    // A verse key that is no number raises inside stage 2; nothing catches it
+    // there, so the run ends with the error's message.
+    void errorInStage() {
+        TTable table;
+        table.setDatabaseName(textFolder());
+        table.setTableName(QStringLiteral("Bible"));
+        table.FieldDefs().Add(QStringLiteral("Verse"), ftString, 10, true);
+        table.FieldDefs().Add(QStringLiteral("Text"), ftMemo, 0, true);
+        table.IndexDefs().Add(QString(), QStringLiteral("Verse"), ixPrimary | ixUnique);
+        table.CreateTable();
+        table.setExclusive(true);
+        table.Open();
+        table.Append();
+        table.Fields(0).setAsString(QStringLiteral("Gen 1:1"));
+        table.Fields(1).setAsString(QStringLiteral("In the beginning"));
+        table.Post();
+        table.Close();
+
+        const Run run = build({"--batch", "Text", "T"});
+        QVERIFY2(run.exitCode == 1, qPrintable(report(run)));
+        QVERIFY2(run.out.contains("Building the word index tables"), qPrintable(report(run)));
+        QVERIFY2(!run.out.contains(" Build complete"), qPrintable(report(run)));
+        QVERIFY2(run.err.contains("Build: "), qPrintable(report(run)));
+        // The scratch table stays for the next build to remove.
+        QVERIFY(QFile::exists(textFolder() + "Temp_Word.db"));
+    }
+
+    // Two verse keys too close together: indexing stops with a message and the
+    // build goes on to the end, which is no success.
+    void errorsReportedOnTheWay() {
+        writeVerseTable(textFolder(), {{1000, "one two three four five six"}, {1005, "seven"}});
+        const Run run = build({"--batch", "Text", "T"});
+        QVERIFY2(run.exitCode == 3, qPrintable(report(run)));
+        QVERIFY2(run.out.contains(" Build complete"), qPrintable(report(run)));
+        QVERIFY2(run.err.contains("TWordTable::build: Key violation."), qPrintable(report(run)));
+    }
+
+    void help() {
+        for (const QStringList& arguments :
+             {QStringList{"--help"}, QStringList{"--batch", "--help", "Text", "T"}}) {
+            const Run run = build(arguments);
+            QVERIFY2(run.exitCode == 0, qPrintable(report(run)));
+            QVERIFY2(run.out.value(0).startsWith("Usage: Build [--batch] Text NAME"),
+                     qPrintable(report(run)));
+            QVERIFY(run.out.join('\n').contains("--batch"));
+        }
+        QVERIFY(QDir(textFolder()).isEmpty());
+    }
+
+    void noTextNamed() {
+        const Run run = build({"--batch"});
+        QVERIFY2(run.exitCode == 2, qPrintable(report(run)));
+        QVERIFY(run.out.isEmpty());
+        QVERIFY2(run.err.contains("Usage: Build"), qPrintable(report(run)));
+    }
+};
+
+QTEST_MAIN(TestBatch)
+#include "tst_batch.moc"

@@ -1,0 +1,434 @@
+// The build pipeline behind "OK Build": the table stage and its locked-table
+// box, the check for the verse table, the stages' captions and texts, the
+// buttons before, during and after a build, the leftover temporary word table,
+// the elapsed time, and closing the window while a build runs.
+
+#include "Oddsandsods.h"
+#include "application.h"
+#include "messages.h"
+#include "testprogram.h"
+
+#include <QLabel>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QSignalSpy>
+#include <QTimer>
+#include <QWindow>
+#include <stdexcept>
+
+namespace {
+
+const QString inUseBox = QStringLiteral(
+    "KJV database in use|The KJV database is in use by another program\r\nIf this is Lumavo "
+    "either change the working text or close Lumavo");
+
+// Genesis 1:1-2: 27 word occurrences, 17 distinct words.
+const Verses genesis = {
+    {verseKey(1, 1, 1), QStringLiteral("In the beginning God created the heaven and the earth.")},
+    {verseKey(1, 1, 2),
+     QStringLiteral("And the earth was without form, and void; and darkness was upon the face "
+                    "of the deep.")},
+};
+
+// Enough verses for stage 2 to let the window process its events (every 37).
+Verses manyVerses(int count) {
+    Verses verses;
+    for (int i = 1; i <= count; ++i)
+        verses.append({verseKey(1, 1, i), QStringLiteral("Verse number %1 of the test").arg(i)});
+    return verses;
+}
+
+// A table in `folder` with one word field (the layout of "Key"), holding `words`.
+void writeWordTable(const QString& folder, const QString& name, const QStringList& words) {
+    TTable table;
+    table.setDatabaseName(folder);
+    table.setTableName(name);
+    table.FieldDefs().Add(QStringLiteral("Word"), ftString, 18, true);
+    table.IndexDefs().Add(QString(), QStringLiteral("Word"), ixPrimary | ixUnique);
+    table.CreateTable();
+    table.setExclusive(true);
+    table.Open();
+    for (const QString& word : words) {
+        table.Append();
+        table.Fields(0).setAsString(word);
+        table.Post();
+    }
+    table.Close();
+}
+
+QStringList column(TTable* table, int field) {
+    QStringList values;
+    for (table->First(); !table->Eof(); table->Next())
+        values << table->Fields(field).AsString();
+    return values;
+}
+
+} // namespace
+
+class TestPipeline : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<TestProgram> program;
+    std::unique_ptr<TRebuildDlg> dialog;
+    QStringList boxes;                          // "caption|text"
+    QList<std::pair<QString, QString>> changes; // (what, text) in order
+
+    QStringList texts(const QString& what) const {
+        QStringList out;
+        for (const auto& [kind, text] : changes)
+            if (kind == what)
+                out << text;
+        return out;
+    }
+    QString folder() const { return dialog->dataPath; }
+    bool tableFileExists(const QString& name) const {
+        return QFile::exists(folder() + name + QStringLiteral(".db"));
+    }
+    // The dialog is in Ready: Build is the default and both buttons are enabled.
+    void verifyReady() const {
+        QCOMPARE(dialog->buildState(), TRebuildDlg::BuildState::Ready);
+        QVERIFY(!dialog->isBuilding());
+        QVERIFY(dialog->B_Build->isEnabled());
+        QVERIFY(dialog->B_Build->isDefault());
+        QVERIFY(dialog->B_Cancel->isEnabled());
+        QVERIFY(dialog->L_Start->text().isEmpty());
+    }
+
+private slots:
+    void initTestCase() {
+        platform::setMessageSink(
+            [this](const QString& caption, const QString& text) { boxes << caption + '|' + text; });
+    }
+    void cleanupTestCase() { platform::setMessageSink({}); }
+    void init() {
+        boxes.clear();
+        changes.clear();
+        program = std::make_unique<TestProgram>();
+        dialog = program->makeDialog();
+        connect(dialog.get(), &TRebuildDlg::textChanged, this,
+                [this](const QString& what, const QString& text) {
+                    changes.append({what, text});
+                });
+    }
+    void cleanup() {
+        dialog.reset();
+        program.reset();
+    }
+
+    void elapsedTimes_data() {
+        QTest::addColumn<qint64>("ms");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("nothing") << qint64(0) << "Elapsed time 0 min 0.000 seconds";
+        QTest::newRow("7 ms") << qint64(7) << "Elapsed time 0 min 0.007 seconds";
+        QTest::newRow("under a minute") << qint64(59999) << "Elapsed time 0 min 59.999 seconds";
+        QTest::newRow("a minute") << qint64(60000) << "Elapsed time 1 min 0.000 seconds";
+        QTest::newRow("1 h 5 min 9.042 s")
+            << qint64(((1 * 60 + 5) * 60 + 9) * 1000 + 42) << "Elapsed time 65 min 9.042 seconds";
+        // A day or more is not folded back into the time of day.
+        QTest::newRow("25 h") << qint64(25) * 3600 * 1000 + 10
+                              << "Elapsed time 1500 min 0.010 seconds";
+        QTest::newRow("negative") << qint64(-5) << "Elapsed time 0 min 0.000 seconds";
+    }
+    void elapsedTimes() {
+        QFETCH(qint64, ms);
+        QFETCH(QString, text);
+        QCOMPARE(elapsedText(ms), text);
+    }
+
+    // A whole build: what the user sees at each step, the buttons during and
+    // after it, the tables it leaves, and Enter on Close at the end.
+    void completedBuild() {
+        writeVerseTable(folder(), genesis);
+        dialog->show();
+        QStringList during; // the dialog as stage 2 starts
+        connect(dialog.get(), &TRebuildDlg::textChanged, this,
+                [&](const QString& what, const QString& text) {
+                    if (what == "status" && text == "Stage 1 complete")
+                        during << dialog->windowTitle()
+                               << QString::number(dialog->B_Build->isEnabled())
+                               << QString::number(dialog->B_Cancel->isEnabled())
+                               << QString::number(dialog->B_Help->isEnabled())
+                               << QString::number(dialog->isBuilding())
+                               << QString::number(dialog->T_TempWord->Active());
+                });
+
+        dialog->B_Build->click();
+
+        QCOMPARE(during, (QStringList{" Building - Stage 2 of 4", "0", "0", "1", "1", "1"}));
+        QCOMPARE(texts("caption"),
+                 (QStringList{" Building", " Building - Stage 1 of 4", " Building - Stage 2 of 4",
+                              " Building - Stage 3 of 4", " Build complete"}));
+        QCOMPARE(texts("action"),
+                 (QStringList{"Database and wordlists for", "Building the word index tables",
+                              "Building frequency and lookup tables",
+                              "Build complete. You should close this dialog."}));
+        // The start time comes first, the elapsed time last.
+        QCOMPARE(changes.first().first, QStringLiteral("start"));
+        QVERIFY2(QRegularExpression("^Start time \\d").match(dialog->L_Start->text()).hasMatch(),
+                 qPrintable(dialog->L_Start->text()));
+        QCOMPARE(changes.last().first, QStringLiteral("finish"));
+        QVERIFY2(QRegularExpression("^Elapsed time \\d+ min \\d{1,2}\\.\\d{3} seconds$")
+                     .match(dialog->L_Finish->text())
+                     .hasMatch(),
+                 qPrintable(dialog->L_Finish->text()));
+
+        // The pipeline's own status texts, in order, with the stages' between them.
+        const QStringList statuses = texts("status");
+        QCOMPARE(statuses.first(), QStringLiteral("Creating tempory word table"));
+        QCOMPARE(statuses.value(1), QStringLiteral("Stage 1 complete"));
+        const qsizetype stage2 = statuses.indexOf("Stage 2 complete.");
+        QVERIFY(statuses.indexOf("2 records processed") > 1);
+        QVERIFY(stage2 > statuses.indexOf("2 records processed"));
+        QVERIFY(statuses.indexOf("Total Words 17") > stage2);
+        QCOMPARE(statuses.last(), QStringLiteral("Stage 4 complete."));
+        QCOMPARE(dialog->StatusBar->panelText(), QStringLiteral("Stage 4 complete."));
+
+        QCOMPARE(dialog->buildState(), TRebuildDlg::BuildState::Done);
+        QVERIFY(!dialog->isBuilding());
+        QVERIFY(!dialog->B_Build->isEnabled());
+        QVERIFY(!dialog->B_Build->isDefault());
+        QVERIFY(dialog->B_Cancel->isEnabled());
+        QVERIFY(dialog->B_Cancel->isDefault());
+        QVERIFY(boxes.isEmpty());
+
+        // The output tables stay open for the build alone; the scratch table is gone.
+        QVERIFY(!tableFileExists("Temp_Word"));
+        for (TTable* table : {dialog->T_Bible, dialog->T_Key, dialog->T_Freq, dialog->T_Word}) {
+            QVERIFY(table->Active());
+            QVERIFY(table->Exclusive());
+        }
+        QCOMPARE(dialog->T_Key->RecordCount(), 17);
+        QCOMPARE(dialog->T_Freq->RecordCount(), 17);
+        QCOMPARE(dialog->T_Word->RecordCount(), 27);
+
+        // Build cannot be pressed again, by any route.
+        const qsizetype changesSoFar = changes.size();
+        QTest::mouseClick(dialog->B_Build, Qt::LeftButton);
+        dialog->B_BuildClick(nullptr);
+        QCOMPARE(changes.size(), changesSoFar);
+
+        // Enter presses Close.
+        QSignalSpy closed(dialog->B_Cancel, &QPushButton::clicked);
+        QWidget* focused = dialog->focusWidget();
+        QCOMPARE(focused, dialog->B_Cancel);
+        QTest::keyClick(focused, Qt::Key_Return);
+        QCOMPARE(closed.count(), 1);
+        QVERIFY(!dialog->isVisible());
+    }
+
+    // Another program holds a table of the text: one box per press, and the
+    // dialog stays ready for the next try.
+    void lockedTable_data() {
+        QTest::addColumn<QString>("held");
+        QTest::newRow("Bible") << "Bible";
+        // An output table is emptied first; its failure is reported by the
+        // emptying, and the build must not go on without the table.
+        QTest::newRow("Key") << "Key";
+    }
+    void lockedTable() {
+        QFETCH(QString, held);
+        writeVerseTable(folder(), genesis);
+        writeWordTable(folder(), QStringLiteral("Key"), {"old"});
+        TTable holder;
+        holder.setDatabaseName(folder());
+        holder.setTableName(held);
+        holder.Open();
+
+        for (int press = 1; press <= 2; ++press) {
+            dialog->B_Build->click();
+            QCOMPARE(boxes.count(inUseBox), press);
+            QCOMPARE(dialog->L_Action->text(), QStringLiteral("KJV database in use"));
+            QCOMPARE(dialog->windowTitle(), QStringLiteral("KJV Bible"));
+            QVERIFY(dialog->stopReason().contains("File is locked"));
+            verifyReady();
+        }
+        QVERIFY(texts("caption").isEmpty());
+        QVERIFY(!tableFileExists("Temp_Word"));
+
+        // Once the other program lets go, the same dialog builds.
+        holder.Close();
+        boxes.clear();
+        dialog->B_Build->click();
+        QCOMPARE(dialog->buildState(), TRebuildDlg::BuildState::Done);
+        QCOMPARE(column(dialog->T_Key, 0).count("old"), 0);
+        QVERIFY(boxes.isEmpty());
+    }
+
+    // An output table that cannot be emptied (here: not a table at all) is
+    // reported by the emptying; the build then stops instead of going on
+    // without it and announcing "Build complete".
+    void unusableOutputTable() {
+        writeVerseTable(folder(), genesis);
+        QFile bad(folder() + QStringLiteral("Freq.db"));
+        QVERIFY(bad.open(QIODevice::WriteOnly));
+        bad.write("this is no table");
+        bad.close();
+
+        dialog->B_Build->click();
+        QCOMPARE(boxes.size(), 1);
+        QVERIFY2(boxes.first().startsWith("Error - emptyTable|"), qPrintable(boxes.first()));
+        QVERIFY(!dialog->stopReason().isEmpty());
+        QVERIFY(texts("caption").isEmpty());
+        QCOMPARE(dialog->L_Action->text(), QStringLiteral("Create KJV database?"));
+        verifyReady();
+    }
+
+    // No verse table: the error texts, empty output tables, no box.
+    void missingVerseTable() {
+        const QString path = folder() + QStringLiteral("Bible.db");
+        // The building dialog is the one the table operations reach, even one
+        // that was never made the program's dialog.
+        RebuildDlg = nullptr;
+        for (int press = 1; press <= 2; ++press) {
+            dialog->B_Build->click();
+            QCOMPARE(dialog->windowTitle(), QStringLiteral(" Error!"));
+            QCOMPARE(dialog->L_Action->text(), "Failed to find " + path);
+            QCOMPARE(dialog->stopReason(), "Failed to find " + path);
+            verifyReady();
+        }
+        QVERIFY(boxes.isEmpty());
+        QCOMPARE(texts("caption"), (QStringList{" Error!", " Error!"}));
+        QVERIFY(texts("status").isEmpty());
+        for (TTable* table : {dialog->T_Key, dialog->T_Freq, dialog->T_Word}) {
+            QVERIFY(tableFileExists(table->TableName()));
+            QVERIFY(table->Active());
+            QCOMPARE(table->RecordCount(), 0);
+        }
+        QVERIFY(!tableFileExists("Temp_Word"));
+
+        // Each press repeats the whole handler: with the verses in place it builds.
+        writeVerseTable(folder(), genesis);
+        dialog->B_Build->click();
+        QCOMPARE(dialog->buildState(), TRebuildDlg::BuildState::Done);
+        QCOMPARE(dialog->T_Word->RecordCount(), 27);
+        QCOMPARE(RebuildDlg, dialog.get());
+        // No pointer outlives the dialog.
+        dialog.reset();
+        QCOMPARE(RebuildDlg, nullptr);
+    }
+
+    // A "Temp_Word" left by an interrupted build is gone before stage 2
+    // writes, and its rows do not reach the new tables.
+    void leftoverTemporaryTable() {
+        writeVerseTable(folder(), genesis);
+        {
+            TTable leftover;
+            leftover.setDatabaseName(folder());
+            leftover.setTableName(QStringLiteral("Temp_Word"));
+            createWordTable(&leftover);
+            leftover.setExclusive(true);
+            leftover.Open();
+            // One row takes the key of the first word to come, one is a word
+            // no verse has, and one inflates "the".
+            const QList<std::pair<int, QString>> rows = {
+                {verseKey(1, 1, 1) + 1, "in"}, {5, "zebra"}, {6, "the"}};
+            for (const auto& [key, word] : rows) {
+                leftover.Append();
+                leftover.Fields(0).setAsInteger(key);
+                leftover.Fields(1).setAsString(word);
+                leftover.Post();
+            }
+            leftover.Close();
+        }
+        int rowsBeforeStage2 = -1;
+        connect(dialog.get(), &TRebuildDlg::textChanged, this,
+                [&](const QString& what, const QString& text) {
+                    if (what == "status" && text == "Stage 1 complete")
+                        rowsBeforeStage2 = dialog->T_TempWord->RecordCount();
+                });
+
+        dialog->B_Build->click();
+
+        QCOMPARE(rowsBeforeStage2, 0);
+        QCOMPARE(dialog->buildState(), TRebuildDlg::BuildState::Done);
+        QVERIFY(boxes.isEmpty());
+        const QStringList words = column(dialog->T_Key, 0);
+        QCOMPARE(words.size(), 17);
+        QVERIFY(!words.contains("zebra"));
+        // "the" occurs 6 times in the two verses.
+        const qsizetype the = words.indexOf("the");
+        dialog->T_Freq->setRecNo(int(the) + 1);
+        QCOMPARE(dialog->T_Freq->Fields(1).AsInteger(), 6);
+        QCOMPARE(dialog->T_Word->RecordCount(), 27);
+        QVERIFY(!tableFileExists("Temp_Word"));
+    }
+
+    // A close request from the window's frame while the stages run is refused
+    // and says so; after the build the window closes.
+    void closeRefusedWhileBuilding() {
+        writeVerseTable(folder(), manyVerses(40));
+        dialog->show();
+        QVERIFY(QTest::qWaitForWindowExposed(dialog.get()));
+        bool asked = false;
+        bool accepted = true;
+        bool visible = false;
+        QString status;
+        connect(dialog.get(), &TRebuildDlg::textChanged, this,
+                [&](const QString& what, const QString& text) {
+                    if (what != "status" || text != "Creating tempory word table")
+                        return;
+                    // Delivered when stage 2 next lets the window process its events.
+                    QTimer::singleShot(0, this, [&] {
+                        asked = true;
+                        accepted = dialog->windowHandle()->close();
+                        visible = dialog->isVisible();
+                        status = dialog->StatusBar->panelText();
+                    });
+                });
+
+        dialog->B_Build->click();
+
+        QVERIFY(asked);
+        QVERIFY(!accepted);
+        QVERIFY(visible);
+        QCOMPARE(status, QStringLiteral("Please wait until the build has finished"));
+        QCOMPARE(dialog->buildState(), TRebuildDlg::BuildState::Done);
+        QVERIFY(dialog->windowHandle()->close());
+        QVERIFY(!dialog->isVisible());
+    }
+
+    // An error that escapes a stage passes the pipeline by and reaches the
+    // application's report; the dialog stops with the texts of that stage,
+    // Build and Close disabled, and the frame can close it.
+    void errorInStage() {
+        writeVerseTable(folder(), genesis);
+        dialog->show();
+        connect(dialog.get(), &TRebuildDlg::textChanged, this,
+                [](const QString& what, const QString& text) {
+                    if (what == "status" && text == "Stage 2 complete.")
+                        throw std::runtime_error("disk on fire");
+                });
+
+        // The report leaves the release event unaccepted.
+        QTest::ignoreMessage(QtWarningMsg,
+                             "Mouse event \"MouseRelease\" not accepted by receiving widget");
+        QTest::mouseClick(dialog->B_Build, Qt::LeftButton);
+
+        QCOMPARE(boxes, QStringList{"Build|disk on fire"});
+        QCOMPARE(dialog->buildState(), TRebuildDlg::BuildState::Stopped);
+        QVERIFY(!dialog->isBuilding());
+        QCOMPARE(dialog->windowTitle(), QStringLiteral(" Building - Stage 3 of 4"));
+        QVERIFY(!dialog->B_Build->isEnabled());
+        QVERIFY(!dialog->B_Cancel->isEnabled());
+        // The scratch table stays for the next build to remove.
+        QVERIFY(tableFileExists("Temp_Word"));
+        // No second build from a stopped dialog, and Esc does not close it.
+        dialog->B_BuildClick(nullptr);
+        QCOMPARE(dialog->buildState(), TRebuildDlg::BuildState::Stopped);
+        QTest::keyClick(dialog.get(), Qt::Key_Escape);
+        QVERIFY(dialog->isVisible());
+        QVERIFY(dialog->windowHandle()->close());
+        QVERIFY(!dialog->isVisible());
+    }
+};
+
+// The program's own application object, which reports the errors that escape
+// an event handler.
+int main(int argc, char** argv) {
+    platform::Application app(argc, argv, QString::fromLatin1(applicationTitle));
+    TestPipeline test;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_pipeline.moc"
