@@ -98,56 +98,50 @@ void TIni_t::writeText(const QString& key, const QString& value) {
         iniFile->writeString(section, key, value);
 }
 
-// --- typed values in the current section ------------------------------------
-
-int TIni_t::get(const QString& key, int defaultValue) {
+std::optional<QString> TIni_t::storedOrWriteDefault(const QString& key,
+                                                    const QString& defaultText) {
     const QString k = trimKey(key);
     bool present;
     const QString text = readText(k, present);
-    if (!present) {
-        save(k, defaultValue);
-        return defaultValue;
-    }
-    bool ok;
-    const int value = toInteger(text, &ok);
+    if (present)
+        return text;
+    writeText(k, defaultText);
+    return std::nullopt;
+}
+
+// --- typed values in the current section ------------------------------------
+
+static QString boolText(bool value) {
+    return value ? QStringLiteral("1") : QStringLiteral("0");
+}
+
+static QString doubleText(double value) {
+    return numberLocale().toString(value, 'g', 15);
+}
+
+int TIni_t::get(const QString& key, int defaultValue) {
+    const auto text = storedOrWriteDefault(key, QString::number(defaultValue));
+    bool ok = false;
+    const int value = text ? toInteger(*text, &ok) : 0;
     return ok ? value : defaultValue;
 }
 
 bool TIni_t::get(const QString& key, bool defaultValue) {
-    const QString k = trimKey(key);
-    bool present;
-    const QString text = readText(k, present);
-    if (!present) {
-        save(k, defaultValue);
-        return defaultValue;
-    }
-    bool ok;
-    const int value = toInteger(text, &ok);
+    const auto text = storedOrWriteDefault(key, boolText(defaultValue));
+    bool ok = false;
+    const int value = text ? toInteger(*text, &ok) : 0;
     return ok ? value != 0 : defaultValue;
 }
 
 double TIni_t::get(const QString& key, double defaultValue) {
-    const QString k = trimKey(key);
-    bool present;
-    const QString text = readText(k, present);
-    if (!present) {
-        save(k, defaultValue);
-        return defaultValue;
-    }
-    bool ok;
-    const double value = numberLocale().toDouble(text.trimmed(), &ok);
+    const auto text = storedOrWriteDefault(key, doubleText(defaultValue));
+    bool ok = false;
+    const double value = text ? numberLocale().toDouble(text->trimmed(), &ok) : 0;
     return ok ? value : defaultValue;
 }
 
 QString TIni_t::get(const QString& key, const QString& defaultValue) {
-    const QString k = trimKey(key);
-    bool present;
-    const QString text = readText(k, present);
-    if (!present) {
-        save(k, defaultValue);
-        return defaultValue;
-    }
-    return text;
+    return storedOrWriteDefault(key, defaultValue).value_or(defaultValue);
 }
 
 QString TIni_t::get(const QString& key, const char* defaultValue) {
@@ -155,16 +149,10 @@ QString TIni_t::get(const QString& key, const char* defaultValue) {
 }
 
 QDateTime TIni_t::get(const QString& key, const QDateTime& defaultValue) {
-    const QString k = trimKey(key);
-    bool present;
-    const QString text = readText(k, present);
-    if (!present) {
-        // A default is written as its date alone.
-        writeText(k, dateText(defaultValue.date()));
-        return defaultValue;
-    }
+    // A default is written as its date alone.
+    const auto text = storedOrWriteDefault(key, dateText(defaultValue.date()));
     QDateTime value;
-    return readDateTime(text, &value) ? value : defaultValue;
+    return text && readDateTime(*text, &value) ? value : defaultValue;
 }
 
 QString TIni_t::get(const QString& key) {
@@ -177,11 +165,11 @@ void TIni_t::save(const QString& key, int value) {
 }
 
 void TIni_t::save(const QString& key, bool value) {
-    writeText(trimKey(key), value ? QStringLiteral("1") : QStringLiteral("0"));
+    writeText(trimKey(key), boolText(value));
 }
 
 void TIni_t::save(const QString& key, double value) {
-    writeText(trimKey(key), numberLocale().toString(value, 'g', 15));
+    writeText(trimKey(key), doubleText(value));
 }
 
 void TIni_t::save(const QString& key, const QString& value) {

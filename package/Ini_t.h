@@ -13,6 +13,7 @@
 #include <QRect>
 #include <QString>
 #include <memory>
+#include <optional>
 
 #include "errors.h"
 
@@ -110,6 +111,9 @@ public:
 private:
     QString readText(const QString& key, bool& present);
     void writeText(const QString& key, const QString& value);
+    // The key's stored text; when it is absent, writes `defaultText` under it
+    // and returns nothing.
+    std::optional<QString> storedOrWriteDefault(const QString& key, const QString& defaultText);
     QString positionKey(QWidget* control, const char* variant) const;
     void getPositionByKey(QWidget* control, const QString& key, int left, int top, int width,
                           int height);

@@ -68,3 +68,33 @@ inline void writeVerseTable(const QString& folder, const Verses& verses) {
     }
     table.Close();
 }
+
+// A table with one word field (the layout of "Key") holding `words`.
+inline void writeWordTable(const QString& folder, const QString& name, const QStringList& words) {
+    TTable table;
+    table.setDatabaseName(folder);
+    table.setTableName(name);
+    table.FieldDefs().Add(QStringLiteral("Word"), ftString, 18, true);
+    table.IndexDefs().Add(QString(), QStringLiteral("Word"), ixPrimary | ixUnique);
+    table.CreateTable();
+    table.setExclusive(true);
+    table.Open();
+    for (const QString& word : words) {
+        table.Append();
+        table.Fields(0).setAsString(word);
+        table.Post();
+    }
+    table.Close();
+}
+
+// All rows of a table in its current index order, fields joined by blanks.
+inline QStringList rows(TTable* table) {
+    QStringList out;
+    for (table->First(); !table->Eof(); table->Next()) {
+        QStringList fields;
+        for (int i = 0; i < table->FieldCount(); ++i)
+            fields << table->Fields(i).AsString();
+        out << fields.join(QLatin1Char(' '));
+    }
+    return out;
+}

@@ -7,6 +7,7 @@
 #include "messages.h"
 #include "process.h"
 #include "table.h"
+#include "testprogram.h"
 
 #include <QDir>
 #include <QFile>
@@ -15,45 +16,27 @@
 
 class TestOddsandsods : public QObject {
     Q_OBJECT
-    QTemporaryDir program;
+    std::unique_ptr<TestProgram> program;
     std::unique_ptr<TRebuildDlg> dialog;
     QStringList boxes;
 
-    QString folder() const { return program.filePath("Text/KJV/"); }
+    QString folder() const { return program->path("Text/KJV/"); }
 
-    // A table of the text's folder with a few rows, made outside openTable.
     void makeKeyTable(const QString& name, const QStringList& words) {
-        TTable t;
-        t.setDatabaseName(folder());
-        t.setTableName(name);
-        t.FieldDefs().Add("Word", ftString, 18, true);
-        t.IndexDefs().Add("", "Word", ixPrimary | ixUnique);
-        t.CreateTable();
-        t.setExclusive(true);
-        t.Open();
-        for (const QString& w : words) {
-            t.Append();
-            t.Fields(0).setAsString(w);
-            t.Post();
-        }
-        t.Close();
+        writeWordTable(folder(), name, words);
     }
 
 private slots:
     void initTestCase() {
-        QVERIFY(QFile::copy(DATA_DIR "/Bible left.bmp", program.filePath("Bible left.bmp")));
-        QVERIFY(QDir(program.path()).mkpath("Text/KJV"));
-        platform::overrideProgramFolder(program.path());
-        platform::overrideCommandLine(program.filePath("Build") + " Text KJV");
+        program = std::make_unique<TestProgram>();
         platform::setMessageSink(
             [this](const QString& c, const QString& t) { boxes << c + "|" + t; });
-        dialog = std::make_unique<TRebuildDlg>();
-        RebuildDlg = dialog.get();
+        dialog = program->makeDialog();
         QCOMPARE(RebuildDlg->dataPath, folder());
     }
     void cleanupTestCase() {
         dialog.reset();
-        RebuildDlg = nullptr;
+        program.reset();
         platform::setMessageSink({});
     }
     void init() {
@@ -176,7 +159,7 @@ private slots:
         // A folder that does not exist: the record layout cannot be created,
         // and then the index cannot be added to the missing table.
         TTable t;
-        t.setDatabaseName(program.filePath("no/such/folder/"));
+        t.setDatabaseName(program->path("no/such/folder/"));
         t.setTableName("Word");
         createIndexedRecTable(&t);
         QCOMPARE(boxes.size(), 2);

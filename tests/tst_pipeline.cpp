@@ -38,31 +38,6 @@ Verses manyVerses(int count) {
     return verses;
 }
 
-// A table in `folder` with one word field (the layout of "Key"), holding `words`.
-void writeWordTable(const QString& folder, const QString& name, const QStringList& words) {
-    TTable table;
-    table.setDatabaseName(folder);
-    table.setTableName(name);
-    table.FieldDefs().Add(QStringLiteral("Word"), ftString, 18, true);
-    table.IndexDefs().Add(QString(), QStringLiteral("Word"), ixPrimary | ixUnique);
-    table.CreateTable();
-    table.setExclusive(true);
-    table.Open();
-    for (const QString& word : words) {
-        table.Append();
-        table.Fields(0).setAsString(word);
-        table.Post();
-    }
-    table.Close();
-}
-
-QStringList column(TTable* table, int field) {
-    QStringList values;
-    for (table->First(); !table->Eof(); table->Next())
-        values << table->Fields(field).AsString();
-    return values;
-}
-
 } // namespace
 
 class TestPipeline : public QObject {
@@ -250,7 +225,7 @@ private slots:
         boxes.clear();
         dialog->B_Build->click();
         QCOMPARE(dialog->buildState(), TRebuildDlg::BuildState::Done);
-        QCOMPARE(column(dialog->T_Key, 0).count("old"), 0);
+        QCOMPARE(rows(dialog->T_Key).count("old"), 0);
         QVERIFY(boxes.isEmpty());
     }
 
@@ -342,7 +317,7 @@ private slots:
         QCOMPARE(rowsBeforeStage2, 0);
         QCOMPARE(dialog->buildState(), TRebuildDlg::BuildState::Done);
         QVERIFY(boxes.isEmpty());
-        const QStringList words = column(dialog->T_Key, 0);
+        const QStringList words = rows(dialog->T_Key);
         QCOMPARE(words.size(), 17);
         QVERIFY(!words.contains("zebra"));
         // "the" occurs 6 times in the two verses.

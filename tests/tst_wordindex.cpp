@@ -21,18 +21,6 @@ QStringList split(const QByteArray& text) {
     return out;
 }
 
-// All rows of a table in its current index order, fields joined by blanks.
-QStringList rows(TTable* table) {
-    QStringList out;
-    for (table->First(); !table->Eof(); table->Next()) {
-        QStringList fields;
-        for (int i = 0; i < table->FieldCount(); ++i)
-            fields << table->Fields(i).AsString();
-        out << fields.join(' ');
-    }
-    return out;
-}
-
 } // namespace
 
 class TestWordIndex : public QObject {

@@ -1,24 +1,26 @@
 #!/usr/bin/env bash
-# Sets everything up (tools/setup.sh) and starts Build on the KJV text of the
-# program folder.
+# The main job: sets everything up (tools/setup.sh), imports the KJV text from
+# Debian's SWORD module into the program folder (once), and builds its
+# concordance database and word lists with Build's batch mode.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build_dir=${BUILD_DIR:-$root/out/release}
 "$root/tools/setup.sh"
+"$root/tools/install-packages.sh" sword-text-kjv
 app="$build_dir/app"
-mkdir -p "$app/Text/KJV"
+text="$app/Text/KJV"
+mkdir -p "$text"
 
-if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
-    cat <<MSG
-There is no display here, so the Build dialog cannot be shown.
-Run it in a virtual X display instead:
-
-    xvfb-run -a "$app/Build" Text KJV
-
-or on a desktop:
-
-    "$app/Build" Text KJV
-MSG
-    exit 0
+if [ ! -f "$text/Bible.db" ]; then
+    "$build_dir/tools/import-text" --sword KJV --to "$text"
 fi
-exec "$app/Build" Text KJV
+
+"$app/Build" --batch Text KJV
+echo
+echo "The KJV's tables and word lists are in $text:"
+ls -l "$text"
+cat <<MSG
+
+To build with the dialog instead, start "$app/Build" Text KJV on a desktop
+(or under a virtual display: xvfb-run -a "$app/Build" Text KJV).
+MSG

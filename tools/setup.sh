@@ -8,18 +8,8 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build_dir=${BUILD_DIR:-$root/out/release}
 
-packages=(cmake g++ make pkg-config qt6-base-dev libgl-dev libsqlite3-dev sqlite3 xvfb xauth libsword-dev)
-missing=()
-for p in "${packages[@]}"; do
-    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
-done
-if ((${#missing[@]})); then
-    echo "Installing Debian packages: ${missing[*]}"
-    sudo=()
-    [ "$(id -u)" -eq 0 ] || sudo=(sudo)
-    "${sudo[@]}" apt-get update -q
-    DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -q "${missing[@]}"
-fi
+"$root/tools/install-packages.sh" cmake g++ make pkg-config qt6-base-dev libgl-dev \
+    libsqlite3-dev sqlite3 libsword-dev xvfb xauth
 
 cmake -S "$root" -B "$build_dir" -DCMAKE_BUILD_TYPE=Release -DWARNINGS_AS_ERRORS=ON "$@"
 cmake --build "$build_dir" -j2
