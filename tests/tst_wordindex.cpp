@@ -134,6 +134,18 @@ private slots:
         QVERIFY(boxes.isEmpty());
     }
 
+    void fewVersesHaveNoRunningReport() {
+        Verses verses;
+        for (int v = 1; v <= 36; ++v)
+            verses.append({verseKey(1, 2, v), "amen"});
+        QStringList shown;
+        connect(dialog->StatusBar, &TStatusBar::panelTextChanged, this,
+                [&](const QString& t) { shown << t; });
+        index(verses, false);
+        QCOMPARE(shown, QStringList({"Indexing verse 0 of 36", "36 records processed"}));
+        QCOMPARE(dialog->ProgressBar->value(), 0);
+    }
+
     void collidingKeysStopWithAMessage() {
         // Keys 1000 and 1005 with six words in the first verse: 1006 is asked
         // for twice.
