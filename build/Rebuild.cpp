@@ -20,6 +20,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLocale>
+#include <QPainter>
 #include <QPixmap>
 #include <QProgressBar>
 #include <QPushButton>
@@ -59,9 +60,30 @@ constexpr WordSize wordSizes[] = {
 };
 constexpr int defaultWordSize = 30;
 
+// A label of fixed size whose text is drawn smaller when it would not fit: the
+// desktop's fonts run wider than the ones the layout was drawn for, and a cut
+// message ("Build complete. You should close this dialo") helps nobody.
+class FittingLabel : public QLabel {
+public:
+    using QLabel::QLabel;
+
+protected:
+    void paintEvent(QPaintEvent* /*event*/) override {
+        const QRect area = contentsRect();
+        QFont shown = font();
+        while (shown.pixelSize() > 8 &&
+               QFontMetrics(shown).horizontalAdvance(text()) > area.width())
+            shown.setPixelSize(shown.pixelSize() - 1);
+        QPainter painter(this);
+        painter.setFont(shown);
+        painter.setPen(palette().color(foregroundRole()));
+        painter.drawText(area, static_cast<int>(alignment()), text());
+    }
+};
+
 QLabel* makeLabel(QWidget* parent, const QString& text, int left, int top, int width,
                   int fontPixels) {
-    auto* label = new QLabel(text, parent);
+    auto* label = new FittingLabel(text, parent);
     QFont font = parent->font();
     font.setPixelSize(fontPixels);
     label->setFont(font);
