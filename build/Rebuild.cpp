@@ -467,6 +467,12 @@ void TRebuildDlg::runStages() {
         wordList->buildTables(T_TempWord);
     }
 
+    // The finished tables go to disk now: they stay open until the program
+    // ends, and a crash meanwhile must not take back what "Build complete"
+    // announces.
+    for (TTable* table : {T_Word, T_Key, T_Freq})
+        table->FlushBuffers();
+
     setCaption(QStringLiteral(" Build complete"));
     showStatus(QStringLiteral("Stage 4 complete."));
     setAction(QStringLiteral("Build complete. You should close this dialog."));

@@ -597,6 +597,16 @@ void TTable::Close() {
     file->close();
 }
 
+void TTable::FlushBuffers() {
+    if (!d->file)
+        return;
+    d->stopWalk();
+    const bool gathered = d->file->pendingRows() > 0;
+    d->file->checkpoint();
+    if (gathered)
+        d->changed();
+}
+
 bool TTable::Exists() const {
     if (d->baseName().isEmpty())
         return false;

@@ -183,6 +183,10 @@ public:
     // Commits what was posted and releases the table. A row being appended
     // and not posted is discarded.
     void Close();
+    // Puts everything posted so far on disk, with every index built, and
+    // keeps the table open and held: a safe point after a batch of writes,
+    // so that a crash later loses none of them.
+    void FlushBuffers();
     // True when the table's file is present; it is looked up, never opened.
     // False while no name is set.
     bool Exists() const;

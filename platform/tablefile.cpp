@@ -663,14 +663,18 @@ void TableFile::rollback() noexcept {
     }
 }
 
+void TableFile::checkpoint() {
+    if (db && exclusive) {
+        flush();
+        for (size_t i = 0; i < lay.indexes.size(); ++i)
+            buildIndex(static_cast<int>(i));
+    }
+    commit();
+}
+
 void TableFile::close() {
     try {
-        if (db && exclusive) {
-            flush();
-            for (size_t i = 0; i < lay.indexes.size(); ++i)
-                buildIndex(static_cast<int>(i));
-        }
-        commit();
+        checkpoint();
     } catch (...) {
         closeConnection();
         throw;

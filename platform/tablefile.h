@@ -158,6 +158,9 @@ public:
     void addIndex(const Layout& layout);
     // Writes gathered rows and commits the open transaction, if any.
     void commit();
+    // Writes gathered rows, builds deferred indexes and commits: everything
+    // so far is on disk and the file is complete, while the hold goes on.
+    void checkpoint();
     // Writes gathered rows, builds deferred indexes, commits and closes;
     // throws when that fails (the connection is closed all the same).
     void close();

@@ -8,6 +8,9 @@
 //       Opens the table (an integer field, then a text field) exclusively and
 //       appends rows (k, "w<k>") for k = 1, 2, 3, ... for ever, printing
 //       "ready" once 250,000 rows are posted. The test kills it.
+//   table_holder <folder> <table> flush
+//       Appends 150,000 such rows, calls FlushBuffers, prints "ready" and
+//       waits, holding the table, to be killed.
 
 #include "table.h"
 
@@ -17,7 +20,7 @@
 
 int main(int argc, char** argv) {
     if (argc != 4) {
-        std::fprintf(stderr, "usage: table_holder <folder> <table> plain|exclusive|append\n");
+        std::fprintf(stderr, "usage: table_holder <folder> <table> plain|exclusive|append|flush\n");
         return 1;
     }
     const std::string mode = argv[3];
@@ -30,6 +33,15 @@ int main(int argc, char** argv) {
     } catch (const EDatabaseError& e) {
         std::printf("error: %s\n", qPrintable(e.message()));
         return 2;
+    }
+    if (mode == "flush") {
+        for (int k = 1; k <= 150000; ++k) {
+            table.Append();
+            table.Fields(0).setAsInteger(k);
+            table.Fields(1).setAsString(QStringLiteral("w%1").arg(k));
+            table.Post();
+        }
+        table.FlushBuffers();
     }
     if (mode == "append") {
         for (int k = 1;; ++k) {

@@ -615,6 +615,26 @@ private slots:
                  QStringList{"1"});
     }
 
+    void flushedRowsSurviveAKill() {
+        {
+            TTable t;
+            bind(t, "Temp_Word");
+            defineTempWord(t);
+            t.CreateTable();
+        }
+        {
+            Holder writer(folder, "Temp_Word", "flush");
+            QCOMPARE(writer.firstLine(), QString("ready"));
+            writer.killHard();
+        }
+        QCOMPARE(query(path("Temp_Word"), "PRAGMA integrity_check"), QStringList{"ok"});
+        QCOMPARE(query(path("Temp_Word"), "SELECT count(*), max(Verses) FROM Temp_Word"),
+                 QStringList{"150000|150000"});
+        QCOMPARE(query(path("Temp_Word"), "SELECT count(*) FROM sqlite_master WHERE name = "
+                                          "'wordNdx'"),
+                 QStringList{"1"});
+    }
+
     void damagedAndForeignFilesAreRefused() {
         makeTempWord({"a", "b"});
         const auto write = [&](const QString& name, const QByteArray& bytes) {
