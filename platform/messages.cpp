@@ -39,23 +39,23 @@ MessageSink setMessageSink(MessageSink newSink) {
 }
 
 void messageBox(const QString& caption, const QString& text, MessageIcon icon) {
+    auto* app = QCoreApplication::instance();
+    if (app && QThread::currentThread() != app->thread()) {
+        // Boxes and sinks belong to the user-interface thread: hand the box
+        // over and return, so a worker never waits for a click.
+        QMetaObject::invokeMethod(
+            app, [caption, text, icon] { messageBox(caption, text, icon); }, Qt::QueuedConnection);
+        return;
+    }
     if (MessageSink s = sink()) {
         s(caption, text);
         return;
     }
-    auto* app = QCoreApplication::instance();
     if (!qobject_cast<QApplication*>(app)) {
         printMessage(caption, text);
         return;
     }
-    if (QThread::currentThread() == app->thread()) {
-        showBox(caption, text, icon);
-        return;
-    }
-    // Widgets live on the user-interface thread only: hand the box over and
-    // return, so a worker never waits for a click.
-    QMetaObject::invokeMethod(
-        app, [caption, text, icon] { showBox(caption, text, icon); }, Qt::QueuedConnection);
+    showBox(caption, text, icon);
 }
 
 void showException(const std::exception& e) {

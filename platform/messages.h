@@ -16,8 +16,8 @@ enum class MessageIcon { None, Error };
 using MessageSink = std::function<void(const QString& caption, const QString& text)>;
 
 // Shows `text` under `caption` with an OK button only. Callable from any thread:
-// from a worker thread the box is shown on the user-interface thread and the
-// call returns at once.
+// from a worker thread the box (or the sink's call) happens on the
+// user-interface thread and the call returns at once.
 void messageBox(const QString& caption, const QString& text, MessageIcon icon = MessageIcon::None);
 
 // Routes every later box to `sink` (an empty sink restores real boxes). Returns

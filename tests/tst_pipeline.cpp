@@ -362,6 +362,31 @@ private slots:
         QVERIFY(!dialog->isVisible());
     }
 
+    // F1 during a build starts the help launcher like at any other time (here
+    // the program folder has no help page, so it explains why in a box).
+    void helpWhileBuilding() {
+        writeVerseTable(folder(), manyVerses(40));
+        dialog->show();
+        QVERIFY(QTest::qWaitForWindowExposed(dialog.get()));
+        bool pressed = false;
+        connect(dialog.get(), &TRebuildDlg::textChanged, this,
+                [&](const QString& what, const QString& text) {
+                    if (what != "status" || text != "Creating tempory word table")
+                        return;
+                    QTimer::singleShot(0, this, [&] {
+                        pressed = dialog->isBuilding();
+                        QTest::keyClick(dialog->focusWidget() ? dialog->focusWidget()
+                                                              : dialog.get(),
+                                        Qt::Key_F1);
+                    });
+                });
+        dialog->B_Build->click();
+        QVERIFY(pressed);
+        QCOMPARE(dialog->buildState(), TRebuildDlg::BuildState::Done);
+        QTRY_COMPARE(boxes.filter("Build|The path to ").size(), 1);
+        QVERIFY(boxes.last().contains("help/2_rebuild.html"));
+    }
+
     // An error that escapes a stage passes the pipeline by and reaches the
     // application's report; the dialog stops with the texts of that stage,
     // Build and Close disabled, and the frame can close it.
