@@ -48,8 +48,6 @@ private slots:
 
     void shellErrorMessages_data();
     void shellErrorMessages();
-    void silentCodes_data();
-    void silentCodes();
 
     void openDocument_data();
     void openDocument();
@@ -57,7 +55,6 @@ private slots:
 
     void threadReportsFailure_data();
     void threadReportsFailure();
-    void threadStartedAtOnce();
     void threadsRunSideBySide();
 
 private:
@@ -169,18 +166,6 @@ void TestHtml::shellErrorMessages() {
     QCOMPARE(shown[0].text, text);
 }
 
-void TestHtml::silentCodes_data() {
-    QTest::addColumn<int>("code");
-    for (int code : {1, 4, 6, 7, 9, 10, 12, 25, 33, 42, 1000, -1})
-        QTest::addRow("%d", code) << code;
-}
-
-void TestHtml::silentCodes() {
-    QFETCH(int, code);
-    HtmlThread::showShellError(code, QStringLiteral("/opt/app/help/2_rebuild.html"));
-    QVERIFY(shownBoxes().isEmpty());
-}
-
 void TestHtml::openDocument_data() {
     QTest::addColumn<QString>("document"); // relative to the docs folder
     QTest::addColumn<bool>("openerOnPath");
@@ -271,15 +256,6 @@ void TestHtml::threadReportsFailure() {
     QCOMPARE(shown.size(), 1);
     QCOMPARE(shown[0].caption, QStringLiteral("Build"));
     QCOMPARE(shown[0].text, prefix + path + suffix);
-}
-
-// Not suspended: the thread runs at once, with no document yet.
-void TestHtml::threadStartedAtOnce() {
-    new HtmlThread(false);
-    QTRY_COMPARE(HtmlThread::liveCount(), 0);
-    const QList<Box> shown = shownBoxes();
-    QCOMPARE(shown.size(), 1);
-    QCOMPARE(shown[0].text, QStringLiteral("  was not found."));
 }
 
 void TestHtml::threadsRunSideBySide() {
