@@ -214,8 +214,18 @@ bool parseBook(const QByteArray& text, int& book, QString& message) {
     return true;
 }
 
-QString tooLargeMessage() {
-    return QStringLiteral("chapter or verse out of range (1 to %1)").arg(maxPart);
+// The place named by a book name and a parsed chapter and verse, checked.
+bool makePlace(const QByteArray& bookText, int chapter, int verse, bool tooLarge, Place& place,
+               QString& message) {
+    if (!parseBook(bookText, place.book, message))
+        return false;
+    if (tooLarge) {
+        message = QStringLiteral("chapter or verse out of range (1 to %1)").arg(maxPart);
+        return false;
+    }
+    place.chapter = chapter;
+    place.verse = verse;
+    return checkPlace(place, message);
 }
 
 // The verse field of a tab-separated line: a packed key (decimal or 0x
@@ -263,15 +273,7 @@ bool parseVerseField(const QByteArray& field, Place& place, QString& message) {
         message = expected;
         return false;
     }
-    if (!parseBook(words.mid(0, bookWords).join(' '), place.book, message))
-        return false;
-    if (tooLarge) {
-        message = tooLargeMessage();
-        return false;
-    }
-    place.chapter = chapter;
-    place.verse = verse;
-    return checkPlace(place, message);
+    return makePlace(words.mid(0, bookWords).join(' '), chapter, verse, tooLarge, place, message);
 }
 
 } // namespace
@@ -485,16 +487,7 @@ bool parseVersePerLine(const QByteArray& line, Place& place, QByteArray& text, Q
         int verse = 0;
         bool tooLarge = false;
         if (start > 0 && parseChapterVerse(word, chapter, verse, tooLarge)) {
-            const QByteArray bookText = simplified(s.first(start));
-            if (!parseBook(bookText, place.book, message))
-                return false;
-            if (tooLarge) {
-                message = tooLargeMessage();
-                return false;
-            }
-            place.chapter = chapter;
-            place.verse = verse;
-            if (!checkPlace(place, message))
+            if (!makePlace(simplified(s.first(start)), chapter, verse, tooLarge, place, message))
                 return false;
             text = s.sliced(end).trimmed();
             if (text.isEmpty()) {
