@@ -1,9 +1,10 @@
-#include "Ini_t.h"
+#include "package/Ini_t.h"
 
-#include "desktop.h"
-#include "inifile.h"
-#include "lasterror.h"
-#include "localeformats.h"
+#include "platform/core/inifile.h"
+#include "platform/core/lasterror.h"
+#include "platform/core/localeformats.h"
+#include "platform/gui/desktop.h"
+#include "platform/gui/messages.h"
 
 #include <QComboBox>
 #include <QLocale>

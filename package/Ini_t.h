@@ -15,7 +15,7 @@
 #include <memory>
 #include <optional>
 
-#include "errors.h"
+#include "platform/core/errors.h"
 
 class QComboBox;
 class QWidget;

@@ -12,7 +12,7 @@
 //       Appends 150,000 such rows, calls FlushBuffers, prints "ready" and
 //       waits, holding the table, to be killed.
 
-#include "table.h"
+#include "platform/core/table.h"
 
 #include <cstdio>
 #include <iostream>

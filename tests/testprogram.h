@@ -3,9 +3,9 @@
 // with the program's folder and command line pointed at it, and helpers that
 // make a dialog there and write a text's verse table.
 
-#include "Rebuild.h"
-#include "process.h"
-#include "table.h"
+#include "builder/Rebuild.h"
+#include "platform/core/process.h"
+#include "platform/core/table.h"
 
 #include <QDir>
 #include <QFile>

@@ -4,9 +4,9 @@
 // A fake xdg-open placed first on PATH records what it was asked to open and
 // exits as the test tells it (FAKE_OPENER_EXIT, or FAKE_OPENER_MODE=crash).
 
-#include "Html.h"
-#include "messages.h"
-#include "shellopen.h"
+#include "builder/Html.h"
+#include "platform/gui/messages.h"
+#include "platform/gui/shellopen.h"
 
 #include <QDir>
 #include <QFile>

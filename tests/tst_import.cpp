@@ -3,12 +3,12 @@
 // what it writes, what it refuses, and that an existing table is replaced only
 // by a complete one. The SWORD check runs only where the KJV module is installed.
 
-#include "bibletable.h"
-#include "osis.h"
-#include "progress.h"
-#include "swordsource.h"
-#include "table.h"
-#include "verses.h"
+#include "importer/bibletable.h"
+#include "importer/osis.h"
+#include "importer/progress.h"
+#include "importer/swordsource.h"
+#include "importer/verses.h"
+#include "platform/core/table.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,10 +1,10 @@
 // The settings store: typed values with write-back of defaults, sections,
 // history lists and window positions.
 
-#include "Ini_t.h"
-#include "desktop.h"
-#include "lasterror.h"
-#include "messages.h"
+#include "package/Ini_t.h"
+#include "platform/core/lasterror.h"
+#include "platform/gui/desktop.h"
+#include "platform/gui/messages.h"
 
 #include <QComboBox>
 #include <QFile>

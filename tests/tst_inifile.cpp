@@ -1,8 +1,8 @@
 // The INI-file service: layout kept byte for byte, case-insensitive names,
 // atomic writes, and writers in two processes that lose nothing.
 
-#include "inifile.h"
-#include "lasterror.h"
+#include "platform/core/inifile.h"
+#include "platform/core/lasterror.h"
 
 #include <QFile>
 #include <QProcess>

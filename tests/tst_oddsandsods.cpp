@@ -1,12 +1,12 @@
 // The build's table operations: binding, creating by kind, emptying and
 // deleting tables in the text's folder, with their message boxes.
 
-#include "Oddsandsods.h"
-#include "Rebuild.h"
-#include "lasterror.h"
-#include "messages.h"
-#include "process.h"
-#include "table.h"
+#include "builder/Oddsandsods.h"
+#include "builder/Rebuild.h"
+#include "platform/core/lasterror.h"
+#include "platform/core/process.h"
+#include "platform/core/table.h"
+#include "platform/gui/messages.h"
 #include "testprogram.h"
 
 #include <QDir>

@@ -3,9 +3,9 @@
 // buttons before, during and after a build, the leftover temporary word table,
 // the elapsed time, and closing the window while a build runs.
 
-#include "Oddsandsods.h"
-#include "application.h"
-#include "messages.h"
+#include "builder/Oddsandsods.h"
+#include "platform/gui/application.h"
+#include "platform/gui/messages.h"
 #include "testprogram.h"
 
 #include <QLabel>

@@ -5,12 +5,12 @@
 // the picture and the help page) on a known 1024 x 768 desktop. A fake
 // xdg-open first on PATH records every help page opened.
 
-#include "Html.h"
-#include "Rebuild.h"
-#include "desktop.h"
-#include "errors.h"
-#include "messages.h"
-#include "process.h"
+#include "builder/Html.h"
+#include "builder/Rebuild.h"
+#include "platform/core/errors.h"
+#include "platform/core/process.h"
+#include "platform/gui/desktop.h"
+#include "platform/gui/messages.h"
 
 #include <QBitmap>
 #include <QDir>

@@ -1,7 +1,7 @@
 // The table layer: layouts on disk, navigation, keys and ranges, value checks,
 // exclusive access across processes, crash safety and damaged files.
 
-#include "table.h"
+#include "platform/core/table.h"
 
 #include <QCoreApplication>
 #include <QFile>

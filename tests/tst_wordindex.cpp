@@ -1,10 +1,10 @@
 // Stages 2 and 3 of the build: splitting verses into words, the temporary word
 // table, and the word, key and frequency tables built from it.
 
-#include "Oddsandsods.h"
-#include "Wordlists.h"
-#include "Wordtables.h"
-#include "messages.h"
+#include "builder/Oddsandsods.h"
+#include "builder/Wordlists.h"
+#include "builder/Wordtables.h"
+#include "platform/gui/messages.h"
 #include "testprogram.h"
 
 #include <QProgressBar>

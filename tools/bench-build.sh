@@ -7,7 +7,7 @@
 #   tools/bench-build.sh [BUILD_DIR]      (default: out/release)
 #
 # Needs BUILD_DIR/app/Text/KJV/Bible.db, which the importer writes:
-#   BUILD_DIR/tools/import-text --sword KJV --to BUILD_DIR/app/Text/KJV
+#   BUILD_DIR/app/import-text --sword KJV --to BUILD_DIR/app/Text/KJV
 # The build rewrites the KJV's tables and word lists in that folder.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -29,7 +29,7 @@ if [ ! -f "$verses" ]; then
 No verse table $verses.
 Import the KJV first (Debian package sword-text-kjv):
 
-    $build_dir/tools/import-text --sword KJV --to $text
+    $build_dir/app/import-text --sword KJV --to $text
 MSG
     exit 1
 fi

@@ -13,7 +13,7 @@
 // Every phase prints its time and the peak memory so far. The tables go to a
 // temporary folder unless one is given.
 
-#include "table.h"
+#include "platform/core/table.h"
 
 #include <QDir>
 #include <QElapsedTimer>

@@ -12,7 +12,7 @@ text="$app/Text/KJV"
 mkdir -p "$text"
 
 if [ ! -f "$text/Bible.db" ]; then
-    "$build_dir/tools/import-text" --sword KJV --to "$text"
+    "$build_dir/app/import-text" --sword KJV --to "$text"
 fi
 
 "$app/Build" --batch Text KJV

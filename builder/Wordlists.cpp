@@ -1,0 +1,98 @@
+#include "builder/Wordlists.h"
+
+#include "builder/Oddsandsods.h"
+#include "builder/Rebuild.h"
+#include "builder/Wordtables.h"
+#include "platform/core/table.h"
+
+#include <QCoreApplication>
+#include <QProgressBar>
+
+TWordList::TWordList(TStatusBar* statusBar, QProgressBar* progress)
+    : statusPanel(statusBar), progressBar(progress) {}
+
+void TWordList::showStatus(const QString& text) {
+    statusPanel->setPanelText(text);
+    QCoreApplication::processEvents();
+}
+
+void TWordList::buildTables(TTable* tempWords) {
+    tempWordTable = tempWords;
+    showStatus(QStringLiteral("Building Frequency table."));
+    buildFrequencyTables();
+}
+
+void TWordList::closeWord(const QString& word, int wordNumber, int count) {
+    TTable* key = RebuildDlg->T_Key;
+    key->Append();
+    key->Fields(0).setAsString(word);
+    key->Post();
+
+    const QByteArray bytes = word.toLatin1();
+    TTable* freq = RebuildDlg->T_Freq;
+    freq->Append();
+    freq->Fields(0).setAsInteger(wordNumber);
+    freq->Fields(1).setAsInteger(count);
+    freq->Fields(2).setAsInteger(bytes.size());
+    freq->Post();
+
+    // Once per distinct word, weighted by its occurrences.
+    for (char c : bytes)
+        charCount[static_cast<unsigned char>(c)] += count;
+}
+
+void TWordList::buildFrequencyTables() {
+    TTable* temp = tempWordTable;
+    TTable* words = RebuildDlg->T_Word;
+    try {
+        temp->setIndexName(QStringLiteral("wordNdx"));
+        int wordNumber = 1;
+        int count = 0;
+        int lastReport = 0;
+        const int rows = temp->RecordCount();
+        const int progressStep = rows / 60 ? rows / 60 : 1;
+        const QString suffix =
+            QStringLiteral(" of ") + formatNumber(rows) + QStringLiteral(" words");
+        const auto report = [&](const QString& word, int recNo) {
+            showStatus(word + QStringLiteral(" - word # ") + formatNumber(recNo) + suffix);
+        };
+
+        TField& verses = temp->Fields(0);
+        TField& wordField = temp->Fields(1);
+        TField& occurrence = words->Fields(0);
+        TField& number = words->Fields(1);
+
+        temp->First();
+        // No verse yielded a word: there is no word to store.
+        if (!temp->Eof()) {
+            QString current = wordField.AsString();
+            report(current, temp->RecNo());
+            while (!temp->Eof()) {
+                const QString word = wordField.AsString();
+                if (word == current) {
+                    words->Append();
+                    occurrence.Assign(verses);
+                    number.setAsInteger(wordNumber);
+                    words->Post();
+                    ++count;
+                    temp->Next();
+                    continue;
+                }
+                closeWord(current, wordNumber, count);
+                current = word;
+                ++wordNumber;
+                count = 0;
+                const int recNo = temp->RecNo();
+                if (recNo - lastReport > 200) {
+                    progressBar->setValue(recNo / progressStep + 40);
+                    lastReport = recNo;
+                    report(current, recNo);
+                }
+            }
+            closeWord(current, wordNumber, count);
+        }
+    } catch (const EDatabaseError& e) {
+        msgBox("TWordList::buildTables", e.message() + QStringLiteral(" "));
+    }
+    showStatus(QStringLiteral("Total Words ") + formatNumber(RebuildDlg->T_Freq->RecordCount()));
+}

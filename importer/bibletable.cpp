@@ -1,0 +1,218 @@
+#include "importer/bibletable.h"
+
+#include "importer/progress.h"
+#include "platform/core/table.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
+
+const QString BibleTableWriter::tableName = QStringLiteral("Bible");
+const QString BibleTableWriter::newFolderName = QStringLiteral("Bible_new");
+
+namespace {
+
+void bind(TTable& table, const QString& folder, const QString& name) {
+    table.setDatabaseName(folder);
+    table.setTableType(ttParadox);
+    table.setTableName(name);
+    table.setUpdateMode(upWhereKeyOnly);
+}
+
+bool isLocked(const platform::Exception& e) {
+    return e.message().contains(QLatin1String("File is locked"));
+}
+
+// Makes a rename in `folder` last through a power cut.
+void syncFolder(const QString& folder) {
+    const int fd = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY);
+    if (fd >= 0) {
+        ::fsync(fd);
+        ::close(fd);
+    }
+}
+
+} // namespace
+
+BibleTableWriter::BibleTableWriter(const QString& dir)
+    : folder(QDir(dir).absolutePath()), newFolder(QDir(folder).filePath(newFolderName)) {}
+
+BibleTableWriter::~BibleTableWriter() {
+    if (newTableWritten)
+        dropNewTable();
+    if (hold) {
+        try {
+            hold->Close();
+        } catch (const std::exception&) {
+            // Nothing was written through the hold.
+        }
+    }
+}
+
+QString BibleTableWriter::path() const {
+    return QDir(folder).filePath(tableName + ".db");
+}
+
+bool BibleTableWriter::exists() const {
+    return QFileInfo::exists(path());
+}
+
+bool BibleTableWriter::prepare(bool replace, QString& message) {
+    force = replace;
+    if (!QDir().mkpath(folder)) {
+        message = QStringLiteral("cannot create the folder %1").arg(folder);
+        return false;
+    }
+    if (!exists() || hold)
+        return true;
+    hadTable = true;
+    if (!force) {
+        message = QStringLiteral("%1 already exists; add --force to replace it").arg(path());
+        return false;
+    }
+    // Hold the old table until the new one replaces it: nobody can be reading
+    // it while it goes, and a program that holds it now stops the import.
+    auto table = std::make_unique<TTable>();
+    bind(*table, folder, tableName);
+    table->setExclusive(true);
+    try {
+        table->Open();
+    } catch (const platform::Exception& e) {
+        if (isLocked(e)) {
+            message = QStringLiteral("%1 is in use by another program, so it cannot be replaced "
+                                     "now (%2). Close the program and try again.")
+                          .arg(path(), e.message());
+            return false;
+        }
+        // A damaged or foreign file: --force replaces it all the same.
+        warnings << QStringLiteral("The existing %1 could not be read and is replaced: %2")
+                        .arg(path(), e.message());
+        return true;
+    }
+    hold = std::move(table);
+    return true;
+}
+
+bool BibleTableWriter::write(const std::vector<verses::Verse>& verses, Progress& progress,
+                             bool (*interrupted)(), QString& message) {
+    TTable table;
+    bind(table, newFolder, tableName);
+    try {
+        // A new table that an interrupted import left behind goes first.
+        if (table.Exists())
+            table.DeleteTable();
+        if (!QDir().mkpath(newFolder)) {
+            message = QStringLiteral("cannot create the folder %1").arg(newFolder);
+            return false;
+        }
+    } catch (const platform::Exception& e) {
+        message = isLocked(e) ? QStringLiteral("%1 is being written by another import (%2)")
+                                    .arg(table.fileName(), e.message())
+                              : e.message();
+        return false;
+    }
+
+    newTableWritten = true;
+    try {
+        table.FieldDefs().Clear();
+        table.FieldDefs().Add(QStringLiteral("Verse"), ftInteger, 0, true);
+        table.FieldDefs().Add(QStringLiteral("Text"), ftMemo, 0, true);
+        table.IndexDefs().Clear();
+        table.IndexDefs().Add(QString(), QStringLiteral("Verse"), ixPrimary | ixUnique);
+        table.CreateTable();
+        table.setExclusive(true);
+        table.Open();
+
+        progress.start(QStringLiteral("Writing %1").arg(path()),
+                       static_cast<qint64>(verses.size()));
+        qint64 done = 0;
+        for (const verses::Verse& verse : verses) {
+            if (interrupted && interrupted()) {
+                progress.interrupt();
+                table.Close();
+                dropNewTable();
+                message = QStringLiteral("interrupted; nothing was written");
+                return false;
+            }
+            table.Append();
+            // Keys stay below 2^31 (books up to 127), so they fit the signed field.
+            table.Fields(0).setAsInteger(static_cast<qint32>(verse.key));
+            table.Fields(1).setAsString(QString::fromUtf8(verse.text));
+            table.Post();
+            progress.update(++done);
+        }
+        const int count = table.RecordCount();
+        table.Close();
+        if (count != static_cast<int>(verses.size())) {
+            dropNewTable();
+            message = QStringLiteral("the new table holds %1 rows instead of %2")
+                          .arg(count)
+                          .arg(verses.size());
+            return false;
+        }
+        progress.finish(QStringLiteral("done"));
+    } catch (const platform::Exception& e) {
+        progress.interrupt();
+        try {
+            table.Close();
+        } catch (const std::exception&) {
+            // Being removed anyway.
+        }
+        dropNewTable();
+        message = e.message();
+        return false;
+    }
+    return true;
+}
+
+bool BibleTableWriter::commit(QString& message) {
+    // A table that appeared while the verses were read or written is checked
+    // like one that was there from the start.
+    if (!hold && exists() && !prepare(force, message)) {
+        dropNewTable();
+        return false;
+    }
+    const QString target = path();
+    const QString source = QDir(newFolder).filePath(tableName + ".db");
+    // A rollback journal left beside the old table by a writer that died
+    // belongs to the old table; it must not be applied to the new one. (A
+    // table held here has had its journal rolled back and removed already.)
+    QFile::remove(target + QLatin1String("-journal"));
+    if (std::rename(QFile::encodeName(source).constData(), QFile::encodeName(target).constData()) !=
+        0) {
+        message = QStringLiteral("cannot move %1 to %2: %3")
+                      .arg(source, target, QString::fromLocal8Bit(std::strerror(errno)));
+        dropNewTable();
+        return false;
+    }
+    newTableWritten = false;
+    syncFolder(folder);
+    QDir().rmdir(newFolder);
+    if (hold) {
+        try {
+            hold->Close();
+        } catch (const std::exception&) {
+            // The old table is gone; nothing was written through the hold.
+        }
+        hold.reset();
+    }
+    return true;
+}
+
+void BibleTableWriter::dropNewTable() noexcept {
+    newTableWritten = false;
+    try {
+        TTable table;
+        bind(table, newFolder, tableName);
+        if (table.Exists())
+            table.DeleteTable();
+        QDir().rmdir(newFolder);
+    } catch (const std::exception&) {
+        // Left for the next import, which removes it first.
+    }
+}

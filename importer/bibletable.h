@@ -1,0 +1,64 @@
+#pragma once
+// Writing a text's verse table "Bible" in a folder, safely: the verses go into
+// a new table "Bible" in the folder "Bible_new" beside it, which is moved into
+// place only when it is complete (a table file bears its table's name inside,
+// so the new table has the final name from the start); an existing table is
+// replaced only when asked to, and only when no other program holds it, which
+// this writer makes sure of by holding it exclusively itself until the new
+// table has taken its place.
+//
+// Layout of "Bible": field 1 `Verse` (ftInteger, required; the verse key),
+// field 2 `Text` (ftMemo, required; the verse text); the primary index, which
+// has no name, on `Verse`.
+
+#include "importer/verses.h"
+
+#include <QString>
+#include <QStringList>
+#include <memory>
+#include <vector>
+
+class Progress;
+class TTable;
+
+class BibleTableWriter {
+public:
+    static const QString tableName;     // "Bible"
+    static const QString newFolderName; // "Bible_new", the folder of the new table
+
+    explicit BibleTableWriter(const QString& folder);
+    // Releases the existing table and removes a new table left unfinished.
+    ~BibleTableWriter();
+    BibleTableWriter(const BibleTableWriter&) = delete;
+    BibleTableWriter& operator=(const BibleTableWriter&) = delete;
+
+    // Whether the folder already has a verse table.
+    bool exists() const;
+    // Makes sure the table may be written: an existing table is replaced only
+    // with `force`, and is held exclusively from here on. Returns false, with
+    // `message` set, when it exists without `force` or another program holds it.
+    bool prepare(bool force, QString& message);
+    // Writes the verses (in key order) into the new table beside the old one.
+    // `interrupted` is polled between rows. Returns false, with `message` set,
+    // when it fails or is interrupted; the new table is removed then.
+    bool write(const std::vector<verses::Verse>& verses, Progress& progress, bool (*interrupted)(),
+               QString& message);
+    // Moves the new table into place, replacing the old one.
+    bool commit(QString& message);
+    // Whether commit replaced an existing table.
+    bool replaced() const { return hadTable; }
+    QString path() const;
+    // Remarks for the summary, such as an unreadable old table being replaced.
+    const QStringList& remarks() const { return warnings; }
+
+private:
+    void dropNewTable() noexcept;
+
+    QString folder;
+    QString newFolder;
+    std::unique_ptr<TTable> hold; // the existing table, held exclusively
+    bool force = false;
+    bool hadTable = false;
+    bool newTableWritten = false;
+    QStringList warnings;
+};

@@ -1,0 +1,565 @@
+#include "importer/verses.h"
+
+#include <QFile>
+#include <QRegularExpression>
+#include <algorithm>
+#include <array>
+
+namespace verses {
+
+namespace {
+
+struct Book {
+    const char* osis;
+    const char* name;
+    // Further names, separated by '|'.
+    const char* variants;
+};
+
+// Books 1..66 in the Protestant order, then the further books in the order of
+// the NRSVA versification.
+constexpr std::array books{
+    Book{"Gen", "Genesis", "Gn|Ge"},
+    Book{"Exod", "Exodus", "Ex|Exo"},
+    Book{"Lev", "Leviticus", "Lv|Le"},
+    Book{"Num", "Numbers", "Nm|Nu"},
+    Book{"Deut", "Deuteronomy", "Dt|Deu"},
+    Book{"Josh", "Joshua", "Jos"},
+    Book{"Judg", "Judges", "Jdg|Jg"},
+    Book{"Ruth", "Ruth", "Ru|Rth"},
+    Book{"1Sam", "1 Samuel", "1Sa|1 Kingdoms"},
+    Book{"2Sam", "2 Samuel", "2Sa|2 Kingdoms"},
+    Book{"1Kgs", "1 Kings", "1Ki|1Kin|3 Kingdoms"},
+    Book{"2Kgs", "2 Kings", "2Ki|2Kin|4 Kingdoms"},
+    Book{"1Chr", "1 Chronicles", "1Ch|1Chron"},
+    Book{"2Chr", "2 Chronicles", "2Ch|2Chron"},
+    Book{"Ezra", "Ezra", "Ezr"},
+    Book{"Neh", "Nehemiah", "Ne"},
+    Book{"Esth", "Esther", "Est|Es"},
+    Book{"Job", "Job", "Jb"},
+    Book{"Ps", "Psalms", "Psalm|Psa|Pss"},
+    Book{"Prov", "Proverbs", "Pr|Pro|Prv"},
+    Book{"Eccl", "Ecclesiastes", "Ecc|Ec|Qoheleth"},
+    Book{"Song", "Song of Solomon", "Song of Songs|Canticles|Canticle of Canticles|SS|Sng"},
+    Book{"Isa", "Isaiah", "Is"},
+    Book{"Jer", "Jeremiah", "Je"},
+    Book{"Lam", "Lamentations", "La"},
+    Book{"Ezek", "Ezekiel", "Eze|Ezk"},
+    Book{"Dan", "Daniel", "Da|Dn"},
+    Book{"Hos", "Hosea", "Ho"},
+    Book{"Joel", "Joel", "Jl|Joe"},
+    Book{"Amos", "Amos", "Am"},
+    Book{"Obad", "Obadiah", "Ob|Oba"},
+    Book{"Jonah", "Jonah", "Jon|Jnh"},
+    Book{"Mic", "Micah", "Mi"},
+    Book{"Nah", "Nahum", "Na"},
+    Book{"Hab", "Habakkuk", "Hb"},
+    Book{"Zeph", "Zephaniah", "Zep|Zp"},
+    Book{"Hag", "Haggai", "Hg"},
+    Book{"Zech", "Zechariah", "Zec|Zc"},
+    Book{"Mal", "Malachi", "Ml"},
+    Book{"Matt", "Matthew", "Mt|Mat"},
+    Book{"Mark", "Mark", "Mk|Mr|Mrk"},
+    Book{"Luke", "Luke", "Lk|Luk"},
+    Book{"John", "John", "Jn|Jhn|Joh"},
+    Book{"Acts", "Acts", "Ac|Act|Acts of the Apostles"},
+    Book{"Rom", "Romans", "Ro|Rm"},
+    Book{"1Cor", "1 Corinthians", "1Co"},
+    Book{"2Cor", "2 Corinthians", "2Co"},
+    Book{"Gal", "Galatians", "Ga"},
+    Book{"Eph", "Ephesians", "Ep"},
+    Book{"Phil", "Philippians", "Php|Phi"},
+    Book{"Col", "Colossians", "Co"},
+    Book{"1Thess", "1 Thessalonians", "1Th|1Thes"},
+    Book{"2Thess", "2 Thessalonians", "2Th|2Thes"},
+    Book{"1Tim", "1 Timothy", "1Ti"},
+    Book{"2Tim", "2 Timothy", "2Ti"},
+    Book{"Titus", "Titus", "Tit"},
+    Book{"Phlm", "Philemon", "Phm|Philem"},
+    Book{"Heb", "Hebrews", "He"},
+    Book{"Jas", "James", "Jm|Jam"},
+    Book{"1Pet", "1 Peter", "1Pe|1Pt"},
+    Book{"2Pet", "2 Peter", "2Pe|2Pt"},
+    Book{"1John", "1 John", "1Jn|1Jo|1Jhn"},
+    Book{"2John", "2 John", "2Jn|2Jo|2Jhn"},
+    Book{"3John", "3 John", "3Jn|3Jo|3Jhn"},
+    Book{"Jude", "Jude", "Jud|Jd"},
+    Book{"Rev", "Revelation", "Revelation of John|Re|Rv|Apocalypse"},
+    Book{"Tob", "Tobit", "Tb"},
+    Book{"Jdt", "Judith", "Jth"},
+    Book{"EsthGr", "Esther (Greek)", "Greek Esther|AddEsth|Additions to Esther"},
+    Book{"Wis", "Wisdom", "Wisdom of Solomon"},
+    Book{"Sir", "Sirach", "Ecclesiasticus"},
+    Book{"Bar", "Baruch", ""},
+    Book{"PrAzar", "Prayer of Azariah", "Song of the Three Children"},
+    Book{"Sus", "Susanna", ""},
+    Book{"Bel", "Bel and the Dragon", ""},
+    Book{"1Macc", "1 Maccabees", "1Ma"},
+    Book{"2Macc", "2 Maccabees", "2Ma"},
+    Book{"1Esd", "1 Esdras", ""},
+    Book{"PrMan", "Prayer of Manasses", "Prayer of Manasseh"},
+    Book{"AddPs", "Additional Psalm", "Psalm 151|Ps151"},
+    Book{"3Macc", "3 Maccabees", "3Ma"},
+    Book{"2Esd", "2 Esdras", ""},
+    Book{"4Macc", "4 Maccabees", "4Ma"},
+};
+static_assert(books[protestantBooks - 1].osis[0] == 'R', "Revelation closes the 66 books");
+
+// The form names are compared in: lower case, without blanks and full stops,
+// a leading Roman numeral I to IV (followed by a blank) as a digit.
+QString nameKey(QStringView name) {
+    QString s = name.trimmed().toString().toLower();
+    static const std::array<std::pair<const char*, const char*>, 4> roman{
+        {{"iv ", "4"}, {"iii ", "3"}, {"ii ", "2"}, {"i ", "1"}}};
+    for (const auto& [numeral, digit] : roman) {
+        if (s.startsWith(QLatin1String(numeral))) {
+            s = QLatin1String(digit) + s.mid(static_cast<qsizetype>(strlen(numeral)));
+            break;
+        }
+    }
+    s.remove(QLatin1Char(' '));
+    s.remove(QLatin1Char('.'));
+    s.remove(QLatin1Char('\t'));
+    return s;
+}
+
+const QHash<QString, int>& nameTable() {
+    static const QHash<QString, int> table = [] {
+        QHash<QString, int> t;
+        for (int i = 0; i < static_cast<int>(books.size()); ++i) {
+            const Book& b = books[static_cast<size_t>(i)];
+            QStringList all{QLatin1String(b.osis), QLatin1String(b.name)};
+            if (*b.variants)
+                all += QString::fromLatin1(b.variants).split(QLatin1Char('|'));
+            for (const QString& n : all)
+                t.insert(nameKey(n), i + 1);
+        }
+        return t;
+    }();
+    return table;
+}
+
+bool isBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
+}
+
+// Parses a decimal number of at most 9 digits; false for anything else.
+bool parseNumber(QByteArrayView digits, int& value) {
+    if (digits.isEmpty() || digits.size() > 9)
+        return false;
+    int v = 0;
+    for (char c : digits) {
+        if (c < '0' || c > '9')
+            return false;
+        v = v * 10 + (c - '0');
+    }
+    value = v;
+    return true;
+}
+
+// Checks the parts of a place read from a file, with a message naming the part.
+bool checkPlace(const Place& p, QString& message) {
+    struct Part {
+        const char* what;
+        int value;
+        int max;
+    };
+    const std::array<Part, 3> parts{
+        {{"book", p.book, maxBook}, {"chapter", p.chapter, maxPart}, {"verse", p.verse, maxPart}}};
+    for (const Part& part : parts) {
+        if (part.value < 1 || part.value > part.max) {
+            message = QStringLiteral("%1 %2 out of range (1 to %3)")
+                          .arg(QLatin1String(part.what))
+                          .arg(part.value)
+                          .arg(part.max);
+            return false;
+        }
+    }
+    return true;
+}
+
+// "chapter:verse" → the two numbers; a number too long to read counts as out of range.
+bool parseChapterVerse(QByteArrayView text, int& chapter, int& verse, bool& tooLarge) {
+    const qsizetype colon = text.indexOf(':');
+    if (colon <= 0 || colon == text.size() - 1)
+        return false;
+    const QByteArrayView c = text.first(colon);
+    const QByteArrayView v = text.sliced(colon + 1);
+    auto digitsOnly = [](QByteArrayView s) {
+        return std::all_of(s.begin(), s.end(), [](char ch) { return ch >= '0' && ch <= '9'; });
+    };
+    if (!digitsOnly(c) || !digitsOnly(v))
+        return false;
+    tooLarge = !parseNumber(c, chapter) || !parseNumber(v, verse);
+    return true;
+}
+
+bool allDigits(QByteArrayView s) {
+    return !s.isEmpty() &&
+           std::all_of(s.begin(), s.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+// Reads a book given by name or by number.
+bool parseBook(const QByteArray& text, int& book, QString& message) {
+    if (allDigits(text)) {
+        if (!parseNumber(text, book))
+            book = maxPart + 1;
+        return true;
+    }
+    book = bookNumber(QString::fromUtf8(text));
+    if (book == 0) {
+        message = QStringLiteral("unknown book name \"%1\"").arg(QString::fromUtf8(text));
+        return false;
+    }
+    return true;
+}
+
+// The place named by a book name and a parsed chapter and verse, checked.
+bool makePlace(const QByteArray& bookText, int chapter, int verse, bool tooLarge, Place& place,
+               QString& message) {
+    if (!parseBook(bookText, place.book, message))
+        return false;
+    if (tooLarge) {
+        message = QStringLiteral("chapter or verse out of range (1 to %1)").arg(maxPart);
+        return false;
+    }
+    place.chapter = chapter;
+    place.verse = verse;
+    return checkPlace(place, message);
+}
+
+// The verse field of a tab-separated line: a packed key (decimal or 0x
+// hexadecimal), "book chapter verse" or "book chapter:verse".
+bool parseVerseField(const QByteArray& field, Place& place, QString& message) {
+    const QList<QByteArray> words = field.split(' ');
+    const QString expected =
+        QStringLiteral("expected a verse key or \"book chapter verse\", a tab and the text");
+    if (field.isEmpty()) {
+        message = expected;
+        return false;
+    }
+    if (words.size() == 1) {
+        const QByteArray& w = words.front();
+        const bool hex = w.startsWith("0x") || w.startsWith("0X");
+        if (hex ? w.size() == 2 : !allDigits(w)) {
+            message = expected;
+            return false;
+        }
+        bool ok = false;
+        const qulonglong key = hex ? w.mid(2).toULongLong(&ok, 16) : w.toULongLong(&ok, 10);
+        if (!ok || !isValidKey(key)) {
+            message = QStringLiteral("verse key %1 out of range (book 1 to %2 in bits 24-31, "
+                                     "chapter and verse 1 to %3 in bits 16-23 and 8-15, bits "
+                                     "0-7 zero)")
+                          .arg(QString::fromUtf8(w))
+                          .arg(maxBook)
+                          .arg(maxPart);
+            return false;
+        }
+        place = unpackKey(quint32(key));
+        return true;
+    }
+    int chapter = 0;
+    int verse = 0;
+    bool tooLarge = false;
+    qsizetype bookWords = 0;
+    if (parseChapterVerse(words.back(), chapter, verse, tooLarge)) {
+        bookWords = words.size() - 1;
+    } else if (words.size() >= 3 && allDigits(words[words.size() - 2]) && allDigits(words.back())) {
+        tooLarge =
+            !parseNumber(words[words.size() - 2], chapter) || !parseNumber(words.back(), verse);
+        bookWords = words.size() - 2;
+    } else {
+        message = expected;
+        return false;
+    }
+    return makePlace(words.mid(0, bookWords).join(' '), chapter, verse, tooLarge, place, message);
+}
+
+} // namespace
+
+int fixedBookCount() {
+    return static_cast<int>(books.size());
+}
+
+bool Place::isValid() const {
+    return book >= 1 && book <= maxBook && chapter >= 1 && chapter <= maxPart && verse >= 1 &&
+           verse <= maxPart;
+}
+
+quint32 packKey(const Place& place) {
+    Q_ASSERT(place.isValid());
+    return (quint32(place.book) << 24) | (quint32(place.chapter) << 16) |
+           (quint32(place.verse) << 8);
+}
+
+Place unpackKey(quint32 key) {
+    return Place{int(key >> 24), int((key >> 16) & 0xff), int((key >> 8) & 0xff)};
+}
+
+bool isValidKey(quint64 key) {
+    return key <= 0xffffffffu && (key & 0xff) == 0 && unpackKey(quint32(key)).isValid();
+}
+
+int bookNumber(QStringView name) {
+    return nameTable().value(nameKey(name), 0);
+}
+
+int bookNumberFromOsis(QStringView osisId) {
+    for (int i = 0; i < static_cast<int>(books.size()); ++i) {
+        if (osisId == QLatin1String(books[static_cast<size_t>(i)].osis))
+            return i + 1;
+    }
+    return 0;
+}
+
+QString bookName(int book) {
+    if (book >= 1 && book <= fixedBookCount())
+        return QLatin1String(books[static_cast<size_t>(book - 1)].name);
+    return QStringLiteral("Book %1").arg(book);
+}
+
+QByteArray simplified(const QByteArray& text) {
+    QByteArray out;
+    out.reserve(text.size());
+    bool pendingBlank = false;
+    for (char c : text) {
+        if (isBlank(c)) {
+            pendingBlank = !out.isEmpty();
+            continue;
+        }
+        if (pendingBlank)
+            out += ' ';
+        pendingBlank = false;
+        out += c;
+    }
+    return out;
+}
+
+QByteArray foldApostrophes(const QByteArray& text, int* count) {
+    // U+2018 and U+2019 are E2 80 98 and E2 80 99 in UTF-8.
+    QByteArray out;
+    out.reserve(text.size());
+    int n = 0;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text[i] == '\xe2' && i + 2 < text.size() && text[i + 1] == '\x80' &&
+            (text[i + 2] == '\x98' || text[i + 2] == '\x99')) {
+            out += '\'';
+            i += 2;
+            ++n;
+        } else {
+            out += text[i];
+        }
+    }
+    if (count)
+        *count += n;
+    return out;
+}
+
+int countWords(const QByteArray& text) {
+    // Byte classes as the build reads them: 33..127 may be part of a word,
+    // ASCII punctuation is skipped before a word, and a word starts at a digit,
+    // a letter or DEL. Everything else separates words.
+    auto wordChar = [](unsigned char c) { return c >= 33 && c <= 127; };
+    auto startChar = [](unsigned char c) {
+        return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') ||
+               c == 127;
+    };
+    int words = 0;
+    qsizetype i = 0;
+    const qsizetype n = text.size();
+    while (i < n) {
+        while (i < n && !startChar(static_cast<unsigned char>(text[i])))
+            ++i;
+        if (i == n)
+            break;
+        ++words;
+        while (i < n && wordChar(static_cast<unsigned char>(text[i])))
+            ++i;
+    }
+    return words;
+}
+
+bool isValidUtf8(const QByteArray& text) {
+    const auto* p = reinterpret_cast<const unsigned char*>(text.constData());
+    const qsizetype n = text.size();
+    qsizetype i = 0;
+    while (i < n) {
+        const unsigned char c = p[i];
+        int more = 0;
+        quint32 cp = 0;
+        if (c < 0x80) {
+            ++i;
+            continue;
+        } else if (c >= 0xc2 && c <= 0xdf) {
+            more = 1;
+            cp = c & 0x1f;
+        } else if (c >= 0xe0 && c <= 0xef) {
+            more = 2;
+            cp = c & 0x0f;
+        } else if (c >= 0xf0 && c <= 0xf4) {
+            more = 3;
+            cp = c & 0x07;
+        } else {
+            return false;
+        }
+        if (i + more >= n)
+            return false;
+        for (int k = 1; k <= more; ++k) {
+            if ((p[i + k] & 0xc0) != 0x80)
+                return false;
+            cp = (cp << 6) | (p[i + k] & 0x3f);
+        }
+        // Overlong forms, surrogates and values above U+10FFFF.
+        if ((more == 2 && cp < 0x800) || (more == 3 && cp < 0x10000) || cp > 0x10ffff ||
+            (cp >= 0xd800 && cp <= 0xdfff))
+            return false;
+        i += more + 1;
+    }
+    return true;
+}
+
+QString Collection::reference(quint32 key) const {
+    return reference(unpackKey(key));
+}
+
+QString Collection::reference(const Place& place) const {
+    const auto it = names.find(place.book);
+    const QString book = it != names.end() ? it->second : bookName(place.book);
+    return QStringLiteral("%1 %2:%3").arg(book).arg(place.chapter).arg(place.verse);
+}
+
+bool Collection::add(const Place& place, const QByteArray& text, const QString& origin, int line) {
+    QString problem;
+    if (!checkPlace(place, problem)) {
+        error(QStringLiteral("%1: %2").arg(origin, problem));
+        return false;
+    }
+    if (!isValidUtf8(text)) {
+        error(QStringLiteral("%1: the text is not valid UTF-8").arg(origin));
+        return false;
+    }
+    const quint32 key = packKey(place);
+    const auto seen = lineOfKey.constFind(key);
+    if (seen != lineOfKey.constEnd()) {
+        QString message = QStringLiteral("%1: duplicate verse %2").arg(origin, reference(key));
+        if (*seen > 0)
+            message += QStringLiteral(" (first on line %1)").arg(*seen);
+        error(message);
+        return false;
+    }
+    lineOfKey.insert(key, line);
+
+    QByteArray clean = simplified(text);
+    if (!keepQuotes)
+        clean = foldApostrophes(clean, &folded);
+    if (clean.size() > longestSize) {
+        longestSize = clean.size();
+        longest = key;
+    }
+    if (countWords(clean) > maxPart)
+        crowded << key;
+    if (clean.size() > 638)
+        overlong << key;
+    list.push_back(Verse{key, std::move(clean)});
+    return true;
+}
+
+std::vector<Verse> Collection::sorted() const {
+    std::vector<Verse> out = list;
+    std::sort(out.begin(), out.end(), [](const Verse& a, const Verse& b) { return a.key < b.key; });
+    return out;
+}
+
+bool parseVersePerLine(const QByteArray& line, Place& place, QByteArray& text, QString& message) {
+    place = Place{};
+    const QByteArray s = line.trimmed();
+    if (s.isEmpty())
+        return true;
+    // The reference ends at the first "chapter:verse" word after the book name.
+    qsizetype start = 0;
+    while (start < s.size()) {
+        qsizetype end = start;
+        while (end < s.size() && !isBlank(s[end]))
+            ++end;
+        const QByteArrayView word(s.constData() + start, end - start);
+        int chapter = 0;
+        int verse = 0;
+        bool tooLarge = false;
+        if (start > 0 && parseChapterVerse(word, chapter, verse, tooLarge)) {
+            if (!makePlace(simplified(s.first(start)), chapter, verse, tooLarge, place, message))
+                return false;
+            text = s.sliced(end).trimmed();
+            if (text.isEmpty()) {
+                message = QStringLiteral("line without text");
+                return false;
+            }
+            return true;
+        }
+        start = end;
+        while (start < s.size() && isBlank(s[start]))
+            ++start;
+    }
+    message = QStringLiteral("not a verse line (expected \"Book chapter:verse text\")");
+    return false;
+}
+
+bool parseTabSeparated(const QByteArray& line, Place& place, QByteArray& text, QString& message) {
+    place = Place{};
+    if (line.trimmed().isEmpty())
+        return true;
+    const qsizetype tab = line.indexOf('\t');
+    Place found;
+    if (!parseVerseField(simplified(tab < 0 ? line : line.first(tab)), found, message))
+        return false;
+    text = tab < 0 ? QByteArray() : line.sliced(tab + 1).trimmed();
+    if (text.isEmpty()) {
+        message = QStringLiteral("line without text");
+        return false;
+    }
+    place = found;
+    return true;
+}
+
+bool readFile(const QString& path, FileForm form, Collection& verses) {
+    QFile file(path);
+    const QString& shown = path;
+    if (!file.open(QIODevice::ReadOnly)) {
+        verses.error(QStringLiteral("%1: cannot open the file: %2").arg(shown, file.errorString()));
+        return false;
+    }
+    int lineNumber = 0;
+    while (!file.atEnd()) {
+        QByteArray line = file.readLine();
+        ++lineNumber;
+        if (lineNumber == 1 && line.startsWith("\xef\xbb\xbf"))
+            line.remove(0, 3);
+        while (line.endsWith('\n') || line.endsWith('\r'))
+            line.chop(1);
+        const QString origin = QStringLiteral("%1:%2").arg(shown).arg(lineNumber);
+        if (!isValidUtf8(line)) {
+            verses.error(QStringLiteral("%1: the line is not valid UTF-8").arg(origin));
+            continue;
+        }
+        Place place;
+        QByteArray text;
+        QString message;
+        const bool ok = form == FileForm::VersePerLine
+                            ? parseVersePerLine(line, place, text, message)
+                            : parseTabSeparated(line, place, text, message);
+        if (!ok) {
+            verses.error(QStringLiteral("%1: %2").arg(origin, message));
+            continue;
+        }
+        if (place.book == 0)
+            continue; // blank line
+        verses.add(place, text, origin, lineNumber);
+    }
+    if (file.error() != QFileDevice::NoError) {
+        verses.error(QStringLiteral("%1: read error: %2").arg(shown, file.errorString()));
+        return false;
+    }
+    return true;
+}
+
+} // namespace verses

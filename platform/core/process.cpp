@@ -1,0 +1,57 @@
+#include "platform/core/process.h"
+
+#include <QCoreApplication>
+#include <QMutex>
+
+namespace platform {
+
+namespace {
+QMutex overrideMutex;
+std::optional<QString> commandLineOverride;
+std::optional<QString> folderOverride;
+} // namespace
+
+QString joinCommandLine(const QString& program, const QStringList& arguments) {
+    QString line = program.contains(QLatin1Char(' '))
+                       ? QLatin1Char('"') + program + QLatin1Char('"')
+                       : program;
+    for (const QString& argument : arguments)
+        line += QLatin1Char(' ') + argument;
+    return line;
+}
+
+QString rawCommandLine() {
+    {
+        QMutexLocker lock(&overrideMutex);
+        if (commandLineOverride)
+            return *commandLineOverride;
+    }
+    const QStringList arguments = QCoreApplication::arguments();
+    return joinCommandLine(QCoreApplication::applicationFilePath(), arguments.mid(1));
+}
+
+QString programFolder() {
+    {
+        QMutexLocker lock(&overrideMutex);
+        if (folderOverride)
+            return *folderOverride;
+    }
+    QString folder = QCoreApplication::applicationDirPath();
+    if (!folder.endsWith(QLatin1Char('/')))
+        folder += QLatin1Char('/');
+    return folder;
+}
+
+void overrideCommandLine(std::optional<QString> commandLine) {
+    QMutexLocker lock(&overrideMutex);
+    commandLineOverride = std::move(commandLine);
+}
+
+void overrideProgramFolder(std::optional<QString> folder) {
+    QMutexLocker lock(&overrideMutex);
+    if (folder && !folder->endsWith(QLatin1Char('/')))
+        *folder += QLatin1Char('/');
+    folderOverride = std::move(folder);
+}
+
+} // namespace platform

@@ -1,0 +1,265 @@
+#pragma once
+// The table layer: a cursor over one table of a database folder.
+//
+// A table is named by its folder (DatabaseName) and its name (TableName) and is
+// kept in one SQLite file, "<DatabaseName>/<TableName>.db". Inside the file the
+// SQL table bears the table's name and its columns the field names, so other
+// programs can read the rows directly; two small tables beside it,
+// "_layout_fields" and "_layout_indexes", record the field and index
+// definitions, and a file without them is not a table of ours.
+//
+//  - The primary index is the table's SQL PRIMARY KEY (SQLite's automatic,
+//    unnamed index; a single integer field is the rowid itself). Secondary
+//    indexes carry their layout names; case-insensitive means COLLATE NOCASE on
+//    the text fields, descending means DESC. Rows that tie on a non-unique
+//    index follow in rowid order.
+//  - Exclusive open holds the file's exclusive lock until Close; no other
+//    connection, in this process or any other, can read it meanwhile. A plain
+//    open holds a shared lock: plain opens coexist, an exclusive open elsewhere
+//    fails. The first write through a plain open takes the exclusive lock and
+//    keeps it until Close. A lock that cannot be had at once raises
+//    EDatabaseError with "File is locked" in its message; nothing waits. Every
+//    hold ends at Close or when the process dies.
+//  - Only this layer may open a table file: POSIX locks belong to the process,
+//    so any other open and close of the file in the holding process would
+//    silently drop its hold. Exists only looks the file up.
+//  - While a table is held exclusively, posted rows are grouped into
+//    transactions committed every 100,000 rows, after a second, at Close and
+//    at every definition change; the rollback journal makes a killed process
+//    leave a committed prefix of its rows. A plain open commits every write
+//    at once. Within a group, rows of a table keyed by one integer field are
+//    gathered in memory and written in key order (a taken key is still
+//    refused at Post), and a bulk fill of an empty table drops its
+//    non-unique secondary indexes and builds each again in one pass when the
+//    cursor needs it or at Close. Meanwhile "_layout_indexes" marks it not
+//    built (column built = 0), so a file left by a killed process stays
+//    consistent; the next exclusive holder builds it.
+//  - Sequential moves (First, Next) step one statement through the rows;
+//    RecNo, RecordCount and other moves use the rowids of the rows in order,
+//    read once and kept until the next write.
+//  - Values are checked when they are set: a number outside its field's type
+//    is refused, never wrapped. Text longer than an ftString field's width is
+//    stored whole; the width is part of the layout only. A required field
+//    refuses NULL and the empty text at Post.
+//
+// Used from one thread. Every failure is an EDatabaseError carrying a message
+// for the user (a text that is not a number raises EConvertError).
+
+#include "platform/core/errors.h"
+
+#include <QFlags>
+#include <QObject>
+#include <QString>
+#include <QStringList>
+#include <functional>
+#include <memory>
+#include <vector>
+
+using EDatabaseError = platform::EDatabaseError;
+using EConvertError = platform::EConvertError;
+
+// ftInteger is signed 32-bit, ftSmallint signed 16-bit, ftWord unsigned 16-bit,
+// ftString text of a declared width, ftMemo text of any length.
+enum TFieldType { ftUnknown, ftString, ftSmallint, ftInteger, ftWord, ftMemo };
+
+enum TIndexOption { ixPrimary = 0x1, ixUnique = 0x2, ixDescending = 0x4, ixCaseInsensitive = 0x8 };
+Q_DECLARE_FLAGS(TIndexOptions, TIndexOption)
+Q_DECLARE_OPERATORS_FOR_FLAGS(TIndexOptions)
+
+// Both table types mean the storage described above.
+enum TTableType { ttDefault, ttParadox };
+// Rows are always found by their key; the mode is kept for the callers.
+enum TUpdateMode { upWhereAll, upWhereChanged, upWhereKeyOnly };
+// dsSetKey: the fields edit a search key or a range bound instead of a row.
+enum TDataSetState { dsInactive, dsBrowse, dsInsert, dsSetKey };
+
+struct TFieldDef {
+    QString Name;
+    TFieldType DataType = ftUnknown;
+    int Size = 0;
+    bool Required = false;
+};
+
+class TFieldDefs {
+public:
+    void Clear() { items.clear(); }
+    void Add(const QString& name, TFieldType dataType, int size = 0, bool required = false);
+    int Count() const { return static_cast<int>(items.size()); }
+    const TFieldDef& operator[](int i) const { return items.at(static_cast<size_t>(i)); }
+    // The position of the named field (names match without regard to case), or -1.
+    int IndexOf(const QString& name) const;
+
+private:
+    std::vector<TFieldDef> items;
+};
+
+struct TIndexDef {
+    QString Name;
+    QString Fields; // field names separated by ';'
+    TIndexOptions Options;
+    QStringList fieldList() const;
+};
+
+class TIndexDefs {
+public:
+    void Clear() { items.clear(); }
+    void Add(const QString& name, const QString& fields, TIndexOptions options);
+    int Count() const { return static_cast<int>(items.size()); }
+    const TIndexDef& operator[](int i) const { return items.at(static_cast<size_t>(i)); }
+    // The position of the named index (without regard to case; "" is the
+    // primary index), or -1.
+    int IndexOf(const QString& name) const;
+
+private:
+    std::vector<TIndexDef> items;
+};
+
+class TTable;
+
+// One field of an open table. It reads and writes the current row, the row
+// being appended, or the key being edited (dsSetKey), by the table's state.
+// A field belongs to its table and stays valid until the table opens again
+// or is destroyed.
+class TField {
+public:
+    TField(const TField&) = delete;
+    TField& operator=(const TField&) = delete;
+
+    const QString& FieldName() const { return def.Name; }
+    TFieldType DataType() const { return def.DataType; }
+    int Size() const { return def.Size; }
+    bool Required() const { return def.Required; }
+    int Index() const { return index; }
+
+    bool IsNull() const;
+    // NULL reads as 0; text is converted (EConvertError when it is no number).
+    int AsInteger() const;
+    void setAsInteger(qint64 value);
+    // NULL reads as ""; numbers as decimal text; a memo as its whole text.
+    QString AsString() const;
+    void setAsString(const QString& value);
+    void Clear();
+    // Copies the other field's value, with this field's checks.
+    void Assign(const TField& source);
+
+private:
+    friend class TTable;
+    TField(TTable* owner, int position, TFieldDef definition)
+        : table(owner), index(position), def(std::move(definition)) {}
+
+    TTable* table;
+    int index;
+    TFieldDef def;
+};
+
+using TDataSetNotifyEvent = std::function<void(TTable*)>;
+
+class TTable : public QObject {
+    Q_OBJECT
+
+public:
+    explicit TTable(QObject* parent = nullptr);
+    ~TTable() override;
+
+    // Binding: changed only while the table is closed. DatabaseName is a
+    // folder; TableName has no extension.
+    QString DatabaseName() const;
+    void setDatabaseName(const QString& name);
+    QString TableName() const;
+    void setTableName(const QString& name);
+    TTableType TableType() const;
+    void setTableType(TTableType type);
+    TUpdateMode UpdateMode() const;
+    void setUpdateMode(TUpdateMode mode);
+    bool Exclusive() const;
+    void setExclusive(bool exclusive);
+    // The table's file: "<DatabaseName>/<TableName>.db".
+    QString fileName() const;
+
+    bool Active() const;
+    void setActive(bool active);
+    // Opens the table on its first row in the order of IndexName.
+    void Open();
+    // Commits what was posted and releases the table. A row being appended
+    // and not posted is discarded.
+    void Close();
+    // Puts everything posted so far on disk, with every index built, and
+    // keeps the table open and held: a safe point after a batch of writes,
+    // so that a crash later loses none of them.
+    void FlushBuffers();
+    // True when the table's file is present; it is looked up, never opened.
+    // False while no name is set.
+    bool Exists() const;
+    TDataSetState State() const;
+
+    // Definition. CreateTable makes the table from FieldDefs and IndexDefs
+    // (replacing an existing one that nobody holds) and leaves it closed.
+    // Opening a table loads its layout into both lists.
+    TFieldDefs& FieldDefs();
+    TIndexDefs& IndexDefs();
+    void CreateTable();
+    // Adds a secondary index to the existing table, open or closed.
+    void AddIndex(const QString& name, const QString& fields, TIndexOptions options,
+                  const QString& descFields = QString());
+    // Removes every row; needs the table for itself (open exclusively or closed).
+    void EmptyTable();
+    // Removes the closed table's file.
+    void DeleteTable();
+
+    // Navigation in the order of the current index, inside the current range.
+    void First();
+    void Next();
+    void Prior();
+    void Last();
+    bool Eof() const;
+    bool Bof() const;
+    int RecordCount() const;
+    // The 1-based number of the current row (0 without one). Setting it moves
+    // there; a number outside 1..RecordCount leaves the cursor where it is.
+    int RecNo() const;
+    void setRecNo(int recNo);
+    // "" selects the primary index. Changing it cancels the range and moves
+    // to the first row.
+    QString IndexName() const;
+    void setIndexName(const QString& name);
+
+    // SetKey, then assign the leading fields of the current index, then
+    // GotoKey: moves to the first row with that key and returns true, or stays
+    // put and returns false.
+    void SetKey();
+    bool GotoKey();
+    // EditRangeStart / EditRangeEnd, assign the leading index fields of each
+    // bound, then ApplyRange: the rows whose key lies between both bounds
+    // (inclusive, compared on the fields given) are all the table shows, and
+    // RecordCount and RecNo count within them.
+    void EditRangeStart();
+    void EditRangeEnd();
+    void ApplyRange();
+    void CancelRange();
+
+    // Append starts a new row with every field empty; Post stores it and
+    // leaves the cursor on it. Posting a key that is already taken raises
+    // "Key violation." and keeps the row being appended; Delete discards it.
+    // Delete on a stored row removes it and moves to the next row.
+    void Append();
+    void Post();
+    void Delete();
+
+    int FieldCount() const;
+    TField& Fields(int i);
+    TField& FieldByName(const QString& name);
+    // The named field, or null.
+    TField* FindField(const QString& name);
+
+    // Fired after every move that lands on another row: First, Last, Next,
+    // Prior, setRecNo, GotoKey, Open, ranges, IndexName and Delete. Writing
+    // (Append, Post, discarding an append) does not fire it.
+    TDataSetNotifyEvent AfterScroll() const;
+    void setAfterScroll(TDataSetNotifyEvent handler);
+
+    struct Impl;
+
+private:
+    friend class TField;
+    std::unique_ptr<Impl> d;
+};
