@@ -411,7 +411,7 @@ bool TRebuildDlg::openTables() {
         requireOpenAndEmpty(T_Word);
     } catch (const EDatabaseError& e) {
         stopText = e.message();
-        if (e.message().contains(QLatin1String("File is locked"), Qt::CaseSensitive)) {
+        if (e.kind() == EDatabaseError::Kind::Locked) {
             const QString inUse = bibleName + QStringLiteral(" database in use");
             setAction(inUse);
             msgBox(inUse.toUtf8().constData(),

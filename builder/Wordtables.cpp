@@ -135,7 +135,7 @@ void TWordTables::build(TTable* source, TTable* target) {
             source->Next();
         }
     } catch (const EDatabaseError& e) {
-        if (e.message() == QLatin1String("Key violation.")) {
+        if (e.kind() == EDatabaseError::Kind::KeyViolation) {
             // Two verse keys lie closer together than the first verse has
             // words. Indexing stops here; the rows so far stay.
             target->Delete();

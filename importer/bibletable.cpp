@@ -25,7 +25,8 @@ void bind(TTable& table, const QString& folder, const QString& name) {
 }
 
 bool isLocked(const platform::Exception& e) {
-    return e.message().contains(QLatin1String("File is locked"));
+    const auto* database = dynamic_cast<const platform::EDatabaseError*>(&e);
+    return database && database->kind() == platform::EDatabaseError::Kind::Locked;
 }
 
 // Makes a rename in `folder` last through a power cut.

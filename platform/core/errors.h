@@ -31,10 +31,21 @@ public:
     using Exception::Exception;
 };
 
-// The table layer's failure; the message is the engine's.
+// The table layer's failure; the message is the engine's. Its kind is set where
+// the error is raised, so callers test the kind, never the wording.
 class EDatabaseError : public Exception {
 public:
-    using Exception::Exception;
+    enum class Kind {
+        Other,
+        Locked,       // another program or table holds the file ("File is locked")
+        KeyViolation, // a primary key that is already taken ("Key violation.")
+    };
+    explicit EDatabaseError(const QString& message, Kind kind = Kind::Other)
+        : Exception(message), what(kind) {}
+    Kind kind() const noexcept { return what; }
+
+private:
+    Kind what;
 };
 
 // The message of any exception, for reports.

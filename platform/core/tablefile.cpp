@@ -487,14 +487,16 @@ void TableFile::fail(int rc, const QString& what) const {
     case SQLITE_LOCKED:
         throw EDatabaseError(
             QStringLiteral("File is locked: %1 is in use by another program or table.")
-                .arg(filePath));
+                .arg(filePath),
+            EDatabaseError::Kind::Locked);
     case SQLITE_NOTADB:
         throw EDatabaseError(QStringLiteral("Not a table: %1 is not a table file.").arg(filePath));
     case SQLITE_CORRUPT:
         throw EDatabaseError(QStringLiteral("Table is damaged: %1 (%2).").arg(filePath, engine));
     case SQLITE_CONSTRAINT:
         if (rc == SQLITE_CONSTRAINT_PRIMARYKEY || rc == SQLITE_CONSTRAINT_UNIQUE)
-            throw EDatabaseError(QStringLiteral("Key violation."));
+            throw EDatabaseError(QStringLiteral("Key violation."),
+                                 EDatabaseError::Kind::KeyViolation);
         break;
     default:
         break;
@@ -729,7 +731,8 @@ qint64 TableFile::insert(const std::vector<Value>& row) {
     }
     if (!ascending) {
         if (keys.contains(key))
-            throw EDatabaseError(QStringLiteral("Key violation."));
+            throw EDatabaseError(QStringLiteral("Key violation."),
+                                 EDatabaseError::Kind::KeyViolation);
         keys.insert(key);
     }
     maxKey = std::max(maxKey, key);
