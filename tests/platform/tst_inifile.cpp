@@ -3,6 +3,7 @@
 
 #include "platform/core/inifile.h"
 #include "platform/core/lasterror.h"
+#include "tests/support/files.h"
 
 #include <QFile>
 #include <QProcess>
@@ -14,17 +15,7 @@
 
 using platform::IniFile;
 
-namespace {
-QByteArray readAll(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-void writeAll(const QString& path, const QByteArray& data) {
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write(data);
-}
-} // namespace
+using namespace testsupport;
 
 class TestIniFile : public QObject {
     Q_OBJECT
@@ -42,7 +33,7 @@ private slots:
         QVERIFY(ini.writeString("Main", "Size", "300"));
         QVERIFY(ini.writeString("Main", "Name", "KJV"));
         QVERIFY(ini.writeString("Position", "Form RebuildDlg", "1 2 3 4"));
-        QCOMPARE(readAll(path()),
+        QCOMPARE(readFile(path()),
                  QByteArray("[Main]\nSize=300\nName=KJV\n[Position]\nForm RebuildDlg=1 2 3 4\n"));
         QVERIFY(!QFile::exists(path() + ".lock"));
     }
@@ -53,7 +44,7 @@ private slots:
         QVERIFY(ini.valueExists("MAIN", "showtips"));
         QCOMPARE(ini.readString("main", "SHOWTIPS", ""), QString("1"));
         ini.writeString("mAIN", "SHOWTIPS", "0");
-        QCOMPARE(readAll(path()), QByteArray("[Main]\nShowTips=0\n"));
+        QCOMPARE(readFile(path()), QByteArray("[Main]\nShowTips=0\n"));
         QVERIFY(!ini.valueExists("Main", "Other"));
         QVERIFY(!ini.valueExists("Other", "ShowTips"));
     }
@@ -68,18 +59,18 @@ private slots:
     void untouchedLinesStayByteForByte() {
         const QByteArray original = "; a comment\r\n\r\n[Other]\r\n  odd line without equals\r\n"
                                     "x = 1 \r\n\r\n[Main]\r\nKey=old\r\n\r\n[Tail]\r\ny=2";
-        writeAll(path(), original);
+        QVERIFY(writeFile(path(), original));
         IniFile ini(path());
         QCOMPARE(ini.readString("Other", "X", ""), QString("1"));
         QVERIFY(ini.writeString("Main", "key", "new"));
         QVERIFY(ini.writeString("Main", "Added", "a"));
         QByteArray expected = original;
         expected.replace("Key=old\r\n", "Key=new\r\nAdded=a\r\n");
-        QCOMPARE(readAll(path()), expected);
+        QCOMPARE(readFile(path()), expected);
         // A key new to the last section keeps the file's missing final line end
         // apart from the line it adds.
         QVERIFY(ini.writeString("Tail", "z", "3"));
-        QCOMPARE(readAll(path()), expected + "\r\nz=3\r\n");
+        QCOMPARE(readFile(path()), expected + "\r\nz=3\r\n");
     }
 
     void valuesRoundTripBlanksQuotesAndLineBreaks() {
@@ -97,12 +88,12 @@ private slots:
     }
 
     void eraseSectionRemovesOnlyThatSection() {
-        writeAll(path(), "[A]\na=1\n\n[B]\nb=2\n[a]\nc=3\n[C]\nc=4\n");
+        QVERIFY(writeFile(path(), "[A]\na=1\n\n[B]\nb=2\n[a]\nc=3\n[C]\nc=4\n"));
         IniFile ini(path());
         QVERIFY(ini.eraseSection("a"));
-        QCOMPARE(readAll(path()), QByteArray("[B]\nb=2\n[C]\nc=4\n"));
+        QCOMPARE(readFile(path()), QByteArray("[B]\nb=2\n[C]\nc=4\n"));
         QVERIFY(ini.eraseSection("missing"));
-        QCOMPARE(readAll(path()), QByteArray("[B]\nb=2\n[C]\nc=4\n"));
+        QCOMPARE(readFile(path()), QByteArray("[B]\nb=2\n[C]\nc=4\n"));
     }
 
     void missingFolderIsNotCreated() {
@@ -113,32 +104,42 @@ private slots:
         QVERIFY(!QFile::exists(dir.filePath("no")));
     }
 
-    void failedWriteLeavesFileIntact() {
+    // A read-only file is refused rather than replaced behind its back.
+    void readOnlyFileIsRefused() {
+        if (::geteuid() == 0)
+            QSKIP("root may write every file");
         const QByteArray original = "[S]\nk=old\n";
-        writeAll(path(), original);
-        IniFile ini(path());
-        // A read-only file is refused rather than replaced behind its back.
+        QVERIFY(writeFile(path(), original));
         QVERIFY(QFile::setPermissions(path(), QFileDevice::ReadOwner));
-        if (::geteuid() != 0) {
-            QVERIFY(!ini.writeString("S", "k", "new"));
-            QCOMPARE(readAll(path()), original);
-        }
+        QVERIFY(!IniFile(path()).writeString("S", "k", "new"));
+        QCOMPARE(readFile(path()), original);
         QVERIFY(QFile::setPermissions(path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner));
-        // A folder that refuses the temporary file: the old file stays whole.
+    }
+
+    // A folder that refuses the temporary file: the old file stays whole.
+    void unwritableFolderKeepsFile() {
+        if (::geteuid() == 0)
+            QSKIP("root may write in every folder");
+        const QByteArray original = "[S]\nk=old\n";
+        QVERIFY(writeFile(path(), original));
         QVERIFY(QFile::setPermissions(dir.path(), QFileDevice::ReadOwner | QFileDevice::ExeOwner));
-        if (::geteuid() != 0) {
-            QVERIFY(!ini.writeString("S", "k", "new"));
-            QCOMPARE(readAll(path()), original);
-        }
+        const bool written = IniFile(path()).writeString("S", "k", "new");
         QVERIFY(QFile::setPermissions(dir.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
                                                       QFileDevice::ExeOwner));
+        QVERIFY(!written);
+        QCOMPARE(readFile(path()), original);
+    }
+
+    void fullDiskKeepsFile() {
+        const QByteArray original = "[S]\nk=old\n";
+        QVERIFY(writeFile(path(), original));
         // A full disk: a child process whose file-size limit is smaller than
         // the new content. The write fails and the old file stays whole.
         QProcess child;
         child.start(QCoreApplication::applicationFilePath(), {"--full-disk", path()});
         QVERIFY(child.waitForFinished(60000));
         QCOMPARE(child.exitCode(), 0);
-        QCOMPARE(readAll(path()), original);
+        QCOMPARE(readFile(path()), original);
         QStringList left = QDir(dir.path()).entryList(QDir::Files | QDir::Hidden);
         QCOMPARE(left, QStringList{"settings.data"});
     }

@@ -4,11 +4,10 @@
 // table, a database in use, an error inside a stage and errors reported on the
 // way; --help and a missing text name.
 
-#include "testprogram.h"
+#include "tests/builder/testprogram.h"
+#include "tests/support/processrun.h"
 
 #include <QDirIterator>
-#include <QProcess>
-#include <QProcessEnvironment>
 #include <QRegularExpression>
 #include <QStandardPaths>
 
@@ -33,31 +32,20 @@ class TestBatch : public QObject {
     // Runs the copy of Build in the program folder; with `terminal`, on a
     // pseudo-terminal of its own (through script(1)), output and errors merged.
     Run build(const QStringList& arguments, bool terminal = false) {
-        QProcess process;
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        testsupport::ProcessOptions options;
         // The program must do without a display of its own accord.
-        environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
-        environment.remove(QStringLiteral("DISPLAY"));
-        environment.remove(QStringLiteral("WAYLAND_DISPLAY"));
-        environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime.path());
-        process.setProcessEnvironment(environment);
+        options.environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
+        options.environment.remove(QStringLiteral("DISPLAY"));
+        options.environment.remove(QStringLiteral("WAYLAND_DISPLAY"));
+        options.environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime.path());
         const QString program = app.filePath(QStringLiteral("Build"));
-        if (terminal)
-            process.start(QStringLiteral("script"),
-                          {"-qec", "'" + program + "' " + arguments.join(' '), "/dev/null"});
-        else
-            process.start(program, arguments);
-        Run run;
-        if (!process.waitForFinished(120000)) {
-            process.kill();
-            process.waitForFinished();
-            return run;
-        }
-        run.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -2;
-        run.out = QString::fromLocal8Bit(process.readAllStandardOutput())
-                      .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-        run.err = QString::fromLocal8Bit(process.readAllStandardError());
-        return run;
+        const testsupport::ProcessResult result =
+            terminal
+                ? testsupport::runProcess(
+                      QStringLiteral("script"),
+                      {"-qec", "'" + program + "' " + arguments.join(' '), "/dev/null"}, options)
+                : testsupport::runProcess(program, arguments, options);
+        return Run{result.exitCode, result.outLines(), QString::fromLocal8Bit(result.err)};
     }
 
     static QString report(const Run& run) {

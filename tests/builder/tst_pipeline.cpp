@@ -5,8 +5,8 @@
 
 #include "builder/Oddsandsods.h"
 #include "platform/gui/application.h"
-#include "platform/gui/messages.h"
-#include "testprogram.h"
+#include "tests/builder/testprogram.h"
+#include "tests/support/messagecapture.h"
 
 #include <QLabel>
 #include <QPushButton>
@@ -19,7 +19,7 @@
 namespace {
 
 const QString inUseBox = QStringLiteral(
-    "KJV database in use|The KJV database is in use by another program\r\nIf this is Lumavo "
+    "KJV database in use: The KJV database is in use by another program\r\nIf this is Lumavo "
     "either change the working text or close Lumavo");
 
 // Genesis 1:1-2: 27 word occurrences, 17 distinct words.
@@ -45,7 +45,7 @@ class TestPipeline : public QObject {
 
     std::unique_ptr<TestProgram> program;
     std::unique_ptr<TRebuildDlg> dialog;
-    QStringList boxes;                          // "caption|text"
+    testsupport::MessageCapture messages;       // messages.lines() as "caption: text"
     QList<std::pair<QString, QString>> changes; // (what, text) in order
 
     QStringList texts(const QString& what) const {
@@ -70,13 +70,8 @@ class TestPipeline : public QObject {
     }
 
 private slots:
-    void initTestCase() {
-        platform::setMessageSink(
-            [this](const QString& caption, const QString& text) { boxes << caption + '|' + text; });
-    }
-    void cleanupTestCase() { platform::setMessageSink({}); }
     void init() {
-        boxes.clear();
+        messages.clear();
         changes.clear();
         program = std::make_unique<TestProgram>();
         dialog = program->makeDialog();
@@ -164,7 +159,7 @@ private slots:
         QVERIFY(!dialog->B_Build->isDefault());
         QVERIFY(dialog->B_Cancel->isEnabled());
         QVERIFY(dialog->B_Cancel->isDefault());
-        QVERIFY(boxes.isEmpty());
+        QVERIFY(messages.lines().isEmpty());
 
         // The output tables stay open for the build alone; the scratch table is gone.
         QVERIFY(!tableFileExists("Temp_Word"));
@@ -211,7 +206,7 @@ private slots:
 
         for (int press = 1; press <= 2; ++press) {
             dialog->B_Build->click();
-            QCOMPARE(boxes.count(inUseBox), press);
+            QCOMPARE(messages.lines().count(inUseBox), press);
             QCOMPARE(dialog->L_Action->text(), QStringLiteral("KJV database in use"));
             QCOMPARE(dialog->windowTitle(), QStringLiteral("KJV Bible"));
             QVERIFY(dialog->stopReason().contains("File is locked"));
@@ -222,11 +217,11 @@ private slots:
 
         // Once the other program lets go, the same dialog builds.
         holder.Close();
-        boxes.clear();
+        messages.clear();
         dialog->B_Build->click();
         QCOMPARE(dialog->buildState(), TRebuildDlg::BuildState::Done);
         QCOMPARE(rows(dialog->T_Key).count("old"), 0);
-        QVERIFY(boxes.isEmpty());
+        QVERIFY(messages.lines().isEmpty());
     }
 
     // An output table that cannot be emptied (here: not a table at all) is
@@ -240,8 +235,9 @@ private slots:
         bad.close();
 
         dialog->B_Build->click();
-        QCOMPARE(boxes.size(), 1);
-        QVERIFY2(boxes.first().startsWith("Error - emptyTable|"), qPrintable(boxes.first()));
+        QCOMPARE(messages.count(), 1);
+        QVERIFY2(messages.lines().first().startsWith("Error - emptyTable: "),
+                 qPrintable(messages.lines().first()));
         QVERIFY(!dialog->stopReason().isEmpty());
         QVERIFY(texts("caption").isEmpty());
         QCOMPARE(dialog->L_Action->text(), QStringLiteral("Create KJV database?"));
@@ -261,7 +257,7 @@ private slots:
             QCOMPARE(dialog->stopReason(), "Failed to find " + path);
             verifyReady();
         }
-        QVERIFY(boxes.isEmpty());
+        QVERIFY(messages.lines().isEmpty());
         QCOMPARE(texts("caption"), (QStringList{" Error!", " Error!"}));
         QVERIFY(texts("status").isEmpty());
         for (TTable* table : {dialog->T_Key, dialog->T_Freq, dialog->T_Word}) {
@@ -316,7 +312,7 @@ private slots:
 
         QCOMPARE(rowsBeforeStage2, 0);
         QCOMPARE(dialog->buildState(), TRebuildDlg::BuildState::Done);
-        QVERIFY(boxes.isEmpty());
+        QVERIFY(messages.lines().isEmpty());
         const QStringList words = rows(dialog->T_Key);
         QCOMPARE(words.size(), 17);
         QVERIFY(!words.contains("zebra"));
@@ -383,8 +379,8 @@ private slots:
         dialog->B_Build->click();
         QVERIFY(pressed);
         QCOMPARE(dialog->buildState(), TRebuildDlg::BuildState::Done);
-        QTRY_COMPARE(boxes.filter("Build|The path to ").size(), 1);
-        QVERIFY(boxes.last().contains("help/2_rebuild.html"));
+        QTRY_COMPARE(messages.lines().filter("Build: The path to ").size(), 1);
+        QVERIFY(messages.lines().last().contains("help/2_rebuild.html"));
     }
 
     // An error that escapes a stage passes the pipeline by and reaches the
@@ -404,7 +400,7 @@ private slots:
                              "Mouse event \"MouseRelease\" not accepted by receiving widget");
         QTest::mouseClick(dialog->B_Build, Qt::LeftButton);
 
-        QCOMPARE(boxes, QStringList{"Build|disk on fire"});
+        QCOMPARE(messages.lines(), QStringList{"Build: disk on fire"});
         QCOMPARE(dialog->buildState(), TRebuildDlg::BuildState::Stopped);
         QVERIFY(!dialog->isBuilding());
         QCOMPARE(dialog->windowTitle(), QStringLiteral(" Building - Stage 3 of 4"));

@@ -10,7 +10,9 @@
 #include "platform/core/errors.h"
 #include "platform/core/process.h"
 #include "platform/gui/desktop.h"
-#include "platform/gui/messages.h"
+#include "tests/support/fakeopener.h"
+#include "tests/support/files.h"
+#include "tests/support/messagecapture.h"
 
 #include <QBitmap>
 #include <QDir>
@@ -24,28 +26,7 @@
 #include <QtTest>
 #include <memory>
 
-namespace {
-
-QMutex boxesMutex;
-QStringList boxes; // "caption: text"
-
-QStringList shownBoxes() {
-    QMutexLocker lock(&boxesMutex);
-    return boxes;
-}
-
-void writeFile(const QString& path, const QByteArray& content) {
-    QFile file(path);
-    QVERIFY2(file.open(QIODevice::WriteOnly), qPrintable(path));
-    file.write(content);
-}
-
-QByteArray readFile(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-} // namespace
+using namespace testsupport;
 
 class TestRebuild : public QObject {
     Q_OBJECT
@@ -81,12 +62,12 @@ private slots:
 private:
     QString iniFile() const { return folder + QStringLiteral("Lumavo.data"); }
     QString helpPage() const { return folder + QStringLiteral("help/2_rebuild.html"); }
-    QStringList openerCalls() const;
+    QStringList openerCalls() const { return opener->calls(); }
 
     QTemporaryDir root;
     QString folder; // the program folder, ending in "/"
-    QString logFile;
-    QByteArray originalPath;
+    std::unique_ptr<FakeOpener> opener;
+    std::unique_ptr<MessageCapture> messages;
 };
 
 void TestRebuild::initTestCase() {
@@ -95,18 +76,8 @@ void TestRebuild::initTestCase() {
     QVERIFY(QDir().mkpath(folder + QStringLiteral("help")));
     QVERIFY(QFile::copy(QStringLiteral(DATA_DIR "/Bible left.bmp"),
                         folder + QStringLiteral("Bible left.bmp")));
-    writeFile(helpPage(), "<html><body>help</body></html>\n");
-
-    const QString bin = root.filePath(QStringLiteral("bin"));
-    QVERIFY(QDir().mkpath(bin));
-    const QString opener = bin + QStringLiteral("/xdg-open");
-    writeFile(opener, "#!/bin/sh\nprintf '%s\\n' \"$1\" >> \"$FAKE_OPENER_LOG\"\nexit 0\n");
-    QVERIFY(QFile::setPermissions(opener, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
-                                              QFile::ReadOther | QFile::ExeOther));
-    logFile = root.filePath(QStringLiteral("opener.log"));
-    originalPath = qgetenv("PATH");
-    qputenv("PATH", bin.toLocal8Bit() + ':' + originalPath);
-    qputenv("FAKE_OPENER_LOG", logFile.toLocal8Bit());
+    QVERIFY(writeFile(helpPage(), "<html><body>help</body></html>\n"));
+    opener = std::make_unique<FakeOpener>();
 
     platform::overrideProgramFolder(folder);
     platform::DesktopGeometry desktop;
@@ -116,31 +87,23 @@ void TestRebuild::initTestCase() {
     desktop.screenWidth = 1024;
     desktop.screenHeight = 768;
     platform::overrideDesktopGeometry(desktop);
-    platform::setMessageSink([](const QString& caption, const QString& text) {
-        QMutexLocker lock(&boxesMutex);
-        boxes.append(caption + QStringLiteral(": ") + text);
-    });
+    messages = std::make_unique<MessageCapture>();
 }
 
 void TestRebuild::init() {
     QFile::remove(iniFile());
-    QFile::remove(logFile);
+    opener->clearCalls();
     platform::overrideCommandLine(QStringLiteral("/opt/app/Build Text KJV"));
-    QMutexLocker lock(&boxesMutex);
-    boxes.clear();
+    messages->clear();
 }
 
 void TestRebuild::cleanupTestCase() {
     QTRY_COMPARE(HtmlThread::liveCount(), 0);
-    platform::setMessageSink({});
+    messages.reset();
+    opener.reset();
     platform::overrideCommandLine(std::nullopt);
     platform::overrideProgramFolder(std::nullopt);
     platform::overrideDesktopGeometry(std::nullopt);
-    qputenv("PATH", originalPath);
-}
-
-QStringList TestRebuild::openerCalls() const {
-    return QString::fromLocal8Bit(readFile(logFile)).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
 }
 
 // --- command line and texts ---------------------------------------------------
@@ -252,7 +215,7 @@ void TestRebuild::initialState() {
     QCOMPARE(dlg.B_Cancel->nextInFocusChain(), dlg.B_Help);
     QCOMPARE(dlg.ProgressBar->maximum(), 100);
     QCOMPARE(dlg.minimumSize(), QSize(420, 300));
-    QVERIFY(shownBoxes().isEmpty());
+    QVERIFY(messages->lines().isEmpty());
 }
 
 void TestRebuild::picture() {
@@ -279,7 +242,7 @@ void TestRebuild::missingPicture() {
     QVERIFY(other.isValid());
     const QString picture = other.path() + QStringLiteral("/Bible left.bmp");
     if (!content.isEmpty())
-        writeFile(picture, content);
+        QVERIFY(writeFile(picture, content));
     platform::overrideProgramFolder(other.path());
 
     QString message;
@@ -359,7 +322,7 @@ void TestRebuild::f1OpensHelp() {
     QTRY_COMPARE(openerCalls(), expected);
     QVERIFY(dlg.isVisible());
     QTRY_COMPARE(HtmlThread::liveCount(), 0);
-    QVERIFY(shownBoxes().isEmpty());
+    QVERIFY(messages->lines().isEmpty());
 }
 
 void TestRebuild::otherKeysReachControls() {
@@ -414,7 +377,7 @@ void TestRebuild::helpPressedTwice() {
     QCOMPARE(HtmlThread::liveCount(), 2);
     QTRY_COMPARE(openerCalls(), (QStringList{helpPage(), helpPage()}));
     QTRY_COMPARE(HtmlThread::liveCount(), 0);
-    QVERIFY(shownBoxes().isEmpty());
+    QVERIFY(messages->lines().isEmpty());
 }
 
 // --- window place -----------------------------------------------------------------
@@ -455,7 +418,8 @@ void TestRebuild::badStoredPosition_data() {
 // dialog is centred and the centred place replaces the bad one.
 void TestRebuild::badStoredPosition() {
     QFETCH(QByteArray, stored);
-    writeFile(iniFile(), "[Other]\nkey=value\n[Position]\nForm RebuildDlg=" + stored + "\n");
+    QVERIFY(
+        writeFile(iniFile(), "[Other]\nkey=value\n[Position]\nForm RebuildDlg=" + stored + "\n"));
 
     std::unique_ptr<TRebuildDlg> dlg;
     try {
@@ -468,7 +432,7 @@ void TestRebuild::badStoredPosition() {
     const QByteArray settings = readFile(iniFile());
     QVERIFY2(settings.contains("Form RebuildDlg=302 234 420 300\n"), settings.constData());
     QVERIFY2(settings.contains("[Other]\nkey=value\n"), settings.constData());
-    QVERIFY(shownBoxes().isEmpty());
+    QVERIFY(messages->lines().isEmpty());
 }
 
 QTEST_MAIN(TestRebuild)

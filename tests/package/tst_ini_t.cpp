@@ -4,7 +4,7 @@
 #include "package/Ini_t.h"
 #include "platform/core/lasterror.h"
 #include "platform/gui/desktop.h"
-#include "platform/gui/messages.h"
+#include "tests/support/messagecapture.h"
 
 #include <QComboBox>
 #include <QFile>
@@ -33,21 +33,16 @@ class TestIni : public QObject {
     Q_OBJECT
     QTemporaryDir dir;
     QString path() const { return dir.filePath("Lumavo.data"); }
-    QStringList boxes;
+    testsupport::MessageCapture messages; // messages.lines() as "caption: text"
 
 private slots:
     void init() {
         QFile::remove(path());
         QLocale::setDefault(QLocale::system());
-        boxes.clear();
-        platform::setMessageSink(
-            [this](const QString& c, const QString& t) { boxes << c + "|" + t; });
+        messages.clear();
         platform::overrideDesktopGeometry(desktop(0, 0, 1024, 768, 1024, 768));
     }
-    void cleanup() {
-        platform::setMessageSink({});
-        platform::overrideDesktopGeometry(std::nullopt);
-    }
+    void cleanup() { platform::overrideDesktopGeometry(std::nullopt); }
 
     void defaultsAreWrittenBackOnce() {
         TIni_t ini(nullptr, path(), "Main");
@@ -237,7 +232,7 @@ private slots:
         QCOMPARE(TIni_t::bounds(&form), expected);
         QCOMPARE(ini.get("Position", "Form RebuildDlg", ""),
                  ini.makePositionStr(expected.x(), expected.y(), expected.width(), 300));
-        QVERIFY(boxes.isEmpty());
+        QVERIFY(messages.lines().isEmpty());
     }
 
     void savedPlaceIsRestoredAsStored() {
@@ -307,8 +302,8 @@ private slots:
         platform::setLastError(ENODEV);
         TIni_t ini(nullptr, path());
         ini.getScreen();
-        QCOMPARE(boxes.size(), 1);
-        QVERIFY(boxes[0].startsWith("TDM::TDM SystemParametersInfo|"));
+        QCOMPARE(messages.count(), 1);
+        QVERIFY(messages.lines()[0].startsWith("TDM::TDM SystemParametersInfo: "));
         QCOMPARE(platform::lastError(), 0);
         QCOMPARE(QRect(ini.areaLeft, ini.areaTop, ini.areaWidth, ini.areaHeight),
                  QRect(0, 0, 800, 600));

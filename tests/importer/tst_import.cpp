@@ -9,10 +9,11 @@
 #include "importer/swordsource.h"
 #include "importer/verses.h"
 #include "platform/core/table.h"
+#include "tests/support/files.h"
+#include "tests/support/processrun.h"
 
 #include <QDir>
 #include <QFile>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -29,19 +30,8 @@ struct Run {
 };
 
 Run importText(const QStringList& arguments) {
-    QProcess p;
-    p.start(QStringLiteral(IMPORT_TEXT), arguments);
-    if (!p.waitForFinished(120000))
-        p.kill();
-    return Run{p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1,
-               QString::fromUtf8(p.readAllStandardOutput()),
-               QString::fromUtf8(p.readAllStandardError())};
-}
-
-void writeFile(const QString& path, const QByteArray& content) {
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write(content);
+    const testsupport::ProcessResult r = testsupport::runProcess(IMPORT_TEXT, arguments);
+    return Run{r.exitCode, QString::fromUtf8(r.out), QString::fromUtf8(r.err)};
 }
 
 // Key and text of every row of the folder's verse table, in its primary order.
@@ -67,6 +57,8 @@ bool stopAfterFiveRows() {
 }
 
 } // namespace
+
+using testsupport::writeFile;
 
 class TestImport : public QObject {
     Q_OBJECT

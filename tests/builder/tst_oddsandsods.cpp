@@ -1,13 +1,13 @@
 // The build's table operations: binding, creating by kind, emptying and
-// deleting tables in the text's folder, with their message boxes.
+// deleting tables in the text's folder, with their message messages.lines().
 
 #include "builder/Oddsandsods.h"
 #include "builder/Rebuild.h"
 #include "platform/core/lasterror.h"
 #include "platform/core/process.h"
 #include "platform/core/table.h"
-#include "platform/gui/messages.h"
-#include "testprogram.h"
+#include "tests/builder/testprogram.h"
+#include "tests/support/messagecapture.h"
 
 #include <QDir>
 #include <QFile>
@@ -18,7 +18,7 @@ class TestOddsandsods : public QObject {
     Q_OBJECT
     std::unique_ptr<TestProgram> program;
     std::unique_ptr<TRebuildDlg> dialog;
-    QStringList boxes;
+    testsupport::MessageCapture messages; // messages.lines() as "caption: text"
 
     QString folder() const { return program->path("Text/KJV/"); }
 
@@ -29,18 +29,15 @@ class TestOddsandsods : public QObject {
 private slots:
     void initTestCase() {
         program = std::make_unique<TestProgram>();
-        platform::setMessageSink(
-            [this](const QString& c, const QString& t) { boxes << c + "|" + t; });
         dialog = program->makeDialog();
         QCOMPARE(RebuildDlg->dataPath, folder());
     }
     void cleanupTestCase() {
         dialog.reset();
         program.reset();
-        platform::setMessageSink({});
     }
     void init() {
-        boxes.clear();
+        messages.clear();
         for (TTable* t : dialog->findChildren<TTable*>())
             t->Close();
         for (const QString& f : QDir(folder()).entryList(QDir::Files))
@@ -78,7 +75,7 @@ private slots:
         for (int i = 0; i < f->IndexDefs().Count(); ++i)
             names << f->IndexDefs()[i].Name;
         QCOMPARE(names, QStringList({"", "freqNdx", "wordLenNdx"}));
-        QVERIFY(boxes.isEmpty());
+        QVERIFY(messages.lines().isEmpty());
     }
 
     void existingTableIsNeverCreatedAndKeepsItsRowsUnlessEmptied() {
@@ -109,7 +106,7 @@ private slots:
         openTable(dialog->T_Key, "Key", tkKey, true);
         QCOMPARE(dialog->T_Key->RecordCount(), 0);
         QVERIFY(dialog->T_Key->Exclusive());
-        QVERIFY(boxes.isEmpty());
+        QVERIFY(messages.lines().isEmpty());
     }
 
     void emptyTableCases() {
@@ -133,9 +130,9 @@ private slots:
         holder.setTableName("Key2");
         holder.Open();
         QVERIFY(!emptyTable(key));
-        QCOMPARE(boxes.size(), 1);
-        QVERIFY(boxes[0].startsWith("Error - emptyTable|"));
-        QVERIFY(boxes[0].endsWith("\r\n unable to delete records in Key2"));
+        QCOMPARE(messages.count(), 1);
+        QVERIFY(messages.lines()[0].startsWith("Error - emptyTable: "));
+        QVERIFY(messages.lines()[0].endsWith("\r\n unable to delete records in Key2"));
         holder.Close();
 
         QVERIFY(emptyTable(key));
@@ -152,7 +149,7 @@ private slots:
         QVERIFY(!QFile::exists(folder() + "Temp_Word.db"));
         QVERIFY(!dialog->T_TempWord->Active());
         deleteTable(dialog->T_TempWord); // already gone
-        QVERIFY(boxes.isEmpty());
+        QVERIFY(messages.lines().isEmpty());
     }
 
     void failedCreationsAreReportedUnderTheirNames() {
@@ -162,24 +159,25 @@ private slots:
         t.setDatabaseName(program->path("no/such/folder/"));
         t.setTableName("Word");
         createIndexedRecTable(&t);
-        QCOMPARE(boxes.size(), 2);
-        QVERIFY(boxes[0].startsWith("createRecTable|"));
-        QVERIFY(boxes[0].endsWith(" "));
-        QVERIFY(boxes[1].startsWith("createWordTable|"));
-        boxes.clear();
+        QCOMPARE(messages.count(), 2);
+        QVERIFY(messages.lines()[0].startsWith("createRecTable: "));
+        QVERIFY(messages.lines()[0].endsWith(" "));
+        QVERIFY(messages.lines()[1].startsWith("createWordTable: "));
+        messages.clear();
         createFreqTable(&t);
         createKeyTable(&t);
         createWordTable(&t);
-        QCOMPARE(boxes.size(), 3);
-        QVERIFY(boxes[0].startsWith("createFreqTable|"));
-        QVERIFY(boxes[1].startsWith("createKeyTable|"));
-        QVERIFY(boxes[2].startsWith("createWordTable|"));
+        QCOMPARE(messages.count(), 3);
+        QVERIFY(messages.lines()[0].startsWith("createFreqTable: "));
+        QVERIFY(messages.lines()[1].startsWith("createKeyTable: "));
+        QVERIFY(messages.lines()[2].startsWith("createWordTable: "));
     }
 
     void showLastErrorResetsTheCode() {
         platform::setLastError(ENOENT);
         showLastError("createTextFile");
-        QCOMPARE(boxes, QStringList{"createTextFile|" + platform::lastErrorText(ENOENT)});
+        QCOMPARE(messages.lines(),
+                 QStringList{"createTextFile: " + platform::lastErrorText(ENOENT)});
         QCOMPARE(platform::lastError(), 0);
     }
 };

@@ -4,8 +4,8 @@
 #include "builder/Oddsandsods.h"
 #include "builder/Wordlists.h"
 #include "builder/Wordtables.h"
-#include "platform/gui/messages.h"
-#include "testprogram.h"
+#include "tests/builder/testprogram.h"
+#include "tests/support/messagecapture.h"
 
 #include <QProgressBar>
 #include <numeric>
@@ -27,7 +27,7 @@ class TestWordIndex : public QObject {
     Q_OBJECT
     std::unique_ptr<TestProgram> program;
     std::unique_ptr<TRebuildDlg> dialog;
-    QStringList boxes;
+    testsupport::MessageCapture messages; // messages.lines() as "caption: text"
     QStringList statuses;
 
     // Runs stages 2 and 3 on `verses` as the pipeline does.
@@ -46,17 +46,14 @@ class TestWordIndex : public QObject {
 
 private slots:
     void init() {
-        boxes.clear();
+        messages.clear();
         statuses.clear();
         program = std::make_unique<TestProgram>("Text KJV");
         dialog = program->makeDialog();
-        platform::setMessageSink(
-            [this](const QString& c, const QString& t) { boxes << c + "|" + t; });
     }
     void cleanup() {
         dialog.reset();
         program.reset();
-        platform::setMessageSink({});
     }
 
     void numbersHaveCommasBetweenGroups() {
@@ -131,7 +128,7 @@ private slots:
         QCOMPARE(shown,
                  QStringList({"Indexing verse 0 of 40", "Verse 37 of 40", "40 records processed"}));
         QCOMPARE(dialog->ProgressBar->value(), 37);
-        QVERIFY(boxes.isEmpty());
+        QVERIFY(messages.lines().isEmpty());
     }
 
     void fewVersesHaveNoRunningReport() {
@@ -153,9 +150,9 @@ private slots:
               false);
         QCOMPARE(rows(dialog->T_TempWord), QStringList({"1001 one", "1002 two", "1003 three",
                                                         "1004 four", "1005 five", "1006 six"}));
-        QCOMPARE(boxes.size(), 1);
-        QVERIFY(boxes[0].startsWith("TWordTable::build|Key violation.\r\n"));
-        QVERIFY(boxes[0].contains("1005"));
+        QCOMPARE(messages.count(), 1);
+        QVERIFY(messages.lines()[0].startsWith("TWordTable::build: Key violation.\r\n"));
+        QVERIFY(messages.lines()[0].contains("1005"));
         QVERIFY(dialog->StatusBar->panelText() != "3 records processed");
     }
 
@@ -178,7 +175,7 @@ private slots:
         QCOMPARE(counts['d'], 1);
         QCOMPARE(std::accumulate(counts.begin(), counts.end(), 0), 9);
         QCOMPARE(dialog->StatusBar->panelText(), QString("Total Words 2"));
-        QVERIFY(boxes.isEmpty());
+        QVERIFY(messages.lines().isEmpty());
     }
 
     void progressReportsAtWordBoundariesPast200Rows() {
@@ -205,7 +202,7 @@ private slots:
         QCOMPARE(dialog->T_Freq->RecordCount(), 0);
         QCOMPARE(dialog->T_Word->RecordCount(), 0);
         QCOMPARE(dialog->StatusBar->panelText(), QString("Total Words 0"));
-        QVERIFY(boxes.isEmpty());
+        QVERIFY(messages.lines().isEmpty());
     }
 
     void countBeyondItsFieldIsRefusedAndReported() {
@@ -218,9 +215,9 @@ private slots:
             verses.append({verseKey(1 + v / 200, 1 + v % 200, 1), QString::fromLatin1(text)});
         }
         index(verses);
-        QCOMPARE(boxes.size(), 1);
-        QVERIFY(boxes[0].startsWith("TWordList::buildTables|"));
-        QVERIFY(boxes[0].contains("70000"));
+        QCOMPARE(messages.count(), 1);
+        QVERIFY(messages.lines()[0].startsWith("TWordList::buildTables: "));
+        QVERIFY(messages.lines()[0].contains("70000"));
         QCOMPARE(dialog->T_Freq->RecordCount(), 0);
     }
 };
