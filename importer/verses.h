@@ -3,6 +3,9 @@
 // table, the text clean-up every source shares, the collection that checks the
 // verses as they come, and the readers of the two verse-file forms.
 
+#include "concordance/books.h"
+#include "concordance/versekey.h"
+
 #include <QByteArray>
 #include <QHash>
 #include <QString>
@@ -13,40 +16,17 @@
 
 namespace verses {
 
-// Chapter and verse lie in 1..maxPart: a verse key has one byte for each. Books
-// lie in 1..maxBook: the key is stored in a signed 32-bit field, and a book
-// above 127 would make it negative and sort it before book 1.
-constexpr int maxPart = 255;
-constexpr int maxBook = 127;
-// Number of the books with a fixed number: the 66 books of the Protestant canon
-// (1..66), then the further books of the NRSVA versification (67..83).
-constexpr int protestantBooks = 66;
-int fixedBookCount();
-
-// A verse's place. Valid when the book lies in 1..maxBook and chapter and verse
-// in 1..maxPart.
-struct Place {
-    int book = 0;
-    int chapter = 0;
-    int verse = 0;
-    bool isValid() const;
-};
-
-// The verse key: book in bits 24-31, chapter in bits 16-23, verse in bits 8-15,
-// 0 in bits 0-7. The place must be valid.
-quint32 packKey(const Place& place);
-Place unpackKey(quint32 key);
-// Whether `key` is one that packKey makes (low byte 0, every part in range).
-bool isValidKey(quint64 key);
-
-// The book with a fixed number whose name, OSIS abbreviation or usual variant is
-// `name` (case, blanks and full stops ignored; "I", "II", "III", "IV" before the
-// name read as 1 to 4). 0 for an unknown name.
-int bookNumber(QStringView name);
-// The fixed number of the book with the OSIS abbreviation `osisId` (exact), 0 if none.
-int bookNumberFromOsis(QStringView osisId);
-// The English name of a book with a fixed number; "Book N" for any other.
-QString bookName(int book);
+using concordance::bookName;
+using concordance::bookNumber;
+using concordance::bookNumberFromOsis;
+using concordance::fixedBookCount;
+using concordance::isValidKey;
+using concordance::maxBook;
+using concordance::maxPart;
+using concordance::packKey;
+using concordance::Place;
+using concordance::protestantBooks;
+using concordance::unpackKey;
 
 // Runs of blanks, tabs and line breaks become one blank; none at either end.
 QByteArray simplified(const QByteArray& text);
