@@ -310,8 +310,11 @@ struct TTable::Impl {
     public:
         explicit Scroll(const Impl* impl) : d(impl), had(impl->hasRow), before(impl->rowid) {}
         void done() const {
-            if (d->afterScroll && d->hasRow && (!had || d->rowid != before))
+            if (!d->hasRow || (had && d->rowid == before))
+                return;
+            if (d->afterScroll)
                 d->afterScroll(d->q);
+            emit d->q->scrolled();
         }
 
     private:
@@ -580,6 +583,7 @@ void TTable::Open() {
         d->state = dsInactive;
         throw;
     }
+    emit activeChanged(true);
     scroll.done();
 }
 
@@ -595,6 +599,7 @@ void TTable::Close() {
     d->walk = nullptr;
     const std::unique_ptr<TableFile> file = std::move(d->file);
     file->close();
+    emit activeChanged(false);
 }
 
 void TTable::FlushBuffers() {

@@ -259,6 +259,13 @@ public:
 
     struct Impl;
 
+signals:
+    // For data-aware controls, beside the one AfterScroll handler of the
+    // table's user: scrolled() with every AfterScroll, activeChanged() when
+    // the table opens or closes.
+    void scrolled();
+    void activeChanged(bool active);
+
 private:
     friend class TField;
     std::unique_ptr<Impl> d;
