@@ -6,6 +6,7 @@
 #include "builder/Rebuild.h"
 #include "platform/core/process.h"
 #include "platform/core/table.h"
+#include "tests/support/versetable.h"
 
 #include <QDir>
 #include <QFile>
@@ -42,31 +43,12 @@ private:
     QTemporaryDir dir;
 };
 
-using Verses = QList<std::pair<int, QString>>;
+using testsupport::Verses;
+using testsupport::writeVerseTable;
 
 // The verse key of book, chapter and verse.
 inline int verseKey(int book, int chapter, int verse) {
     return (book << 24) | (chapter << 16) | (verse << 8);
-}
-
-// Writes the verse table "Bible" (key and text) into `folder`.
-inline void writeVerseTable(const QString& folder, const Verses& verses) {
-    TTable table;
-    table.setDatabaseName(folder);
-    table.setTableName(QStringLiteral("Bible"));
-    table.FieldDefs().Add(QStringLiteral("Verse"), ftInteger, 0, true);
-    table.FieldDefs().Add(QStringLiteral("Text"), ftMemo, 0, true);
-    table.IndexDefs().Add(QString(), QStringLiteral("Verse"), ixPrimary | ixUnique);
-    table.CreateTable();
-    table.setExclusive(true);
-    table.Open();
-    for (const auto& [key, text] : verses) {
-        table.Append();
-        table.Fields(0).setAsInteger(key);
-        table.Fields(1).setAsString(text);
-        table.Post();
-    }
-    table.Close();
 }
 
 // A table with one word field (the layout of "Key") holding `words`.
