@@ -1,5 +1,7 @@
 #include "package/Ini_t.h"
 
+#include "package/Tesk21.h"
+
 #include "platform/core/inifile.h"
 #include "platform/core/lasterror.h"
 #include "platform/core/localeformats.h"
@@ -374,3 +376,19 @@ void TIni_t::getScreen() {
         areaHeight = g.bottom;
     }
 }
+
+namespace Ini_t {
+
+void Register() {
+    RegisterComponents(Tesk21::paletteName(), {&TIni_t::staticMetaObject});
+}
+
+void Initialize() {
+    Tesk21::unitInitialized(QStringLiteral("Ini_t"));
+}
+
+void Finalize() {
+    Tesk21::unitFinalized(QStringLiteral("Ini_t"), &TIni_t::staticMetaObject);
+}
+
+} // namespace Ini_t

@@ -15,6 +15,7 @@
 #include <memory>
 #include <optional>
 
+#include "package/Tesk21global.h"
 #include "platform/core/errors.h"
 
 class QComboBox;
@@ -26,7 +27,7 @@ class IniFile;
 
 using EConvertError = platform::EConvertError;
 
-class TIni_t : public QObject {
+class TESK21_EXPORT TIni_t : public QObject {
     Q_OBJECT
 public:
     // A store without a file: reads return their defaults, writes go nowhere.
@@ -121,3 +122,11 @@ private:
     std::unique_ptr<platform::IniFile> iniFile;
     QString section;
 };
+
+// The unit Ini_t of the package (see package/Tesk21.h).
+namespace Ini_t {
+// Registers TIni_t on the palette page "Tesk".
+TESK21_EXPORT void Register();
+TESK21_EXPORT void Initialize();
+TESK21_EXPORT void Finalize();
+} // namespace Ini_t
