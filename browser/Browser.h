@@ -1,0 +1,108 @@
+#pragma once
+// The concordance browser's window. It opens a text that Build has built
+// (Text/<NAME>/ below the program folder), shows the current verse (its
+// reference and text) and steps through the verses with a navigation panel and
+// a scroll bar, inside a panel that keeps its bounds in the browser's settings
+// file. Its word field looks a word up in the concordance: how often the word
+// occurs and the verses where it does, each with the word marked; choosing a
+// verse moves the navigation panel's table there.
+//
+// The browser opens tables plainly (shared), never exclusively. It holds the
+// verse table while a text is open, which keeps a build of that text out, and
+// the concordance tables only during a look-up. A text that is not built, or
+// whose build has not completed, is not opened at all, so that Build can run;
+// the window says so and opens the text when it is activated after the build.
+
+#include "browser/Lookup.h"
+
+#include <QHash>
+#include <QList>
+#include <QString>
+#include <QWidget>
+
+class QComboBox;
+class QLabel;
+class QListView;
+class QPushButton;
+class QScrollBar;
+class QSplitter;
+class TLocusPanel;
+class TNavPanel66;
+class TTable;
+class TVerseList;
+
+// The application's title: the caption of the browser's message boxes.
+inline constexpr char browserTitle[] = "Concordance browser";
+
+class TF_Browser : public QWidget {
+    Q_OBJECT
+public:
+    // Opens `textName`; "" opens the text used last, or the first there is.
+    explicit TF_Browser(const QString& textName = QString(), QWidget* owner = nullptr);
+    // Saves the window's place, the text and the verse shown.
+    ~TF_Browser() override;
+
+    // Components.
+    QComboBox* CB_Text = nullptr;
+    QSplitter* SP_Main = nullptr;
+    TLocusPanel* P_Verse = nullptr;
+    QLabel* L_Reference = nullptr;
+    QLabel* L_Verse = nullptr;
+    TNavPanel66* P_Nav = nullptr;
+    QScrollBar* SB_Verse = nullptr;
+    QComboBox* CB_Word = nullptr;
+    QPushButton* B_Lookup = nullptr;
+    QLabel* L_Count = nullptr;
+    QListView* LV_Verses = nullptr;
+    // The navigation panel's verse table, and the verse list's own cursor on
+    // the same table.
+    TTable* T_Bible = nullptr;
+    TTable* T_Verses = nullptr;
+
+    // The settings file and the folder of the texts; both end the same way
+    // for every program folder: "Browser.data" and "Text/".
+    QString iniName;
+    QString textsPath;
+
+    // Closes the current text and opens `name`. With `quiet`, a text in use
+    // is reported in the window only, not in a message box. True when the
+    // text is open.
+    bool openText(const QString& name, bool quiet = false);
+    void closeText();
+    bool textOpen() const;
+    const QString& textName() const { return currentText; }
+    browser::TextState textState() const { return state; }
+
+    // Looks the word of `typed` up and lists its verses (B_Lookup).
+    void lookUp(const QString& typed);
+    const browser::LookupResult& lookupResult() const { return result; }
+    TVerseList* verseList() const { return verses; }
+    // Moves the navigation panel's table to verse `row` of the list.
+    void chooseVerse(int row);
+    // The verse T_Bible stands on, 0 when no text is open.
+    qint32 currentVerse() const;
+
+protected:
+    bool event(QEvent* e) override;
+
+private:
+    void createComponents();
+    void showVerse();
+    void showStatus(const QString& text);
+    void rememberWord(const QString& word);
+    // The text's folder, ending in "/".
+    QString textFolder(const QString& name) const;
+    // What the window says about a text that cannot be opened now.
+    QString stateText(browser::TextState textState, const QString& name) const;
+    void fillTextList();
+
+    TVerseList* verses = nullptr;
+    // The navigation panel's linked tables: none, but a list, so that the
+    // scroll bar follows the table.
+    QList<TTable*> linkedTables;
+    QString currentText;
+    browser::TextState state = browser::TextState::NoText;
+    browser::LookupResult result;
+    // The verse keys of the look-up's verses, with the word's positions.
+    QHash<qint32, QList<int>> marksByVerse;
+};

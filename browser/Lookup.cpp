@@ -1,0 +1,168 @@
+#include "browser/Lookup.h"
+
+#include "concordance/books.h"
+#include "concordance/versekey.h"
+#include "concordance/wordrule.h"
+#include "platform/core/table.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <algorithm>
+
+namespace browser {
+
+namespace {
+
+bool hasTable(const QString& folder, const char* name) {
+    return QFileInfo(QDir(folder).filePath(QString::fromLatin1(name) + QStringLiteral(".db")))
+        .isFile();
+}
+
+// A table of the text's folder, opened plainly for the life of the object.
+class OpenTable {
+public:
+    OpenTable(const QString& folder, const char* name) {
+        table.setDatabaseName(folder);
+        table.setTableName(QString::fromLatin1(name));
+        table.setExclusive(false);
+        table.Open();
+    }
+    ~OpenTable() {
+        try {
+            table.Close();
+        } catch (...) {
+            // Only reads were made: closing releases the file in any case.
+        }
+    }
+    OpenTable(const OpenTable&) = delete;
+    OpenTable& operator=(const OpenTable&) = delete;
+    TTable* operator->() { return &table; }
+
+private:
+    TTable table;
+};
+
+// Key search on the first field of the current index.
+bool findKey(OpenTable& table, const char* field, const QString& value) {
+    table->SetKey();
+    table->FieldByName(QString::fromLatin1(field)).setAsString(value);
+    return table->GotoKey();
+}
+bool findKey(OpenTable& table, const char* field, int value) {
+    table->SetKey();
+    table->FieldByName(QString::fromLatin1(field)).setAsInteger(value);
+    return table->GotoKey();
+}
+
+} // namespace
+
+TextState textState(const QString& folder) {
+    if (!hasTable(folder, "Bible"))
+        return TextState::NoText;
+    if (hasTable(folder, "Temp_Word"))
+        return TextState::Building;
+    if (!hasTable(folder, "Key") || !hasTable(folder, "Freq") || !hasTable(folder, "Word"))
+        return TextState::NotBuilt;
+    return TextState::Built;
+}
+
+QStringList textNames(const QString& textsFolder) {
+    QStringList names;
+    const QDir dir(textsFolder);
+    for (const QString& name : dir.entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name)) {
+        if (hasTable(dir.filePath(name), "Bible"))
+            names << name;
+    }
+    return names;
+}
+
+QByteArray concordanceWord(const QString& typed, int* wordCount) {
+    const QByteArray text = typed.toUtf8();
+    const QList<concordance::WordSpan> spans = concordance::wordSpans(text);
+    if (wordCount)
+        *wordCount = static_cast<int>(spans.size());
+    return spans.isEmpty() ? QByteArray() : concordance::wordAt(text, spans.first());
+}
+
+LookupResult lookUp(const QString& folder, const QByteArray& word) {
+    LookupResult result;
+    result.word = word;
+    if (word.isEmpty())
+        return result;
+
+    {
+        OpenTable key(folder, "Key");
+        if (key->RecordCount() == 0) {
+            result.status = LookupResult::NotBuilt;
+            return result;
+        }
+        // Word number n is row n of "Key" in its primary order.
+        if (!findKey(key, "Word", QString::fromUtf8(word)))
+            return result;
+        result.wordNumber = key->RecNo();
+    }
+    result.status = LookupResult::Found;
+
+    {
+        OpenTable freq(folder, "Freq");
+        if (findKey(freq, "F1", result.wordNumber))
+            result.occurrences = freq->FieldByName(QStringLiteral("F2")).AsInteger();
+        else
+            result.consistent = false;
+    }
+
+    QList<qint64> occurrences;
+    {
+        OpenTable words(folder, "Word");
+        words->setIndexName(QStringLiteral("wordKeyNdx"));
+        TField* number = &words->FieldByName(QStringLiteral("R2"));
+        words->EditRangeStart();
+        number->setAsInteger(result.wordNumber);
+        words->EditRangeEnd();
+        number->setAsInteger(result.wordNumber);
+        words->ApplyRange();
+        TField& occurrence = words->FieldByName(QStringLiteral("R1"));
+        for (words->First(); !words->Eof(); words->Next())
+            occurrences << quint32(occurrence.AsInteger());
+    }
+    std::sort(occurrences.begin(), occurrences.end());
+    result.occurrenceRows = static_cast<int>(occurrences.size());
+    if (result.occurrenceRows != result.occurrences)
+        result.consistent = false;
+
+    // An occurrence key is its verse's key plus the word's position.
+    for (const qint64 key : occurrences) {
+        const qint32 verse = qint32(quint32(key) & ~quint32(0xff));
+        const int position = int(key & 0xff);
+        if (result.verses.isEmpty() || result.verses.last().verseKey != verse)
+            result.verses.append(VerseHit{verse, {}});
+        result.verses.last().positions << position;
+    }
+    return result;
+}
+
+QString referenceText(qint32 verseKey) {
+    return QStringLiteral("%1 %2:%3")
+        .arg(concordance::bookName(concordance::bookOf(verseKey)))
+        .arg(concordance::chapterOf(verseKey))
+        .arg(concordance::verseOf(verseKey));
+}
+
+QList<TextSpan> wordSpansAt(const QString& text, const QList<int>& positions) {
+    const QByteArray bytes = text.toUtf8();
+    const QList<concordance::WordSpan> spans = concordance::wordSpans(bytes);
+    QList<TextSpan> out;
+    for (const int position : positions) {
+        if (position < 1 || position > spans.size())
+            continue;
+        const concordance::WordSpan& span = spans.at(position - 1);
+        // Byte offsets into the UTF-8 text, as offsets into the UTF-16 text.
+        const int start = static_cast<int>(QString::fromUtf8(bytes.first(span.start)).size());
+        const int length =
+            static_cast<int>(QString::fromUtf8(bytes.sliced(span.start, span.length)).size());
+        out.append({start, length});
+    }
+    return out;
+}
+
+} // namespace browser

@@ -1,0 +1,261 @@
+// The concordance browser on a small text that Build builds in the test's own
+// program folder: look-ups against its tables (counts, verses and word
+// positions exact, a word not in the text), the window (marks, choosing a
+// verse, the navigation panel), texts not built or held by a build, what it
+// remembers, and "jesus" in the KJV when a built KJV is at hand.
+
+#include "browser/Browser.h"
+#include "browser/Verselist.h"
+#include "package/Ini_t.h"
+#include "package/Locuspanel.h"
+#include "package/Navpanel66.h"
+#include "tests/builder/testprogram.h"
+#include "tests/support/messagecapture.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListView>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QToolButton>
+
+using browser::LookupResult;
+using browser::TextState;
+
+namespace {
+
+const Verses smallText = {
+    {verseKey(1, 1, 1), QStringLiteral("In the beginning God created the heaven and the earth.")},
+    {verseKey(1, 1, 2), QStringLiteral("And the earth was without form, and void; and darkness "
+                                       "was upon the face of the deep.")},
+    {verseKey(1, 1, 3), QStringLiteral("And God said, Let there be light: and there was light.")},
+    {verseKey(40, 1, 16), QStringLiteral("And Jacob begat Joseph the husband of Mary, of whom was "
+                                         "born Jesus, who is called Christ.")},
+    {verseKey(40, 1, 21), QStringLiteral("And she shall bring forth a son, and thou shalt call his "
+                                         "name JESUS: for he shall save his people from their "
+                                         "sins.")},
+    {verseKey(43, 1, 1), QStringLiteral("In the beginning was the Word, and the Word was with God, "
+                                        "and the Word was God.")},
+    {verseKey(43, 3, 16), QStringLiteral("For God so loved the world, that he gave his only "
+                                         "begotten Son.")},
+    {verseKey(43, 11, 35), QStringLiteral("\u00b6 Jesus wept.")},
+    {verseKey(66, 22, 21),
+     QStringLiteral("The grace of our Lord Jesus Christ be with you all. Amen.")},
+};
+
+// "Book c:v [positions]" for each verse of a look-up.
+QStringList verseList(const LookupResult& result) {
+    QStringList out;
+    for (const browser::VerseHit& hit : result.verses) {
+        QStringList positions;
+        for (int p : hit.positions)
+            positions << QString::number(p);
+        out << browser::referenceText(hit.verseKey) + " [" + positions.join(' ') + "]";
+    }
+    return out;
+}
+
+} // namespace
+
+class TestBrowser : public QObject {
+    Q_OBJECT
+    std::unique_ptr<TestProgram> program;
+    testsupport::MessageCapture messages;
+
+    QString folder(const QString& name) const { return program->path("Text/" + name + "/"); }
+    // Opens a table of text T exclusively, as a build does.
+    std::unique_ptr<TTable> hold(const QString& name) const {
+        auto table = std::make_unique<TTable>();
+        table->setDatabaseName(folder(QStringLiteral("T")));
+        table->setTableName(name);
+        table->setExclusive(true);
+        table->Open();
+        return table;
+    }
+
+private slots:
+    // Text T, built by Build; text N, a verse table only.
+    void initTestCase() {
+        program = std::make_unique<TestProgram>(QStringLiteral("Text T"));
+        auto dialog = program->makeDialog();
+        writeVerseTable(dialog->dataPath, smallText);
+        dialog->B_BuildClick(dialog->B_Build);
+        QCOMPARE(dialog->buildState(), TRebuildDlg::BuildState::Done);
+        dialog.reset();
+        QDir().mkpath(folder("N"));
+        writeVerseTable(folder("N"), smallText);
+    }
+    void init() { messages.clear(); }
+
+    void lookUp_data() {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<int>("occurrences");
+        QTest::addColumn<QStringList>("verses");
+        QTest::newRow("jesus, any case, with punctuation")
+            << "JESUS," << 4
+            << QStringList{"Matthew 1:16 [13]", "Matthew 1:21 [14]", "John 11:35 [1]",
+                           "Revelation 22:21 [6]"};
+        QTest::newRow("the, several times in a verse")
+            << "the" << 13
+            << QStringList{"Genesis 1:1 [2 6 9]", "Genesis 1:2 [2 13 16]", "Matthew 1:16 [5]",
+                           "John 1:1 [2 5 8 14]", "John 3:16 [5]",         "Revelation 22:21 [1]"};
+        QTest::newRow("god") << "God" << 5
+                             << QStringList{"Genesis 1:1 [4]", "Genesis 1:3 [2]",
+                                            "John 1:1 [12 17]", "John 3:16 [2]"};
+        QTest::newRow("a word not in the text") << "xyzzy" << 0 << QStringList();
+    }
+    void lookUp() {
+        QFETCH(QString, typed);
+        QFETCH(int, occurrences);
+        QFETCH(QStringList, verses);
+        const LookupResult r = browser::lookUp(folder("T"), browser::concordanceWord(typed));
+        QCOMPARE(r.status, occurrences ? LookupResult::Found : LookupResult::NotInText);
+        QCOMPARE(r.occurrences, occurrences);
+        QCOMPARE(r.occurrenceRows, occurrences);
+        QVERIFY(r.consistent);
+        QCOMPARE(verseList(r), verses);
+    }
+
+    void typedWordsFollowTheWordRule() {
+        int count = 0;
+        QCOMPARE(browser::concordanceWord(QStringLiteral("  \"Lord's\", "), &count),
+                 QByteArray("lord's"));
+        QCOMPARE(count, 1);
+        QCOMPARE(browser::concordanceWord(QStringLiteral("the earth"), &count), QByteArray("the"));
+        QCOMPARE(count, 2);
+        QCOMPARE(browser::concordanceWord(QStringLiteral(" ,;"), &count), QByteArray());
+        // Marks count UTF-16 units, past a two-byte paragraph sign.
+        const QList<browser::TextSpan> spans =
+            browser::wordSpansAt(QStringLiteral("\u00b6 Jesus wept."), {1, 2, 3});
+        QCOMPARE(spans, (QList<browser::TextSpan>{{2, 5}, {8, 4}}));
+    }
+
+    void textStates() {
+        QCOMPARE(browser::textState(folder("T")), TextState::Built);
+        QCOMPARE(browser::textState(folder("N")), TextState::NotBuilt);
+        QCOMPARE(browser::textState(folder("missing")), TextState::NoText);
+        QCOMPARE(browser::textNames(program->path("Text")), QStringList({"N", "T"}));
+        QFile marker(folder("N") + "Temp_Word.db");
+        QVERIFY(marker.open(QIODevice::WriteOnly));
+        marker.close();
+        QCOMPARE(browser::textState(folder("N")), TextState::Building);
+        QVERIFY(marker.remove());
+    }
+
+    void theWindowMarksAndMovesToAVerse() {
+        TF_Browser form(QStringLiteral("T"));
+        QVERIFY(form.textOpen());
+        QCOMPARE(form.L_Reference->text(), QString("Genesis 1:1"));
+        QCOMPARE(form.SB_Verse->maximum(), int(smallText.size()));
+
+        form.lookUp(QStringLiteral("Jesus"));
+        QCOMPARE(form.L_Count->text(), QString("\"jesus\": 4 occurrences in 4 verses."));
+        TVerseList* list = form.verseList();
+        QCOMPARE(list->rowCount(), 4);
+        const QModelIndex wept = list->index(2);
+        QCOMPARE(wept.data(TVerseList::TextRole).toString(), QString("\u00b6 Jesus wept."));
+        QCOMPARE(wept.data(TVerseList::MarksRole).value<QList<browser::TextSpan>>(),
+                 (QList<browser::TextSpan>{{2, 5}}));
+
+        form.LV_Verses->setCurrentIndex(wept);
+        QCOMPARE(form.currentVerse(), verseKey(43, 11, 35));
+        QCOMPARE(form.L_Reference->text(), QString("John 11:35"));
+        QVERIFY(form.L_Verse->text().contains(QStringLiteral(">Jesus</span> wept.")));
+        QCOMPARE(form.SB_Verse->value(), 8);
+        // No book 44 in this text: Next Book stays, Next Verse moves on.
+        form.P_Nav->button(TNavPanel66::NextBook)->click();
+        QCOMPARE(form.L_Reference->text(), QString("John 11:35"));
+        form.P_Nav->button(TNavPanel66::NextVerse)->click();
+        QCOMPARE(form.L_Reference->text(), QString("Revelation 22:21"));
+        QCOMPARE(form.SB_Verse->value(), 9);
+
+        // Enter in the word field looks the word up.
+        form.show();
+        form.CB_Word->clearEditText();
+        QTest::keyClicks(form.CB_Word, "god");
+        QTest::keyClick(form.CB_Word, Qt::Key_Return);
+        QCOMPARE(form.L_Count->text(), QString("\"god\": 5 occurrences in 4 verses."));
+        form.lookUp(QStringLiteral("xyzzy"));
+        QCOMPARE(form.L_Count->text(), QString("\"xyzzy\" does not occur in T."));
+        QCOMPARE(list->rowCount(), 0);
+        QCOMPARE(messages.count(), 0);
+    }
+
+    void aLookUpLeavesTheConcordanceFree() {
+        TF_Browser form(QStringLiteral("T"));
+        form.lookUp(QStringLiteral("god"));
+        for (const char* name : {"Key", "Freq", "Word"})
+            QVERIFY(hold(QString::fromLatin1(name))->Active());
+        // While a build holds the concordance, a look-up says so.
+        const auto held = hold(QStringLiteral("Word"));
+        form.lookUp(QStringLiteral("god"));
+        QCOMPARE(messages.count(), 1);
+        QVERIFY(messages.boxes().first().text.contains(QStringLiteral("in use")));
+        QCOMPARE(form.verseList()->rowCount(), 0);
+    }
+
+    void aTextNotBuiltIsNotOpened() {
+        TF_Browser form(QStringLiteral("N"));
+        QVERIFY(!form.textOpen());
+        QCOMPARE(form.textState(), TextState::NotBuilt);
+        QVERIFY(form.L_Count->text().contains(QStringLiteral("has not been built yet")));
+        QVERIFY(!form.CB_Word->isEnabled());
+        QCOMPARE(messages.count(), 0);
+        // Nothing of it is held: a build may start.
+        TTable bible;
+        bible.setDatabaseName(folder("N"));
+        bible.setTableName(QStringLiteral("Bible"));
+        bible.setExclusive(true);
+        bible.Open();
+    }
+
+    void aTextHeldByABuildIsRefusedCleanly() {
+        auto held = hold(QStringLiteral("Bible"));
+        TF_Browser form(QStringLiteral("T"));
+        QVERIFY(!form.textOpen());
+        QCOMPARE(messages.count(), 1);
+        QVERIFY(messages.boxes().first().text.contains(QStringLiteral("in use")));
+        // When the build is over, coming back to the window opens the text.
+        held.reset();
+        QEvent activate(QEvent::WindowActivate);
+        QCoreApplication::sendEvent(&form, &activate);
+        QVERIFY(form.textOpen());
+        QCOMPARE(messages.count(), 1);
+    }
+
+    void historyVerseAndPanelAreRemembered() {
+        {
+            TF_Browser form(QStringLiteral("T"));
+            form.lookUp(QStringLiteral("god"));
+            form.lookUp(QStringLiteral("Jesus"));
+            form.lookUp(QStringLiteral("god"));
+            form.chooseVerse(1);
+            form.P_Verse->resize(form.P_Verse->width(), 150);
+        }
+        TIni_t ini(nullptr, program->path("Browser.data"), QStringLiteral("Position"));
+        QVERIFY(ini.get(QStringLiteral("Form P_Verse")).endsWith(QStringLiteral(" 150")));
+        TF_Browser form;
+        QCOMPARE(form.textName(), QString("T"));
+        QCOMPARE(form.currentVerse(), verseKey(1, 1, 3));
+        // Newest first, each word once, the words of the earlier cases after.
+        QStringList words;
+        for (int i = 0; i < form.CB_Word->count(); ++i)
+            words << form.CB_Word->itemText(i);
+        QCOMPARE(words, QStringList({"god", "jesus", "xyzzy"}));
+        QCOMPARE(form.P_Verse->height(), 150);
+    }
+
+    void jesusInTheKjv() {
+        const QString kjv = QStringLiteral(KJV_FOLDER);
+        if (browser::textState(kjv) != TextState::Built)
+            QSKIP("No built KJV in the program folder (tools/run.sh builds one)");
+        const LookupResult r = browser::lookUp(kjv, "jesus");
+        QCOMPARE(r.occurrences, 973);
+        QCOMPARE(r.verses.size(), 935);
+        QVERIFY(r.consistent);
+    }
+};
+
+QTEST_MAIN(TestBrowser)
+#include "tst_browser.moc"
