@@ -8,7 +8,7 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build_dir=${BUILD_DIR:-$root/out/release}
 
-"$root/tools/install-packages.sh" cmake g++ make pkg-config qt6-base-dev libgl-dev \
+"$root/tools/install-packages.sh" cmake g++ make pkg-config qt6-base-dev qt6-tools-dev libgl-dev \
     libsqlite3-dev sqlite3 libsword-dev xvfb xauth
 
 cmake -S "$root" -B "$build_dir" -DCMAKE_BUILD_TYPE=Release -DWARNINGS_AS_ERRORS=ON "$@"
