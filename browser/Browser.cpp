@@ -74,7 +74,7 @@ TF_Browser::TF_Browser(const QString& textName, QWidget* owner) : QWidget(owner)
         TIni_t::setBounds(this, central.x(), central.y(), central.width(), central.height());
         ini->savePosition(this);
     }
-    P_Verse->setGeometry(0, 0, defaultWidth - 20, 220);
+    P_Verse->setGeometry(0, 0, defaultWidth - 20, 170);
     try {
         P_Verse->setIniFile(iniName);
     } catch (const platform::EConvertError&) {
@@ -280,9 +280,19 @@ void TF_Browser::closeText() {
     result = LookupResult();
     marksByVerse.clear();
     showVerse();
-    for (QWidget* w : {static_cast<QWidget*>(CB_Word), static_cast<QWidget*>(B_Lookup),
-                       static_cast<QWidget*>(SB_Verse), static_cast<QWidget*>(LV_Verses)})
-        w->setEnabled(false);
+    setTextControlsEnabled(false);
+}
+
+void TF_Browser::setTextControlsEnabled(bool enabled) {
+    for (QWidget* w :
+         std::initializer_list<QWidget*>{CB_Word, B_Lookup, P_Nav, SB_Verse, LV_Verses})
+        w->setEnabled(enabled);
+}
+
+void TF_Browser::showClosed(const QString& name, const QString& text) {
+    showStatus(text);
+    L_Reference->setText(name);
+    L_Verse->setText(text.toHtmlEscaped());
 }
 
 bool TF_Browser::openText(const QString& name, bool quiet) {
@@ -292,7 +302,7 @@ bool TF_Browser::openText(const QString& name, bool quiet) {
     setWindowTitle(QStringLiteral("%1 - %2").arg(QString::fromLatin1(browserTitle), name));
     state = browser::textState(textFolder(name));
     if (state != TextState::Built) {
-        showStatus(stateText(state, name));
+        showClosed(name, stateText(state, name));
         return false;
     }
     try {
@@ -311,14 +321,12 @@ bool TF_Browser::openText(const QString& name, bool quiet) {
                      "has completed, come back to this window.")
                       .arg(name)
                 : tr("%1 cannot be opened: %2").arg(name, e.message());
-        showStatus(text);
+        showClosed(name, text);
         if (!quiet)
             platform::messageBox(QString::fromLatin1(browserTitle), text);
         return false;
     }
-    for (QWidget* w : {static_cast<QWidget*>(CB_Word), static_cast<QWidget*>(B_Lookup),
-                       static_cast<QWidget*>(SB_Verse), static_cast<QWidget*>(LV_Verses)})
-        w->setEnabled(true);
+    setTextControlsEnabled(true);
     P_Nav->setTable(T_Bible);
     showVerse();
     showStatus(tr("Type a word and press Enter to look it up in the concordance of %1.").arg(name));

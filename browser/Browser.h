@@ -89,6 +89,11 @@ private:
     void createComponents();
     void showVerse();
     void showStatus(const QString& text);
+    // The text `name` could not be opened: `text` says why, in the verse
+    // panel and the status line.
+    void showClosed(const QString& name, const QString& text);
+    // The controls that work on an open text.
+    void setTextControlsEnabled(bool enabled);
     void rememberWord(const QString& word);
     // The text's folder, ending in "/".
     QString textFolder(const QString& name) const;
