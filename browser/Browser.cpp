@@ -225,7 +225,9 @@ void TF_Browser::createComponents() {
     formLayout->addWidget(SP_Main, 1);
 
     connect(CB_Text, &QComboBox::activated, this, [this](int index) {
-        platform::reportExceptions([&] { openText(CB_Text->itemText(index)); });
+        const QString name = CB_Text->itemText(index);
+        if (name != currentText || !textOpen())
+            platform::reportExceptions([&] { openText(name); });
     });
     connect(B_Lookup, &QPushButton::clicked, this,
             [this] { platform::reportExceptions([&] { lookUp(CB_Word->currentText()); }); });
