@@ -16,6 +16,18 @@ class TestDbControls : public QObject {
 
     QTemporaryDir dir;
 
+    // A view of field "Data" of a table, through a data source.
+    struct Viewed {
+        TTable table;
+        platform::TDataSource source;
+        platform::TDBRichEdit view;
+        Viewed() {
+            source.setDataSet(&table);
+            view.setDataField("Data");
+            view.setDataSource(&source);
+        }
+    };
+
     // A table of one memo field "Data" holding `texts`, open on its first row.
     void open(TTable& table, const QStringList& texts) {
         table.setDatabaseName(dir.path());
@@ -37,12 +49,8 @@ class TestDbControls : public QObject {
 
 private slots:
     void followsTheCursor() {
-        TTable table;
-        platform::TDataSource source;
-        platform::TDBRichEdit view;
-        source.setDataSet(&table);
-        view.setDataSource(&source);
-        view.setDataField("Data");
+        Viewed v;
+        auto& [table, source, view] = v;
         open(table, {"one", "two"});
         QCOMPARE(view.toPlainText(), "one");
         table.Next();
@@ -77,14 +85,9 @@ private slots:
     void shown() {
         QFETCH(QString, text);
         QFETCH(QString, shown);
-        TTable table;
-        platform::TDataSource source;
-        source.setDataSet(&table);
-        platform::TDBRichEdit view;
-        view.setDataField("Data");
-        view.setDataSource(&source);
-        open(table, {text});
-        QCOMPARE(view.toPlainText(), shown);
+        Viewed v;
+        open(v.table, {text});
+        QCOMPARE(v.view.toPlainText(), shown);
     }
 
     // A red picture and a style sheet that paints text red, named by path,
@@ -95,12 +98,8 @@ private slots:
         QVERIFY(red.save(dir.filePath("red.png")));
         QVERIFY(testsupport::writeFile(dir.filePath("red.css"), "p { color: #ff0000; }"));
         const QString url = QUrl::fromLocalFile(dir.filePath("red.png")).toString();
-        TTable table;
-        platform::TDataSource source;
-        source.setDataSet(&table);
-        platform::TDBRichEdit view;
-        view.setDataField("Data");
-        view.setDataSource(&source);
+        Viewed v;
+        auto& [table, source, view] = v;
         view.document()->setBaseUrl(QUrl::fromLocalFile(dir.path() + "/"));
         open(table, {QStringLiteral("<html><head><link rel=\"stylesheet\" href=\"%1\"></head>"
                                     "<body><p>Text<img src=\"%2\"><img src=\"red.png\">"

@@ -15,14 +15,16 @@ private slots:
     void parse() {
         const auto tips = parseTipSource("# comment\n\n[tip 2 1 Welcome]\n\n<p>One</p>\n"
                                          "# inside\n<p>Two</p>\n\n[tip 1 -3 Other]\r\nplain\r\n");
-        QCOMPARE(tips.size(), size_t(2));
-        QCOMPARE(tips[0].tipClass, 2);
-        QCOMPARE(tips[0].number, 1);
-        QCOMPARE(tips[0].category, QStringLiteral("Welcome"));
-        QCOMPARE(tips[0].text, QStringLiteral("<p>One</p>\n<p>Two</p>"));
-        QCOMPARE(tips[0].line, 3);
-        QCOMPARE(tips[1].number, -3);
-        QCOMPARE(tips[1].text, QStringLiteral("plain"));
+        QStringList read;
+        for (const TipEntry& tip : tips)
+            read << QStringLiteral("%1 %2 %3 line %4: %5")
+                        .arg(tip.tipClass)
+                        .arg(tip.number)
+                        .arg(tip.category)
+                        .arg(tip.line)
+                        .arg(tip.text);
+        QCOMPARE(read, QStringList({"2 1 Welcome line 3: <p>One</p>\n<p>Two</p>",
+                                    "1 -3 Other line 9: plain"}));
     }
 
     void refused_data() {

@@ -50,13 +50,6 @@ class TestTipsProcess : public QObject {
         process.kill();
         process.waitForFinished();
     }
-    testsupport::ProcessResult second() const {
-        testsupport::ProcessOptions options;
-        options.environment = environment();
-        options.timeoutMs = 30000;
-        return testsupport::runProcess(app.filePath("Tips"), {}, options);
-    }
-
 private slots:
     void initTestCase() {
         QVERIFY(testsupport::copyProgram(TIPS_PROGRAM, app.path()));
@@ -72,7 +65,9 @@ private slots:
         auto first = start();
         QByteArray said;
         QVERIFY2(saysSoon(*first, "Listening on", said), said.constData());
-        const testsupport::ProcessResult run = second();
+        testsupport::ProcessOptions options;
+        options.environment = environment();
+        const auto run = testsupport::runProcess(app.filePath("Tips"), {}, options);
         QVERIFY2(run.exitCode == 1, qPrintable(run.report()));
         QVERIFY2(saysSoon(*first, "Asked to come forward", said), said.constData());
         QCOMPARE(first->state(), QProcess::Running);
