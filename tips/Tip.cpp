@@ -8,7 +8,6 @@
 #include "platform/gui/dbcontrols.h"
 #include "platform/gui/messages.h"
 #include "platform/gui/picture.h"
-#include "platform/gui/singleinstance.h"
 
 #include <QBoxLayout>
 #include <QCheckBox>
@@ -290,10 +289,6 @@ void TF_Tip::P_BotResize(QObject* /*sender*/) {
     B_Close->move(x, B_Close->y());
     B_Next->move(B_Prior->x() + B_Prior->width() + B_Close->width() - 2 * B_Next->width(),
                  B_Next->y());
-}
-
-void TF_Tip::comeForward() {
-    platform::bringToFront(this);
 }
 
 bool TF_Tip::eventFilter(QObject* watched, QEvent* event) {

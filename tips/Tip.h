@@ -70,8 +70,6 @@ public slots:
     void FormResize(QObject* sender);
     // Centres the box, its label and the buttons in P_Bot.
     void P_BotResize(QObject* sender);
-    // Shows the window and raises it (another copy asked for it).
-    void comeForward();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

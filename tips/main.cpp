@@ -31,10 +31,12 @@ int main(int argc, char** argv) {
     // its settings as after Close.
     platform::quitOnTerminationSignals();
     try {
+        // Asked while the window is still being made (a message is up),
+        // the message comes forward.
+        QObject::connect(&instance, &platform::SingleInstance::comeForwardRequested, &app,
+                         [] { platform::bringToFront(F_Tip); });
         auto form = std::make_unique<TF_Tip>();
         F_Tip = form.get();
-        QObject::connect(&instance, &platform::SingleInstance::comeForwardRequested, form.get(),
-                         &TF_Tip::comeForward);
         form->show();
         QApplication::exec();
         // The destructor saves the settings.
