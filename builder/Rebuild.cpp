@@ -5,23 +5,21 @@
 #include "builder/Wordlists.h"
 #include "builder/Wordtables.h"
 #include "package/Ini_t.h"
+#include "package/Placement.h"
 #include "platform/core/errors.h"
 #include "platform/core/localeformats.h"
 #include "platform/core/process.h"
 #include "platform/core/table.h"
 #include "platform/gui/messages.h"
+#include "platform/gui/picture.h"
 
-#include <QBitmap>
 #include <QCloseEvent>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QFileInfo>
-#include <QImage>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLocale>
 #include <QPainter>
-#include <QPixmap>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QResizeEvent>
@@ -308,30 +306,12 @@ void TRebuildDlg::readCommandLine(const QString& programFolder) {
 // Shows the picture at its natural size; the colour of its bottom-left pixel
 // is see-through.
 void TRebuildDlg::loadPicture(const QString& fileName) {
-    QImage picture;
-    if (!QFileInfo(fileName).isFile() || !picture.load(fileName))
-        throw platform::EFOpenError(QStringLiteral("Cannot open the picture \"%1\": the file is "
-                                                   "missing or is not a picture.")
-                                        .arg(fileName));
-    QPixmap pixmap = QPixmap::fromImage(picture);
-    const QColor transparent = picture.pixelColor(0, picture.height() - 1);
-    pixmap.setMask(pixmap.createMaskFromColor(transparent, Qt::MaskInColor));
-    Image->setPixmap(pixmap);
+    Image->setPixmap(platform::loadTransparentPicture(fileName));
 }
 
-// Restores the saved place, or centres the window on a first run. A saved
-// position that is not four integers (a settings file edited by hand, or
-// damaged) would otherwise stop the program at every start: it is replaced by
-// the centred default.
 void TRebuildDlg::placeWindow() {
-    auto ini = std::make_unique<TIni_t>(this, iniName);
-    try {
-        ini->getCentralPosition(this, smallestWidth, smallestHeight);
-    } catch (const platform::EConvertError&) {
-        const QRect central = ini->centralBounds(smallestWidth, smallestHeight);
-        TIni_t::setBounds(this, central.x(), central.y(), central.width(), central.height());
-        ini->savePosition(this);
-    }
+    TIni_t ini(this, iniName);
+    ::placeWindow(ini, this, smallestWidth, smallestHeight);
 }
 
 void TRebuildDlg::showStatus(const QString& text) {

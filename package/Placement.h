@@ -1,0 +1,12 @@
+#pragma once
+// Placing a program's main window through its settings store.
+
+class QWidget;
+class TIni_t;
+
+// Places `form` where it was last time (getCentralPosition), or centred at
+// width x height on a first run. A saved place that is not four integers (a
+// settings file edited by hand, or damaged) would otherwise stop the program
+// at every start: the form is given the centred default instead, and that is
+// stored in place of the damaged text.
+void placeWindow(TIni_t& ini, QWidget* form, int width, int height);

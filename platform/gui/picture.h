@@ -1,0 +1,15 @@
+#pragma once
+// The pictures the programs show beside their controls.
+
+#include <QPixmap>
+#include <QString>
+
+namespace platform {
+
+// The picture in `fileName` at its natural size, with the colour of its
+// bottom-left pixel see-through (the desktop toolkit's rule for a transparent
+// picture). Raises EFOpenError naming the file when it is missing or is not a
+// picture.
+QPixmap loadTransparentPicture(const QString& fileName);
+
+} // namespace platform
