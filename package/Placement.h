@@ -1,6 +1,8 @@
 #pragma once
 // Placing a program's main window through its settings store.
 
+#include "package/Tesk21global.h"
+
 class QWidget;
 class TIni_t;
 
@@ -9,4 +11,4 @@ class TIni_t;
 // settings file edited by hand, or damaged) would otherwise stop the program
 // at every start: the form is given the centred default instead, and that is
 // stored in place of the damaged text.
-void placeWindow(TIni_t& ini, QWidget* form, int width, int height);
+TESK21_EXPORT void placeWindow(TIni_t& ini, QWidget* form, int width, int height);
