@@ -53,6 +53,9 @@ private slots:
                      {"platform/core/c.cpp", "#include <QString>\n#include \"platform/gui/g.h\"\n"}}
             << "platform/core/c.cpp:2: includes \"platform/gui/g.h\" of platform/gui, a higher "
                "layer";
+        QTest::newRow("relative include of a higher layer")
+            << Files{{"platform/gui/g.h", ""}, {"platform/core/c.h", "#include \"../gui/g.h\"\n"}}
+            << "platform/core/c.h:1: includes \"../gui/g.h\" of platform/gui";
         QTest::newRow("concordance includes package")
             << Files{{"package/p.h", ""}, {"concordance/k.h", "#include \"package/p.h\"\n"}}
             << "concordance/k.h:1: includes \"package/p.h\" of package, a higher layer";
@@ -109,6 +112,11 @@ private slots:
         const ProcessResult result = check(cycle, "# known\nbuilder: A B C\n");
         QVERIFY2(result.exitCode == 0, qPrintable(result.report()));
         QVERIFY2(result.out.contains("known, let pass by"), qPrintable(result.report()));
+    }
+    void allowFileLineWithoutUnits() {
+        const ProcessResult result = check(cycle, "builder A B\n");
+        QVERIFY2(result.exitCode == 1, qPrintable(result.report()));
+        QVERIFY2(result.out.contains("allow.txt:1: not a line"), qPrintable(result.report()));
     }
     void allowanceOfAnotherFolder() {
         const ProcessResult result = check(cycle, "importer: A B\n");
