@@ -180,18 +180,20 @@ private:
                 if (path != QLatin1String("out"))
                     walk(path, problems);
             } else if (entry.isFile() && isSource(path)) {
-                files.append(read(path));
+                files.append(read(path, problems));
             }
         }
     }
 
-    SourceFile read(const QString& path) const {
+    SourceFile read(const QString& path, Problems& problems) const {
         static const QRegularExpression includeLine(
             QStringLiteral(R"(^\s*#\s*include\s*(["<])([^">]+)[">])"));
         SourceFile file{path, {}};
         QFile input(root + QLatin1Char('/') + path);
-        if (!input.open(QIODevice::ReadOnly))
+        if (!input.open(QIODevice::ReadOnly)) {
+            problems.add(path + QStringLiteral(": cannot be read: ") + input.errorString());
             return file;
+        }
         const QStringList lines =
             withoutComments(QString::fromUtf8(input.readAll())).split(QLatin1Char('\n'));
         for (qsizetype i = 0; i < lines.size(); ++i) {
