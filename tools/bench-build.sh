@@ -8,7 +8,8 @@
 #
 # Needs BUILD_DIR/app/Text/KJV/Bible.db, which the importer writes:
 #   BUILD_DIR/app/import-text --sword KJV --to BUILD_DIR/app/Text/KJV
-# The build rewrites the KJV's tables and word lists in that folder.
+# and the Debian packages time and sqlite3, which tools/setup.sh installs; it
+# installs nothing itself. The build rewrites the KJV's tables in that folder.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build_dir=${1:-$root/out/release}
@@ -35,7 +36,14 @@ MSG
 fi
 
 # GNU time reports the peak memory; sqlite3 reads the verse texts.
-"$root/tools/install-packages.sh" time sqlite3
+missing=()
+[ -x /usr/bin/time ] || missing+=(time)
+command -v sqlite3 >/dev/null || missing+=(sqlite3)
+if ((${#missing[@]})); then
+    echo "The benchmark needs the Debian packages: ${missing[*]}." >&2
+    echo "tools/setup.sh installs them (or: apt-get install ${missing[*]})." >&2
+    exit 1
+fi
 
 # The verse text is the second field of the verse table's layout.
 sql_name() { printf '"%s"' "${1//\"/\"\"}"; }

@@ -1,8 +1,11 @@
 #!/usr/bin/env bash
-# Sets everything up (tools/setup.sh) and runs the whole test suite headless.
+# Sets everything up (tools/setup.sh, which receives this script's arguments as
+# CMake options) and runs the whole test suite headless under CTest.
+#
+#   tools/test.sh [CMake options]       CI: tools/test.sh -DWARNINGS_AS_ERRORS=ON
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build_dir=${BUILD_DIR:-$root/out/release}
-"$root/tools/setup.sh"
+"$root/tools/setup.sh" "$@"
 export QT_QPA_PLATFORM=offscreen
-ctest --test-dir "$build_dir" --output-on-failure -j2
+ctest --test-dir "$build_dir" --output-on-failure -j"$(nproc)"
