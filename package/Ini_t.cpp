@@ -1,6 +1,6 @@
 #include "package/Ini_t.h"
 
-#include "package/Tesk21.h"
+#include "package/Registry.h"
 
 #include "platform/core/inifile.h"
 #include "platform/core/lasterror.h"

@@ -1,7 +1,7 @@
 #include "package/Locusgroupbox.h"
 
 #include "package/Locusbounds.h"
-#include "package/Tesk21.h"
+#include "package/Registry.h"
 
 TLocusGroupBox::TLocusGroupBox(QWidget* owner) : QGroupBox(owner) {
     restore();

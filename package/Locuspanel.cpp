@@ -1,7 +1,7 @@
 #include "package/Locuspanel.h"
 
 #include "package/Locusbounds.h"
-#include "package/Tesk21.h"
+#include "package/Registry.h"
 
 TLocusPanel::TLocusPanel(QWidget* owner) : QFrame(owner) {
     setFrameStyle(QFrame::Panel | QFrame::Raised);

@@ -2,7 +2,7 @@
 
 #include "concordance/books.h"
 #include "concordance/versekey.h"
-#include "package/Tesk21.h"
+#include "package/Registry.h"
 #include "platform/core/table.h"
 #include "platform/gui/messages.h"
 
