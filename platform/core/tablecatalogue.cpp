@@ -12,6 +12,8 @@ using Kind = EDatabaseError::Kind;
 // the version of the layout tables.
 constexpr int applicationId = 0x54626c31;
 constexpr int layoutVersion = 1;
+// The engine's file header: every table file that is not empty has it whole.
+constexpr qint64 headerBytes = 100;
 
 QString fieldsTableName() {
     return quoted(QString::fromLatin1(fieldsTable));
@@ -55,6 +57,13 @@ void checkHeader(Connection& conn, const QString& what) {
 }
 
 } // namespace
+
+void requireWholeHeader(const QString& path) {
+    const qint64 size = QFileInfo(path).size();
+    if (size > 0 && size < headerBytes)
+        throw EDatabaseError(QStringLiteral("Not a table: %1 is not a table file.").arg(path),
+                             Kind::NotATable);
+}
 
 void create(Connection& conn, const Layout& layout) {
     const QString what = QStringLiteral("Creating");

@@ -14,6 +14,10 @@ namespace platform::tables::catalogue {
 // new, empty file, and marks the file as a table of this layer.
 void create(Connection& conn, const Layout& layout);
 
+// Refuses, before the engine reads it, a file that has some bytes but fewer
+// than the engine's header: not a table (the engine would call it damaged).
+void requireWholeHeader(const QString& path);
+
 // Reads the layout of table `table` and checks it against the file: the file
 // must be a table of this layer (NotATable), of a version this layer reads
 // (NewerVersion), as long as its header says and with a layout that matches

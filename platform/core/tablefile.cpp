@@ -53,6 +53,7 @@ private:
 TableFile::TableFile(const QString& path, const QString& table, bool exclusiveHold)
     : conn(path, SQLITE_OPEN_READWRITE), exclusive(exclusiveHold) {
     const QString what = QStringLiteral("Opening");
+    catalogue::requireWholeHeader(path);
     // An exclusive hold takes the exclusive lock at once. A failure closes
     // the connection, which ends the reading transaction.
     conn.exec(exclusive ? QStringLiteral("BEGIN EXCLUSIVE") : QStringLiteral("BEGIN"), what);
