@@ -31,9 +31,9 @@ void Cursor::toRow(qint64 rowid, qsizetype position) {
     atBof = atEof = false;
 }
 
-void Cursor::toPostedRow(qint64 rowid, const std::vector<Value>& values) {
+void Cursor::toPostedRow(qint64 rowid, std::vector<Value>& values) {
     toRow(rowid, -1);
-    row = values;
+    row.swap(values);
     loaded = true;
 }
 
@@ -292,7 +292,7 @@ bool Cursor::moveToKey(const std::vector<Value>& key) {
 
 // ---------------------------------------------------------------- writes
 
-void Cursor::insertRow(const std::vector<Value>& values) {
+void Cursor::insertRow(std::vector<Value>& values) {
     stopWalk();
     // Under a range the row goes to the file at once: only the engine tells
     // whether it lies in the range, and RecordCount asks it.

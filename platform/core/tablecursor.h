@@ -10,8 +10,10 @@
 // fill deferred, since the engine reads them in order only then; reads
 // (values, RecordCount, Bof, Eof) never write.
 //
-// The position is changed only through the transitions toNoRow, toRow,
-// toPostedRow, toBeginning and toEnd.
+// The row and the Bof and Eof flags change only through the transitions
+// toNoRow, toRow, toPostedRow, toBeginning and toEnd; the row's place in the
+// order is forgotten with the order (forgetOrder) and found again when needed
+// (findPosition).
 
 #include "platform/core/tablefile.h"
 
@@ -62,8 +64,9 @@ public:
     int number();
 
     // ---- writes
-    // Stores a row and stands on it.
-    void insertRow(const std::vector<Value>& row);
+    // Stores a row and stands on it. Its values move into the cursor, and
+    // `row` is left holding the values the cursor had.
+    void insertRow(std::vector<Value>& row);
     // Removes the current row and moves to the next one (the new last one
     // when it was last).
     void removeCurrentRow();
@@ -83,7 +86,7 @@ private:
     void toNoRow();
     void toRow(qint64 rowid, qsizetype position);
     void toOrderRow(qsizetype position) { toRow(order[static_cast<size_t>(position)], position); }
-    void toPostedRow(qint64 rowid, const std::vector<Value>& values);
+    void toPostedRow(qint64 rowid, std::vector<Value>& values);
     void toBeginning(); // stays on the first row, Bof set
     void toEnd();       // stays on the last row, Eof set
 
