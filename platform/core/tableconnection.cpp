@@ -25,6 +25,8 @@ Kind kindOf(int rc) {
     case SQLITE_BUSY:
     case SQLITE_LOCKED:
         return Kind::Locked;
+    case SQLITE_TOOBIG:
+        return Kind::OutOfRange;
     default:
         return rc == SQLITE_CONSTRAINT_NOTNULL ? Kind::RequiredFieldMissing : Kind::Other;
     }
