@@ -36,9 +36,20 @@ public:
 class EDatabaseError : public Exception {
 public:
     enum class Kind {
-        Other,
-        Locked,       // another program or table holds the file ("File is locked")
-        KeyViolation, // a primary key that is already taken ("Key violation.")
+        Other,             // raised outside the table layer, or an engine failure of no kind below
+        Locked,            // another program or table holds the file ("File is locked")
+        KeyViolation,      // a primary or unique key that is already taken ("Key violation.")
+        NotATable,         // the file is no table of this layer (foreign, empty, not a file)
+        Damaged,           // a table file whose contents or layout are broken
+        NewerVersion,      // a table written by a newer version of the layer
+        TableMissing,      // the table's file does not exist
+        InvalidName,       // a table, field or index name that may not be used
+        InvalidDefinition, // a layout or index definition that cannot be made
+        NotFound,          // no field or index of that name or number
+        OutOfRange,        // a value outside its field's type or too long to store
+        RequiredFieldMissing, // a required field or key field left empty at Post
+        WrongState,           // the table is open, closed or not appending, as the call forbids
+        IO,                   // the file system refused to open, write, rename or delete
     };
     explicit EDatabaseError(const QString& message, Kind kind = Kind::Other)
         : Exception(message), what(kind) {}

@@ -29,21 +29,29 @@
 //    leave a committed prefix of its rows. A plain open commits every write
 //    at once. Within a group, rows of a table keyed by one integer field are
 //    gathered in memory and written in key order (a taken key is still
-//    refused at Post), and a bulk fill of an empty table drops its
+//    refused at Post; while a range is applied they go to the file at once),
+//    and a bulk fill of an empty table drops its
 //    non-unique secondary indexes and builds each again in one pass when the
 //    cursor needs it or at Close. Meanwhile "_layout_indexes" marks it not
 //    built (column built = 0), so a file left by a killed process stays
 //    consistent; the next exclusive holder builds it.
 //  - Sequential moves (First, Next) step one statement through the rows;
 //    RecNo, RecordCount and other moves use the rowids of the rows in order,
-//    read once and kept until the next write.
+//    read once and kept until the next write. Moves write the gathered rows
+//    first; reading values, RecordCount, Bof and Eof never writes.
 //  - Values are checked when they are set: a number outside its field's type
 //    is refused, never wrapped. Text longer than an ftString field's width is
 //    stored whole; the width is part of the layout only. A required field
 //    refuses NULL and the empty text at Post.
 //
 // Used from one thread. Every failure is an EDatabaseError carrying a message
-// for the user (a text that is not a number raises EConvertError).
+// for the user and its kind (a text that is not a number raises EConvertError).
+//
+// Inside: tablelayout (fields, indexes, index terms), tablecatalogue (the
+// layout as the file stores it), tableconnection (SQLite, locks,
+// transactions), tablebulk (gathered rows and taken keys of a bulk fill),
+// tablefile (one open table file and its grouped writes), tablecursor (the
+// position and the moves).
 
 #include "platform/core/errors.h"
 

@@ -34,27 +34,16 @@ int main(int argc, char** argv) {
         std::printf("error: %s\n", qPrintable(e.message()));
         return 2;
     }
-    if (mode == "flush") {
-        for (int k = 1; k <= 150000; ++k) {
-            table.Append();
-            table.Fields(0).setAsInteger(k);
-            table.Fields(1).setAsString(QStringLiteral("w%1").arg(k));
-            table.Post();
-        }
+    for (int k = 1; mode == "append" || (mode == "flush" && k <= 150000); ++k) {
+        table.Append();
+        table.Fields(0).setAsInteger(k);
+        table.Fields(1).setAsString(QStringLiteral("w%1").arg(k));
+        table.Post();
+        if (k == 250000)
+            std::printf("ready\n"), std::fflush(stdout);
+    }
+    if (mode == "flush")
         table.FlushBuffers();
-    }
-    if (mode == "append") {
-        for (int k = 1;; ++k) {
-            table.Append();
-            table.Fields(0).setAsInteger(k);
-            table.Fields(1).setAsString(QStringLiteral("w%1").arg(k));
-            table.Post();
-            if (k == 250000) {
-                std::printf("ready\n");
-                std::fflush(stdout);
-            }
-        }
-    }
     std::printf("ready\n");
     std::fflush(stdout);
     std::string line;

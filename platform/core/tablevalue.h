@@ -1,0 +1,22 @@
+#pragma once
+// Inside the table layer: the value of one field of one row.
+
+#include <QString>
+
+namespace platform::tables {
+
+// A value of a field: NULL, a number or a text.
+struct Value {
+    enum Kind : quint8 { Null, Int, Text };
+    Kind kind = Null;
+    qint64 i = 0;
+    QString s;
+
+    bool isNull() const { return kind == Null; }
+    // NULL or the empty text: what a required field refuses.
+    bool isEmpty() const { return kind == Null || (kind == Text && s.isEmpty()); }
+    static Value number(qint64 v) { return Value{Int, v, {}}; }
+    static Value text(const QString& v) { return Value{Text, 0, v}; }
+};
+
+} // namespace platform::tables
