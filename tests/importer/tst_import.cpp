@@ -1,8 +1,8 @@
-// The verse-table importer import-text: verse keys, book names, the text
-// clean-up, both verse-file forms with their errors, and the program itself:
-// what it writes, what it refuses, and that an existing table is replaced only
-// by a complete one. The SWORD check runs only where the KJV module is installed.
+// The verse-table importer import-text: the text clean-up, both verse-file forms with their errors,
+// and the program itself: what it writes, what it refuses, and that an existing table is replaced
+// only by a complete one. The SWORD check runs only where the KJV module is installed.
 
+#include "concordance/tablelayouts.h"
 #include "importer/bibletable.h"
 #include "importer/osis.h"
 #include "importer/progress.h"
@@ -69,63 +69,6 @@ class TestImport : public QObject {
     }
 
 private slots:
-    void keysPackBookChapterAndVerse() {
-        QCOMPARE(key(1, 1, 1), 0x01010100u);
-        QCOMPARE(key(66, 22, 21), 0x42161500u);
-        QCOMPARE(key(127, 255, 255), 0x7fffff00u);
-        const Place p = verses::unpackKey(0x13770900u);
-        QCOMPARE(p.book, 19);
-        QCOMPARE(p.chapter, 119);
-        QCOMPARE(p.verse, 9);
-
-        QVERIFY(verses::isValidKey(0x01010100u));
-        QVERIFY(!verses::isValidKey(0));
-        QVERIFY(!verses::isValidKey(0x01010101u)); // low byte set
-        QVERIFY(!verses::isValidKey(0x01000100u)); // chapter 0
-        QVERIFY(!verses::isValidKey(0x01010000u)); // verse 0
-        // Book 128 would make the signed key negative and sort it first.
-        QVERIFY(!verses::isValidKey(0x80010100u));
-        QVERIFY(!verses::isValidKey(0x100010100ull));
-    }
-
-    void bookNames_data() {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<int>("book");
-        QTest::newRow("English") << "Genesis" << 1;
-        QTest::newRow("OSIS") << "Gen" << 1;
-        QTest::newRow("case") << "gEnEsIs" << 1;
-        QTest::newRow("digit and blank") << "1 Samuel" << 9;
-        QTest::newRow("Roman numeral") << "I Samuel" << 9;
-        QTest::newRow("Roman II") << "II Kings" << 12;
-        QTest::newRow("Roman III") << "III John" << 64;
-        QTest::newRow("OSIS digit") << "1Sam" << 9;
-        QTest::newRow("several words") << "Song of Solomon" << 22;
-        QTest::newRow("singular") << "Psalm" << 19;
-        QTest::newRow("SWORD's Revelation") << "Revelation of John" << 66;
-        QTest::newRow("Revelation") << "Rev" << 66;
-        QTest::newRow("full stop") << "Matt." << 40;
-        QTest::newRow("further book") << "Tobit" << 67;
-        QTest::newRow("last further book") << "4Macc" << 83;
-        QTest::newRow("misspelt") << "Genisis" << 0;
-        QTest::newRow("without number") << "Samuel" << 0;
-        QTest::newRow("Roman numeral alone") << "I" << 0;
-        QTest::newRow("empty") << "" << 0;
-    }
-    void bookNames() {
-        QFETCH(QString, name);
-        QFETCH(int, book);
-        QCOMPARE(verses::bookNumber(name), book);
-        if (book)
-            QCOMPARE(verses::bookNumber(verses::bookName(book)), book);
-    }
-
-    void osisIdsAreExact() {
-        QCOMPARE(verses::bookNumberFromOsis(u"Rev"), 66);
-        QCOMPARE(verses::bookNumberFromOsis(u"Tob"), 67);
-        QCOMPARE(verses::bookNumberFromOsis(u"rev"), 0);
-        QCOMPARE(verses::bookNumberFromOsis(u"Revelation"), 0);
-    }
-
     void textCleanUp() {
         QCOMPARE(verses::simplified("  In the\t beginning\r\n God  "),
                  QByteArray("In the beginning God"));
@@ -140,23 +83,6 @@ private slots:
                                  "a \xe2\x80\x9cso\xe2\x80\x9d \xe2\x80";
         QCOMPARE(verses::foldApostrophes(other, &folded), other);
         QCOMPARE(folded, 2);
-    }
-
-    void wordsCountAsBuildSplitsThem_data() {
-        QTest::addColumn<QByteArray>("text");
-        QTest::addColumn<int>("words");
-        QTest::newRow("plain") << QByteArray("In the beginning God.") << 4;
-        QTest::newRow("punctuation around") << QByteArray("(Selah). ...and") << 2;
-        QTest::newRow("apostrophe and inner punctuation")
-            << QByteArray("LORD's well-known 1:1") << 3;
-        QTest::newRow("byte above 127 splits") << QByteArray("caf\xc3\xa9s") << 2;
-        QTest::newRow("punctuation only") << QByteArray("-- ; !") << 0;
-        QTest::newRow("empty") << QByteArray() << 0;
-    }
-    void wordsCountAsBuildSplitsThem() {
-        QFETCH(QByteArray, text);
-        QFETCH(int, words);
-        QCOMPARE(verses::countWords(text), words);
     }
 
     void utf8IsChecked() {
@@ -344,20 +270,19 @@ private slots:
         QVERIFY(r.out.contains("Longest verse: Genesis 1:26, 254 bytes"));
         QVERIFY(!QFileInfo::exists(dir + "/Bible_new"));
 
+        // The verse table's layout.
         TTable t;
         t.setDatabaseName(dir);
         t.setTableName("Bible");
         t.Open();
-        QCOMPARE(t.FieldCount(), 2);
-        QCOMPARE(t.Fields(0).FieldName(), QString("Verse"));
-        QCOMPARE(t.Fields(0).DataType(), ftInteger);
-        QCOMPARE(t.Fields(1).FieldName(), QString("Text"));
-        QCOMPARE(t.Fields(1).DataType(), ftMemo);
-        QVERIFY(t.Fields(0).Required() && t.Fields(1).Required());
-        QCOMPARE(t.IndexDefs().Count(), 1);
-        QCOMPARE(t.IndexDefs()[0].Name, QString());
-        QCOMPARE(t.IndexDefs()[0].Fields, QString("Verse"));
-        QVERIFY(t.IndexDefs()[0].Options.testFlag(ixPrimary));
+        TFieldDefs fields;
+        TIndexDefs indexes;
+        concordance::defineVerseTable(fields, indexes);
+        QCOMPARE(t.FieldCount(), fields.Count());
+        for (int i = 0; i < fields.Count(); ++i)
+            QCOMPARE(t.Fields(i).FieldName(), fields[i].Name);
+        QCOMPARE(t.IndexDefs().Count(), indexes.Count());
+        QCOMPARE(t.IndexDefs()[0].Fields, indexes[0].Fields);
         t.Close();
 
         const auto rows = readTable(dir);
@@ -369,6 +294,25 @@ private slots:
         QVERIFY(std::is_sorted(rows.begin(), rows.end()));
         for (const auto& [k, text] : rows)
             QVERIFY2(!text.contains(QChar(0x2019)), qPrintable(text));
+    }
+
+    // 256 words need more positions than a verse key has; 639 bytes are more
+    // than a 640-byte verse buffer holds. Words are counted by the word rule:
+    // "b-b" is one word, "--" none.
+    void summaryWarnsOfCrowdedAndOverlongVerses() {
+        const QByteArray crowded = QByteArray("a ").repeated(255) + "b-b";
+        const QByteArray full = "-- " + QByteArray("a ").repeated(254) + "a.";
+        const QByteArray overlong = QByteArray(638, 'x') + "y";
+        const QString path = tmp.filePath("warnings.txt");
+        writeFile(path, "Genesis 1:1 " + crowded + "\nGenesis 1:2 " + full + "\nGenesis 1:3 " +
+                            overlong + "\nGenesis 1:4 " + overlong.chopped(1) + "\n");
+        const Run r = importText({"--vpl", path, "--to", folder("Warnings")});
+        QVERIFY2(r.exitCode == 0, qPrintable(r.err));
+        QVERIFY2(r.out.contains("Warning: 1 verse has more than 255 words, more than a verse key "
+                                "has room for; Build cannot index them whole: Genesis 1:1\n"),
+                 qPrintable(r.out));
+        QVERIFY2(r.out.contains("Warning: 1 verse is longer than 638 bytes: Genesis 1:3\n"),
+                 qPrintable(r.out));
     }
 
     void apostrophesCanBeKept() {
