@@ -1,7 +1,6 @@
 #include "builder/Html.h"
 
-#include "builder/Rebuild.h"
-#include "platform/gui/messages.h"
+#include "builder/Oddsandsods.h"
 #include "platform/gui/shellopen.h"
 
 #include <atomic>
@@ -30,8 +29,9 @@ int HtmlThread::liveCount() {
     return liveThreads.load();
 }
 
+// Nothing may escape a thread's run: it would end the program.
 void HtmlThread::run() {
-    Execute();
+    reportErrors([this] { Execute(); });
 }
 
 void HtmlThread::Execute() {
@@ -77,5 +77,5 @@ QString HtmlThread::shellErrorText(int code, const QString& name) {
 void HtmlThread::showShellError(int code, const QString& name) {
     const QString text = shellErrorText(code, name);
     if (!text.isEmpty())
-        platform::messageBox(QString::fromLatin1(applicationTitle), text);
+        msgBox(applicationTitle, text);
 }

@@ -179,21 +179,7 @@ private slots:
     // A verse key that is no number raises inside stage 2; nothing catches it
     // there, so the run ends with the error's message.
     void errorInStage() {
-        TTable table;
-        table.setDatabaseName(textFolder());
-        table.setTableName(QStringLiteral("Bible"));
-        table.FieldDefs().Add(QStringLiteral("Verse"), ftString, 10, true);
-        table.FieldDefs().Add(QStringLiteral("Text"), ftMemo, 0, true);
-        table.IndexDefs().Add(QString(), QStringLiteral("Verse"), ixPrimary | ixUnique);
-        table.CreateTable();
-        table.setExclusive(true);
-        table.Open();
-        table.Append();
-        table.Fields(0).setAsString(QStringLiteral("Gen 1:1"));
-        table.Fields(1).setAsString(QStringLiteral("In the beginning"));
-        table.Post();
-        table.Close();
-
+        writeVerseTableWithTextKeys(textFolder());
         const Run run = build({"--batch", "Text", "T"});
         QVERIFY2(run.exitCode == 1, qPrintable(report(run)));
         QVERIFY2(run.out.contains("Building the word index tables"), qPrintable(report(run)));
