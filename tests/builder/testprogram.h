@@ -107,6 +107,15 @@ inline void writeWordTable(const QString& folder, const QString& name, const QSt
     });
 }
 
+// The number of rows of the table `name` in `folder`.
+inline int rowCount(const QString& folder, const QString& name) {
+    TTable table;
+    table.setDatabaseName(folder);
+    table.setTableName(name);
+    table.Open();
+    return table.RecordCount();
+}
+
 // All rows of a table in its current index order, fields joined by blanks.
 inline QStringList rows(TTable* table) {
     QStringList out;

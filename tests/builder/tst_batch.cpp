@@ -13,11 +13,18 @@
 
 namespace {
 
+// A run of Build: its exit code, the lines of its standard output and its
+// standard error.
 struct Run {
-    int exitCode = -1;
-    QStringList out; // lines of standard output
-    QString err;
+    testsupport::ProcessResult result;
+    int exitCode = result.exitCode;
+    QStringList out = result.outLines();
+    QString err = QString::fromLocal8Bit(result.err);
 };
+
+QString report(const Run& run) {
+    return run.result.report();
+}
 
 } // namespace
 
@@ -39,27 +46,11 @@ class TestBatch : public QObject {
         options.environment.remove(QStringLiteral("WAYLAND_DISPLAY"));
         options.environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime.path());
         const QString program = app.filePath(QStringLiteral("Build"));
-        const testsupport::ProcessResult result =
-            terminal
-                ? testsupport::runProcess(
-                      QStringLiteral("script"),
-                      {"-qec", "'" + program + "' " + arguments.join(' '), "/dev/null"}, options)
-                : testsupport::runProcess(program, arguments, options);
-        return Run{result.exitCode, result.outLines(), QString::fromLocal8Bit(result.err)};
-    }
-
-    static QString report(const Run& run) {
-        return QStringLiteral("exit %1\n--- stdout\n%2\n--- stderr\n%3")
-            .arg(run.exitCode)
-            .arg(run.out.join(QLatin1Char('\n')), run.err);
-    }
-
-    static int rowCount(const QString& folder, const QString& name) {
-        TTable table;
-        table.setDatabaseName(folder);
-        table.setTableName(name);
-        table.Open();
-        return table.RecordCount();
+        return Run{terminal ? testsupport::runProcess(
+                                  QStringLiteral("script"),
+                                  {"-qec", "'" + program + "' " + arguments.join(' '), "/dev/null"},
+                                  options)
+                            : testsupport::runProcess(program, arguments, options)};
     }
 
 private slots:

@@ -70,16 +70,6 @@ private slots:
         const QByteArray text("one two");
         QCOMPARE(wordSpans(QByteArrayView(text).first(5)), (QList<WordSpan>{{0, 3}, {4, 1}}));
     }
-
-    void longVersesAreSplitWhole() {
-        QByteArray text;
-        for (int i = 0; i < 500; ++i)
-            text += "word" + QByteArray::number(i) + ", ";
-        const QStringList words = splitWords(text);
-        QCOMPARE(words.size(), 500);
-        QCOMPARE(words.last(), QString("word499"));
-        QCOMPARE(countWords(text), 500);
-    }
 };
 
 QTEST_GUILESS_MAIN(TestWordRule)
