@@ -4,16 +4,12 @@
 // table, a database in use, an error inside a stage and errors reported on the
 // way; --help and a missing text name.
 
-#include "tests/builder/texttables.h"
+#include "tests/builder/testprogram.h"
 #include "tests/support/processrun.h"
 
-#include <QDir>
 #include <QDirIterator>
-#include <QFile>
 #include <QRegularExpression>
 #include <QStandardPaths>
-#include <QTemporaryDir>
-#include <QtTest>
 
 namespace {
 

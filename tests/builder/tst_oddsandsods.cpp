@@ -3,13 +3,8 @@
 
 #include "builder/Oddsandsods.h"
 #include "platform/core/lasterror.h"
-#include "tests/builder/texttables.h"
+#include "tests/builder/testprogram.h"
 #include "tests/support/messagecapture.h"
-
-#include <QFile>
-#include <QTemporaryDir>
-#include <QtTest>
-#include <memory>
 
 Q_DECLARE_METATYPE(TTableKind)
 

@@ -5,26 +5,19 @@
 // build runs, and an error inside a stage.
 
 #include "builder/Oddsandsods.h"
-#include "builder/Rebuild.h"
-#include "platform/core/process.h"
 #include "platform/gui/application.h"
-#include "tests/builder/texttables.h"
+#include "tests/builder/testprogram.h"
 #include "tests/support/files.h"
 #include "tests/support/messagecapture.h"
 #include "tests/support/processrun.h"
 
-#include <QDir>
-#include <QFile>
 #include <QLabel>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QSignalSpy>
-#include <QTemporaryDir>
 #include <QTimer>
 #include <QWindow>
-#include <QtTest>
 #include <functional>
-#include <memory>
 
 namespace {
 
@@ -53,7 +46,7 @@ Verses fortyVerses() {
 class TestPipeline : public QObject {
     Q_OBJECT
 
-    std::unique_ptr<QTemporaryDir> program; // the program folder, with the picture
+    std::unique_ptr<TestProgram> program;
     std::unique_ptr<TRebuildDlg> dialog;
     testsupport::MessageCapture messages;       // messages.lines() as "caption: text"
     QList<std::pair<QString, QString>> changes; // (what, text) in order
@@ -104,13 +97,8 @@ private slots:
     void init() {
         messages.clear();
         changes.clear();
-        program = std::make_unique<QTemporaryDir>();
-        QFile::copy(DATA_DIR "/Bible left.bmp", program->filePath("Bible left.bmp"));
-        platform::overrideProgramFolder(program->path());
-        platform::overrideCommandLine(program->filePath("Build") + " Text KJV");
-        dialog = std::make_unique<TRebuildDlg>();
-        RebuildDlg = dialog.get();
-        QDir().mkpath(folder());
+        program = std::make_unique<TestProgram>();
+        dialog = program->makeDialog();
         connect(dialog.get(), &TRebuildDlg::textChanged, this,
                 [this](const QString& what, const QString& text) {
                     changes.append({what, text});
@@ -119,8 +107,6 @@ private slots:
     void cleanup() {
         dialog.reset();
         program.reset();
-        platform::overrideProgramFolder(std::nullopt);
-        platform::overrideCommandLine(std::nullopt);
     }
 
     void elapsedTimes_data() {
@@ -217,7 +203,7 @@ private slots:
     void completedBuildIsOnDiskBeforeTheProgramEnds() {
         writeVerseTable(folder(), genesis);
         testsupport::ChildProcess holder(QCoreApplication::applicationDirPath() + "/build_holder",
-                                         {program->path()});
+                                         {program->path(".")});
         QCOMPARE(holder.readLine(), QStringLiteral("built"));
         holder.kill();
         QCOMPARE(rowCount(folder(), "Key"), 17);

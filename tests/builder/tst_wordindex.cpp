@@ -5,12 +5,8 @@
 #include "builder/Oddsandsods.h"
 #include "builder/Wordlists.h"
 #include "builder/Wordtables.h"
-#include "tests/builder/texttables.h"
+#include "tests/builder/testprogram.h"
 #include "tests/support/messagecapture.h"
-
-#include <QTemporaryDir>
-#include <QtTest>
-#include <memory>
 
 namespace {
 

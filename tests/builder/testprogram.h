@@ -1,12 +1,49 @@
 #pragma once
-// What the tests of Build share: writing and reading a text's tables.
+// What the tests of Build share: a program folder of a test's own (a
+// temporary folder holding the picture, with the program's folder and command
+// line pointed at it) that makes a dialog there, and helpers that write and
+// read a text's tables.
 
+#include "builder/Rebuild.h"
 #include "concordance/tablelayouts.h"
 #include "concordance/versekey.h"
+#include "platform/core/process.h"
 #include "platform/core/table.h"
 
-#include <QStringList>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QtTest>
+#include <memory>
 #include <utility>
+
+class TestProgram {
+public:
+    // `arguments` follow the program's path on the command line.
+    explicit TestProgram(const QString& arguments = QStringLiteral("Text KJV")) {
+        QFile::copy(QStringLiteral(DATA_DIR "/Bible left.bmp"), path("Bible left.bmp"));
+        platform::overrideProgramFolder(dir.path());
+        platform::overrideCommandLine(path("Build") + QLatin1Char(' ') + arguments);
+    }
+    ~TestProgram() {
+        RebuildDlg = nullptr;
+        platform::overrideProgramFolder(std::nullopt);
+        platform::overrideCommandLine(std::nullopt);
+    }
+
+    QString path(const QString& relative) const { return dir.filePath(relative); }
+
+    // The dialog, also as RebuildDlg; its text's folder exists.
+    std::unique_ptr<TRebuildDlg> makeDialog() {
+        auto dialog = std::make_unique<TRebuildDlg>();
+        RebuildDlg = dialog.get();
+        QDir().mkpath(dialog->dataPath);
+        return dialog;
+    }
+
+private:
+    QTemporaryDir dir;
+};
 
 using Verses = QList<std::pair<int, QString>>;
 using concordance::verseKey;
