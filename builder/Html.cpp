@@ -1,6 +1,7 @@
 #include "builder/Html.h"
 
 #include "builder/Oddsandsods.h"
+#include "platform/gui/messages.h"
 #include "platform/gui/shellopen.h"
 
 #include <atomic>
@@ -31,7 +32,7 @@ int HtmlThread::liveCount() {
 
 // Nothing may escape a thread's run: it would end the program.
 void HtmlThread::run() {
-    reportErrors([this] { Execute(); });
+    platform::reportExceptions([this] { Execute(); });
 }
 
 void HtmlThread::Execute() {

@@ -5,8 +5,6 @@
 #include "platform/core/table.h"
 #include "platform/gui/messages.h"
 
-#include <stdexcept>
-
 namespace {
 
 // Every create operation: close, define fields and indexes, create. A failure
@@ -29,16 +27,6 @@ void msgBox(const char* caption, const QString& text) {
 
 void showLastError(const char* caption) {
     platform::showLastError(QString::fromUtf8(caption));
-}
-
-void reportErrors(const std::function<void()>& work) noexcept {
-    try {
-        work();
-    } catch (const std::exception& e) {
-        platform::showException(e);
-    } catch (...) {
-        platform::showException(std::runtime_error("An unknown error occurred."));
-    }
 }
 
 void openTable(TTable* table, const QString& tableName, TTableKind kind, bool emptyIfExists,

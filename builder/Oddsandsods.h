@@ -6,7 +6,6 @@
 #include "builder/Stage.h"
 
 #include <QString>
-#include <functional>
 
 class TTable;
 
@@ -49,8 +48,3 @@ void msgBox(const char* caption, const QString& text);
 // Shows the system's description of the last error under `caption`, then
 // resets the error code to 0.
 void showLastError(const char* caption);
-
-// Runs the work of an event handler, a slot or a thread: an exception that
-// escapes it is shown in the application's standard report, never passed on to
-// the toolkit.
-void reportErrors(const std::function<void()>& work) noexcept;

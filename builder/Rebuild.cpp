@@ -382,7 +382,7 @@ void TRebuildDlg::setWordSize() {
 
 // One help thread per request; it frees itself when done.
 void TRebuildDlg::B_HelpClick(QObject* /*sender*/) {
-    reportErrors([this] {
+    platform::reportExceptions([this] {
         auto* thread = new HtmlThread(true);
         thread->setFileName(helpPath + QStringLiteral("2_rebuild.html"));
         thread->start(QThread::NormalPriority);
@@ -397,7 +397,7 @@ void TRebuildDlg::B_BuildClick(QObject* /*sender*/) {
     // not a second build, and a text is built at most once per run.
     if (building || state != BuildState::Ready)
         return;
-    reportErrors([this] { build(); });
+    platform::reportExceptions([this] { build(); });
 }
 
 void TRebuildDlg::build() {
@@ -508,7 +508,7 @@ void TRebuildDlg::runStages() {
 }
 
 void TRebuildDlg::B_CancelClick(QObject* /*sender*/) {
-    reportErrors([this] { close(); });
+    platform::reportExceptions([this] { close(); });
 }
 
 bool TRebuildDlg::FormKeyDown(QObject* /*sender*/, int key, Qt::KeyboardModifiers /*shift*/) {

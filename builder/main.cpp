@@ -72,7 +72,7 @@ public:
     BatchReport(TRebuildDlg* dialog, bool terminal) : onTerminal(terminal) {
         connect(dialog, &TRebuildDlg::textChanged, this,
                 [this](const QString& what, const QString& value) {
-                    reportErrors([&] { text(what, value); });
+                    platform::reportExceptions([&] { text(what, value); });
                 });
     }
     ~BatchReport() override { clearProgress(); }

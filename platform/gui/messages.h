@@ -8,6 +8,7 @@
 #include <QString>
 #include <exception>
 #include <functional>
+#include <utility>
 
 namespace platform {
 
@@ -27,6 +28,16 @@ MessageSink setMessageSink(MessageSink sink);
 // The toolkit's standard exception report: the exception's message in an error
 // box captioned with the application's name.
 void showException(const std::exception& e);
+
+// Runs an event handler's work: an exception it raises is reported by
+// showException instead of crossing the toolkit's event loop.
+template <typename Work> void reportExceptions(Work&& work) {
+    try {
+        std::forward<Work>(work)();
+    } catch (const std::exception& e) {
+        showException(e);
+    }
+}
 
 // Shows the system's description of the calling thread's last error under
 // `caption`, then sets the last error code back to 0.
