@@ -1,6 +1,6 @@
 #include "builder/Html.h"
 
-#include "builder/Rebuild.h"
+#include "builder/Oddsandsods.h"
 #include "platform/gui/messages.h"
 #include "platform/gui/shellopen.h"
 
@@ -30,8 +30,9 @@ int HtmlThread::liveCount() {
     return liveThreads.load();
 }
 
+// Nothing may escape a thread's run: it would end the program.
 void HtmlThread::run() {
-    Execute();
+    platform::reportExceptions([this] { Execute(); });
 }
 
 void HtmlThread::Execute() {
@@ -77,5 +78,5 @@ QString HtmlThread::shellErrorText(int code, const QString& name) {
 void HtmlThread::showShellError(int code, const QString& name) {
     const QString text = shellErrorText(code, name);
     if (!text.isEmpty())
-        platform::messageBox(QString::fromLatin1(applicationTitle), text);
+        msgBox(applicationTitle, text);
 }

@@ -1,6 +1,6 @@
 #include "builder/Oddsandsods.h"
 
-#include "builder/Rebuild.h"
+#include "concordance/tablelayouts.h"
 #include "platform/core/lasterror.h"
 #include "platform/core/table.h"
 #include "platform/gui/messages.h"
@@ -12,8 +12,6 @@ namespace {
 template <typename Define> void defineAndCreate(TTable* table, const char* caption, Define define) {
     try {
         table->setActive(false);
-        table->FieldDefs().Clear();
-        table->IndexDefs().Clear();
         define(table->FieldDefs(), table->IndexDefs());
         table->CreateTable();
     } catch (const EDatabaseError& e) {
@@ -31,9 +29,10 @@ void showLastError(const char* caption) {
     platform::showLastError(QString::fromUtf8(caption));
 }
 
-void openTable(TTable* table, const QString& tableName, TTableKind kind, bool emptyIfExists) {
+void openTable(TTable* table, const QString& tableName, TTableKind kind, bool emptyIfExists,
+               const BuildText& text) {
     table->setActive(false);
-    table->setDatabaseName(RebuildDlg->dataPath);
+    table->setDatabaseName(text.dataPath);
     table->setTableType(ttParadox);
     table->setTableName(tableName);
     table->setUpdateMode(upWhereKeyOnly);
@@ -44,10 +43,10 @@ void openTable(TTable* table, const QString& tableName, TTableKind kind, bool em
     } else {
         switch (kind) {
         case tkWord:
-            createWordTable(table);
+            createWordTable(table, text.wordSize);
             break;
         case tkKey:
-            createKeyTable(table);
+            createKeyTable(table, text.wordSize);
             break;
         case tkFreq:
             createFreqTable(table);
@@ -70,35 +69,27 @@ void openTable(TTable* table, const QString& tableName, TTableKind kind, bool em
     }
 }
 
-void createWordTable(TTable* table) {
-    defineAndCreate(table, "createWordTable", [](TFieldDefs& fields, TIndexDefs& indexes) {
-        fields.Add(QStringLiteral("Verses"), ftInteger, 0, true);
-        fields.Add(QStringLiteral("Word"), ftString, RebuildDlg->wordSize, true);
-        indexes.Add(QString(), QStringLiteral("Verses"), ixPrimary | ixUnique);
-        indexes.Add(QStringLiteral("wordNdx"), QStringLiteral("Word"), ixCaseInsensitive);
+void createWordTable(TTable* table, int wordSize) {
+    defineAndCreate(table, "createWordTable", [wordSize](TFieldDefs& fields, TIndexDefs& indexes) {
+        concordance::defineTempWordTable(fields, indexes, wordSize);
     });
 }
 
-void createKeyTable(TTable* table) {
-    defineAndCreate(table, "createKeyTable", [](TFieldDefs& fields, TIndexDefs& indexes) {
-        fields.Add(QStringLiteral("Word"), ftString, RebuildDlg->wordSize, true);
-        indexes.Add(QString(), QStringLiteral("Word"), ixPrimary | ixUnique);
+void createKeyTable(TTable* table, int wordSize) {
+    defineAndCreate(table, "createKeyTable", [wordSize](TFieldDefs& fields, TIndexDefs& indexes) {
+        concordance::defineKeyTable(fields, indexes, wordSize);
     });
 }
 
 void createRecTable(TTable* table) {
-    defineAndCreate(table, "createRecTable", [](TFieldDefs& fields, TIndexDefs& indexes) {
-        fields.Add(QStringLiteral("R1"), ftInteger, 0, true);
-        fields.Add(QStringLiteral("R2"), ftSmallint, 0, true);
-        indexes.Add(QString(), QStringLiteral("R1"), ixPrimary | ixUnique);
-    });
+    defineAndCreate(table, "createRecTable", concordance::defineWordTable);
 }
 
 void createIndexedRecTable(TTable* table) {
     createRecTable(table);
     try {
-        table->AddIndex(QStringLiteral("wordKeyNdx"), QStringLiteral("R2"), ixDescending,
-                        QString());
+        const TIndexDef index = concordance::wordKeyIndex();
+        table->AddIndex(index.Name, index.Fields, index.Options, QString());
     } catch (const EDatabaseError& e) {
         // The table built with this layout is "Word", hence the caption.
         msgBox("createWordTable", e.message() + QStringLiteral(" "));
@@ -106,14 +97,7 @@ void createIndexedRecTable(TTable* table) {
 }
 
 void createFreqTable(TTable* table) {
-    defineAndCreate(table, "createFreqTable", [](TFieldDefs& fields, TIndexDefs& indexes) {
-        fields.Add(QStringLiteral("F1"), ftSmallint, 0, true);
-        fields.Add(QStringLiteral("F2"), ftWord, 0, true);
-        fields.Add(QStringLiteral("F3"), ftSmallint, 0, true);
-        indexes.Add(QString(), QStringLiteral("F1"), ixPrimary | ixUnique);
-        indexes.Add(QStringLiteral("freqNdx"), QStringLiteral("F2"), ixDescending);
-        indexes.Add(QStringLiteral("wordLenNdx"), QStringLiteral("F3"), ixDescending);
-    });
+    defineAndCreate(table, "createFreqTable", concordance::defineFreqTable);
 }
 
 bool emptyTable(TTable* table) {

@@ -3,9 +3,14 @@
 // share. Every table operation reports its own table-layer failures in a
 // message box and returns normally, so the caller goes on with its next step.
 
+#include "builder/Stage.h"
+
 #include <QString>
 
 class TTable;
+
+// The application's title: the caption of the program's own message boxes.
+inline constexpr char applicationTitle[] = "Build";
 
 // The layout openTable creates for a missing table. Any other value creates
 // nothing, like tkExisting.
@@ -19,13 +24,15 @@ enum TTableKind {
 };
 
 // Binds `table` to `tableName` in the text's folder, creates it by `kind` when
-// it is missing, empties it when asked and it exists, and leaves it open for
-// exclusive use when it exists by then. A failure to open propagates.
-void openTable(TTable* table, const QString& tableName, TTableKind kind, bool emptyIfExists);
+// it is missing (word fields as wide as the text's), empties it when asked and
+// it exists, and leaves it open for exclusive use when it exists by then. A
+// failure to open propagates.
+void openTable(TTable* table, const QString& tableName, TTableKind kind, bool emptyIfExists,
+               const BuildText& text);
 
 // Define the layout on the bound, closed table and create it (left closed).
-void createWordTable(TTable* table);
-void createKeyTable(TTable* table);
+void createWordTable(TTable* table, int wordSize);
+void createKeyTable(TTable* table, int wordSize);
 void createRecTable(TTable* table);
 void createIndexedRecTable(TTable* table);
 void createFreqTable(TTable* table);

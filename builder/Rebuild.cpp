@@ -4,6 +4,7 @@
 #include "builder/Oddsandsods.h"
 #include "builder/Wordlists.h"
 #include "builder/Wordtables.h"
+#include "concordance/tablelayouts.h"
 #include "package/Ini_t.h"
 #include "package/Placement.h"
 #include "platform/core/errors.h"
@@ -14,6 +15,7 @@
 #include "platform/gui/picture.h"
 
 #include <QCloseEvent>
+#include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QKeyEvent>
@@ -318,6 +320,22 @@ void TRebuildDlg::showStatus(const QString& text) {
     StatusBar->setPanelText(text);
 }
 
+void TRebuildDlg::setProgress(int position) {
+    ProgressBar->setValue(position);
+}
+
+void TRebuildDlg::processEvents() {
+    QCoreApplication::processEvents();
+}
+
+void TRebuildDlg::setStageReport(StageReport* report) {
+    stageReport = report;
+}
+
+BuildText TRebuildDlg::buildText() const {
+    return BuildText{dataPath, bibleName, wordSize, T_Word, T_Key, T_Freq};
+}
+
 void TRebuildDlg::setCaption(const QString& text) {
     setWindowTitle(text);
     emit textChanged(QStringLiteral("caption"), text);
@@ -344,28 +362,33 @@ void TRebuildDlg::setWordSize() {
 
 // One help thread per request; it frees itself when done.
 void TRebuildDlg::B_HelpClick(QObject* /*sender*/) {
-    auto* thread = new HtmlThread(true);
-    thread->setFileName(helpPath + QStringLiteral("2_rebuild.html"));
-    thread->start(QThread::NormalPriority);
+    platform::reportExceptions([this] {
+        auto* thread = new HtmlThread(true);
+        thread->setFileName(helpPath + QStringLiteral("2_rebuild.html"));
+        thread->start(QThread::NormalPriority);
+    });
 }
 
 // Builds the text's concordance database: opens the tables, checks for the
-// verse table, then runs the stages. Errors of the stages are not caught here;
-// they reach the application's report and leave the dialog stopped.
+// verse table, then runs the stages. An error that escapes a stage ends the
+// build in the application's report and leaves the dialog stopped.
 void TRebuildDlg::B_BuildClick(QObject* /*sender*/) {
     // The stages let the window process its events; a press arriving then is
     // not a second build, and a text is built at most once per run.
     if (building || state != BuildState::Ready)
         return;
+    platform::reportExceptions([this] { build(); });
+}
+
+void TRebuildDlg::build() {
     BuildRun run(*this);
-    // The table operations and the stages reach the building dialog through
-    // RebuildDlg.
+    // The program's one dialog is the one that builds.
     RebuildDlg = this;
 
     if (!openTables())
         return;
 
-    const QString versePath = dataPath + QStringLiteral("Bible.db");
+    const QString versePath = dataPath + concordance::verseTable + QStringLiteral(".db");
     if (!QFile::exists(versePath)) {
         setCaption(QStringLiteral(" Error!"));
         stopText = QStringLiteral("Failed to find ") + versePath;
@@ -382,12 +405,13 @@ void TRebuildDlg::B_BuildClick(QObject* /*sender*/) {
 // reported where it happened, or goes unreported.
 bool TRebuildDlg::openTables() {
     try {
-        openTable(T_Bible, QStringLiteral("Bible"), tkExisting, false);
-        openTable(T_Key, QStringLiteral("Key"), tkKey, true);
+        const BuildText text = buildText();
+        openTable(T_Bible, concordance::verseTable, tkExisting, false, text);
+        openTable(T_Key, concordance::keyTable, tkKey, true, text);
         requireOpenAndEmpty(T_Key);
-        openTable(T_Freq, QStringLiteral("Freq"), tkFreq, true);
+        openTable(T_Freq, concordance::freqTable, tkFreq, true, text);
         requireOpenAndEmpty(T_Freq);
-        openTable(T_Word, QStringLiteral("Word"), tkIndexedRec, true);
+        openTable(T_Word, concordance::wordTable, tkIndexedRec, true, text);
         requireOpenAndEmpty(T_Word);
     } catch (const EDatabaseError& e) {
         stopText = e.message();
@@ -423,29 +447,25 @@ void TRebuildDlg::runStages() {
     T_TempWord->setActive(false);
     T_TempWord->setDatabaseName(dataPath);
     T_TempWord->setTableType(ttParadox);
-    T_TempWord->setTableName(QStringLiteral("Temp_Word"));
+    T_TempWord->setTableName(concordance::tempWordTable);
     T_TempWord->setUpdateMode(upWhereKeyOnly);
     deleteTable(T_TempWord);
-    openTable(T_TempWord, QStringLiteral("Temp_Word"), tkWord, false);
+    openTable(T_TempWord, concordance::tempWordTable, tkWord, false, buildText());
     requireOpenAndEmpty(T_TempWord);
+
+    StageReport& report = stageReport ? *stageReport : *this;
 
     // Stage 2: one row per word occurrence.
     setCaption(QStringLiteral(" Building - Stage 2 of 4"));
     showStatus(QStringLiteral("Stage 1 complete"));
     setAction(QStringLiteral("Building the word index tables"));
-    {
-        const auto wordTables = std::make_unique<TWordTables>(StatusBar, ProgressBar);
-        wordTables->build(T_Bible, T_TempWord);
-    }
+    TWordTables(report).build(T_Bible, T_TempWord);
 
-    // Stage 3: the word, key and frequency tables and the word lists.
+    // Stage 3: the word, key and frequency tables.
     setCaption(QStringLiteral(" Building - Stage 3 of 4"));
     showStatus(QStringLiteral("Stage 2 complete."));
     setAction(QStringLiteral("Building frequency and lookup tables"));
-    {
-        const auto wordList = std::make_unique<TWordList>(StatusBar, ProgressBar);
-        wordList->buildTables(T_TempWord);
-    }
+    TWordList(report, buildText()).buildTables(T_TempWord);
 
     // The finished tables go to disk now: they stay open until the program
     // ends, and a crash meanwhile must not take back what "Build complete"
@@ -468,7 +488,7 @@ void TRebuildDlg::runStages() {
 }
 
 void TRebuildDlg::B_CancelClick(QObject* /*sender*/) {
-    close();
+    platform::reportExceptions([this] { close(); });
 }
 
 bool TRebuildDlg::FormKeyDown(QObject* /*sender*/, int key, Qt::KeyboardModifiers /*shift*/) {

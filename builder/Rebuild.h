@@ -1,8 +1,11 @@
 #pragma once
 // The build dialog: names the Bible text given on the command line, offers to
-// build its concordance database, and owns what the rest of the program shares
-// (the text's folder, the width of its word field, the progress bar and the
-// status bar).
+// build its concordance database, and runs the build's pipeline. It owns the
+// text's tables, folder and word width, and hands the stages what they need of
+// them (BuildText) and a place to report (StageReport, its status bar and
+// progress bar).
+
+#include "builder/Stage.h"
 
 #include <QDialog>
 #include <QStatusBar>
@@ -14,9 +17,6 @@ class QProgressBar;
 class QPushButton;
 class QWidget;
 class TTable;
-
-// The application's title: the caption of the program's own message boxes.
-inline constexpr char applicationTitle[] = "Build";
 
 // The elapsed-time text of a build that took `ms` milliseconds, for example
 // "Elapsed time 65 min 9.042 seconds": whole minutes, then seconds and three
@@ -39,7 +39,7 @@ private:
     QLabel* panel;
 };
 
-class TRebuildDlg : public QDialog {
+class TRebuildDlg : public QDialog, public StageReport {
     Q_OBJECT
 public:
     // Ready: Build may be pressed (also after a stop at the table stage or
@@ -80,8 +80,16 @@ public:
     QString bibleName;
     int wordSize = 0;
 
-    // Sets the text of the status bar's panel; it shows at the next repaint.
-    void showStatus(const QString& text);
+    // The stages' report: the status bar's panel (the text shows at the next
+    // repaint), the progress bar, and the application's event processing.
+    void showStatus(const QString& text) override;
+    void setProgress(int position) override;
+    void processEvents() override;
+    // Where the stages report instead of the dialog (the batch mode's output);
+    // null for the dialog itself. Not owned.
+    void setStageReport(StageReport* report);
+    // The text as the table operations and the stages see it.
+    BuildText buildText() const;
     // Set the form's caption and the action label.
     void setCaption(const QString& text);
     void setAction(const QString& text);
@@ -102,7 +110,9 @@ signals:
     void textChanged(const QString& what, const QString& text);
 
 public slots:
-    // Handlers; the sender is ignored and may be null.
+    // Handlers; the sender is ignored and may be null. No exception leaves
+    // them: one that escapes the build is shown in the application's report
+    // and leaves the dialog stopped.
     void B_HelpClick(QObject* sender);
     void B_BuildClick(QObject* sender);
     void B_CancelClick(QObject* sender);
@@ -130,6 +140,7 @@ private:
 
     void createComponents();
     void setLabelText(QLabel* label, const QString& what, const QString& text);
+    void build();
     bool openTables();
     void runStages();
     void readCommandLine(const QString& programFolder);
@@ -140,6 +151,7 @@ private:
     BuildState state = BuildState::Ready;
     bool building = false;
     QString stopText;
+    StageReport* stageReport = nullptr;
 };
 
 // The one build dialog, created by the program's entry point.

@@ -1,19 +1,17 @@
 #include "builder/Wordlists.h"
 
 #include "builder/Oddsandsods.h"
-#include "builder/Rebuild.h"
-#include "builder/Wordtables.h"
+#include "concordance/numberformat.h"
 #include "platform/core/table.h"
 
-#include <QCoreApplication>
-#include <QProgressBar>
+using concordance::formatNumber;
 
-TWordList::TWordList(TStatusBar* statusBar, QProgressBar* progress)
-    : statusPanel(statusBar), progressBar(progress) {}
+TWordList::TWordList(StageReport& stageReport, const BuildText& text)
+    : report(stageReport), output(text) {}
 
 void TWordList::showStatus(const QString& text) {
-    statusPanel->setPanelText(text);
-    QCoreApplication::processEvents();
+    report.showStatus(text);
+    report.processEvents();
 }
 
 void TWordList::buildTables(TTable* tempWords) {
@@ -23,13 +21,13 @@ void TWordList::buildTables(TTable* tempWords) {
 }
 
 void TWordList::closeWord(const QString& word, int wordNumber, int count) {
-    TTable* key = RebuildDlg->T_Key;
+    TTable* key = output.T_Key;
     key->Append();
     key->Fields(0).setAsString(word);
     key->Post();
 
     const QByteArray bytes = word.toLatin1();
-    TTable* freq = RebuildDlg->T_Freq;
+    TTable* freq = output.T_Freq;
     freq->Append();
     freq->Fields(0).setAsInteger(wordNumber);
     freq->Fields(1).setAsInteger(count);
@@ -43,7 +41,7 @@ void TWordList::closeWord(const QString& word, int wordNumber, int count) {
 
 void TWordList::buildFrequencyTables() {
     TTable* temp = tempWordTable;
-    TTable* words = RebuildDlg->T_Word;
+    TTable* words = output.T_Word;
     try {
         temp->setIndexName(QStringLiteral("wordNdx"));
         int wordNumber = 1;
@@ -53,7 +51,7 @@ void TWordList::buildFrequencyTables() {
         const int progressStep = rows / 60 ? rows / 60 : 1;
         const QString suffix =
             QStringLiteral(" of ") + formatNumber(rows) + QStringLiteral(" words");
-        const auto report = [&](const QString& word, int recNo) {
+        const auto showWord = [&](const QString& word, int recNo) {
             showStatus(word + QStringLiteral(" - word # ") + formatNumber(recNo) + suffix);
         };
 
@@ -66,7 +64,7 @@ void TWordList::buildFrequencyTables() {
         // No verse yielded a word: there is no word to store.
         if (!temp->Eof()) {
             QString current = wordField.AsString();
-            report(current, temp->RecNo());
+            showWord(current, temp->RecNo());
             while (!temp->Eof()) {
                 const QString word = wordField.AsString();
                 if (word == current) {
@@ -84,9 +82,9 @@ void TWordList::buildFrequencyTables() {
                 count = 0;
                 const int recNo = temp->RecNo();
                 if (recNo - lastReport > 200) {
-                    progressBar->setValue(recNo / progressStep + 40);
+                    report.setProgress(recNo / progressStep + 40);
                     lastReport = recNo;
-                    report(current, recNo);
+                    showWord(current, recNo);
                 }
             }
             closeWord(current, wordNumber, count);
@@ -94,5 +92,5 @@ void TWordList::buildFrequencyTables() {
     } catch (const EDatabaseError& e) {
         msgBox("TWordList::buildTables", e.message() + QStringLiteral(" "));
     }
-    showStatus(QStringLiteral("Total Words ") + formatNumber(RebuildDlg->T_Freq->RecordCount()));
+    showStatus(QStringLiteral("Total Words ") + formatNumber(output.T_Freq->RecordCount()));
 }

@@ -1,21 +1,22 @@
 #pragma once
 // Stage 3 of the build: walks the temporary word table in word order and fills
-// the word, key and frequency tables, counting every character on the way, then
-// writes the word-list files.
+// the word, key and frequency tables, counting every character on the way.
+// The word-list files are to be written from these afterwards.
+
+#include "builder/Stage.h"
 
 #include <QString>
 #include <array>
 
-class QProgressBar;
-class TStatusBar;
 class TTable;
 
 class TWordList {
 public:
-    TWordList(TStatusBar* statusBar, QProgressBar* progressBar);
+    // `text` names the open output tables T_Word, T_Key and T_Freq and the
+    // text's folder and name.
+    TWordList(StageReport& report, const BuildText& text);
 
     // `tempWords` is the open "Temp_Word" holding the occurrences of stage 2.
-    // The output tables are the build dialog's T_Word, T_Key and T_Freq.
     void buildTables(TTable* tempWords);
     // Sets the status text and lets the window process pending events.
     void showStatus(const QString& text);
@@ -30,8 +31,8 @@ private:
     // characters' counts.
     void closeWord(const QString& word, int wordNumber, int count);
 
-    TStatusBar* statusPanel;
-    QProgressBar* progressBar;
+    StageReport& report;
+    BuildText output;
     QString filePath;
     QString headerText;
     TTable* tempWordTable = nullptr;

@@ -1,14 +1,14 @@
-// Build: builds the concordance database and word lists of one Bible text,
-// named on the command line ("Build Text KJV"), from a small dialog; with
-// --batch the same build runs without a window or a user.
+// Build: builds the concordance database of one Bible text, named on the
+// command line ("Build Text KJV"), from a small dialog; with --batch the same
+// build runs without a window or a user.
 
+#include "builder/Oddsandsods.h"
 #include "builder/Rebuild.h"
 #include "platform/gui/application.h"
 #include "platform/gui/messages.h"
 
 #include <QByteArray>
 #include <QHash>
-#include <QProgressBar>
 #include <QPushButton>
 #include <cstdio>
 #include <cstring>
@@ -63,19 +63,28 @@ Options readOptions(int argc, char** argv) {
     return options;
 }
 
-// Writes the dialog's texts to standard output, one line each as it changes.
-// On a terminal the progress bar is one line that updates in place, below the
-// texts; into a file or a pipe no progress is written.
-class BatchReport : public QObject {
+// Writes the dialog's texts to standard output, one line each as it changes,
+// and is where the stages report. On a terminal the progress bar is one line
+// that updates in place, below the texts; into a file or a pipe no progress is
+// written.
+class BatchReport : public QObject, public StageReport {
 public:
     BatchReport(TRebuildDlg* dialog, bool terminal) : onTerminal(terminal) {
-        connect(dialog, &TRebuildDlg::textChanged, this, &BatchReport::text);
-        if (onTerminal)
-            connect(dialog->ProgressBar, &QProgressBar::valueChanged, this, &BatchReport::progress);
+        connect(dialog, &TRebuildDlg::textChanged, this,
+                [this](const QString& what, const QString& value) {
+                    platform::reportExceptions([&] { text(what, value); });
+                });
     }
     ~BatchReport() override { clearProgress(); }
     BatchReport(const BatchReport&) = delete;
     BatchReport& operator=(const BatchReport&) = delete;
+
+    void showStatus(const QString& value) override { text(QStringLiteral("status"), value); }
+    void setProgress(int position) override {
+        if (onTerminal)
+            progress(position);
+    }
+    void processEvents() override { QCoreApplication::processEvents(); }
 
 private:
     void text(const QString& what, const QString& value) {
@@ -140,7 +149,9 @@ int runBatch(int& argc, char** argv) {
         RebuildDlg = dialog.get();
         {
             BatchReport report(dialog.get(), isatty(STDOUT_FILENO) != 0);
+            dialog->setStageReport(&report);
             dialog->B_BuildClick(dialog->B_Build);
+            dialog->setStageReport(nullptr);
         }
         switch (dialog->buildState()) {
         case TRebuildDlg::BuildState::Done:

@@ -1,6 +1,8 @@
 #include "importer/bibletable.h"
 
+#include "concordance/tablelayouts.h"
 #include "importer/progress.h"
+#include "platform/core/filesync.h"
 #include "platform/core/table.h"
 
 #include <QDir>
@@ -9,10 +11,8 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <fcntl.h>
-#include <unistd.h>
 
-const QString BibleTableWriter::tableName = QStringLiteral("Bible");
+const QString BibleTableWriter::tableName = concordance::verseTable;
 const QString BibleTableWriter::newFolderName = QStringLiteral("Bible_new");
 
 namespace {
@@ -27,15 +27,6 @@ void bind(TTable& table, const QString& folder, const QString& name) {
 bool isLocked(const platform::Exception& e) {
     const auto* database = dynamic_cast<const platform::EDatabaseError*>(&e);
     return database && database->kind() == platform::EDatabaseError::Kind::Locked;
-}
-
-// Makes a rename in `folder` last through a power cut.
-void syncFolder(const QString& folder) {
-    const int fd = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY);
-    if (fd >= 0) {
-        ::fsync(fd);
-        ::close(fd);
-    }
 }
 
 } // namespace
@@ -120,11 +111,7 @@ bool BibleTableWriter::write(const std::vector<verses::Verse>& verses, Progress&
 
     newTableWritten = true;
     try {
-        table.FieldDefs().Clear();
-        table.FieldDefs().Add(QStringLiteral("Verse"), ftInteger, 0, true);
-        table.FieldDefs().Add(QStringLiteral("Text"), ftMemo, 0, true);
-        table.IndexDefs().Clear();
-        table.IndexDefs().Add(QString(), QStringLiteral("Verse"), ixPrimary | ixUnique);
+        concordance::defineVerseTable(table.FieldDefs(), table.IndexDefs());
         table.CreateTable();
         table.setExclusive(true);
         table.Open();
@@ -192,7 +179,8 @@ bool BibleTableWriter::commit(QString& message) {
         return false;
     }
     newTableWritten = false;
-    syncFolder(folder);
+    // The rename must outlast a power cut.
+    platform::syncFolder(folder);
     QDir().rmdir(newFolder);
     if (hold) {
         try {

@@ -7,9 +7,7 @@
 // this writer makes sure of by holding it exclusively itself until the new
 // table has taken its place.
 //
-// Layout of "Bible": field 1 `Verse` (ftInteger, required; the verse key),
-// field 2 `Text` (ftMemo, required; the verse text); the primary index, which
-// has no name, on `Verse`.
+// The table has the verse table's layout (concordance/tablelayouts.h).
 
 #include "importer/verses.h"
 

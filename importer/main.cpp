@@ -8,6 +8,7 @@
 // Exit codes: 0 done, 1 the import failed (nothing written), 2 wrong command
 // line, 130 interrupted (nothing written).
 
+#include "concordance/numberformat.h"
 #include "importer/bibletable.h"
 #include "importer/progress.h"
 #include "importer/swordsource.h"
@@ -20,6 +21,8 @@
 #include <cstdio>
 
 namespace {
+
+using concordance::formatNumber;
 
 volatile std::sig_atomic_t stopRequested = 0;
 
@@ -36,16 +39,8 @@ void printLine(FILE* stream, const QString& line) {
     std::fputc('\n', stream);
 }
 
-// "31,102".
-QString grouped(qint64 n) {
-    QString digits = QString::number(n);
-    for (qsizetype i = digits.size() - 3; i > 0; i -= 3)
-        digits.insert(i, QLatin1Char(','));
-    return digits;
-}
-
 QString plural(qint64 n, const char* one, const char* many) {
-    return QStringLiteral("%1 %2").arg(grouped(n), QLatin1String(n == 1 ? one : many));
+    return QStringLiteral("%1 %2").arg(formatNumber(n), QLatin1String(n == 1 ? one : many));
 }
 
 // Prints the errors that stopped the import (at most `shown` of them).
@@ -54,7 +49,8 @@ void printErrors(const QStringList& errors) {
     for (qsizetype i = 0; i < errors.size() && i < shown; ++i)
         printLine(stderr, errors[i]);
     if (errors.size() > shown)
-        printLine(stderr, QStringLiteral("... and %1 more").arg(grouped(errors.size() - shown)));
+        printLine(stderr,
+                  QStringLiteral("... and %1 more").arg(formatNumber(errors.size() - shown)));
 }
 
 int fail(const QString& message) {
@@ -82,7 +78,7 @@ void printSummary(const verses::Collection& verses, const BibleTableWriter& writ
     QStringList why;
     for (const auto& [reason, count] : verses.skips()) {
         skipped += count;
-        why << QStringLiteral("%1 %2").arg(grouped(count), reason);
+        why << QStringLiteral("%1 %2").arg(formatNumber(count), reason);
     }
     printLine(stdout, skipped == 0 ? QStringLiteral("Skipped: none")
                                    : QStringLiteral("Skipped: %1 (%2)")
@@ -94,7 +90,7 @@ void printSummary(const verses::Collection& verses, const BibleTableWriter& writ
                                    plural(verses.longestBytes(), "byte", "bytes")));
     if (!keepApostrophes)
         printLine(stdout, QStringLiteral("Typographic apostrophes made plain: %1")
-                              .arg(grouped(verses.foldedApostrophes())));
+                              .arg(formatNumber(verses.foldedApostrophes())));
     for (const QString& note : verses.notes())
         printLine(stdout, note);
     for (const QString& remark : writer.remarks())
@@ -107,9 +103,10 @@ void printSummary(const verses::Collection& verses, const BibleTableWriter& writ
                       .arg(verses::maxPart)
                       .arg(references(verses, verses.crowdedVerses())));
     if (!verses.overlongVerses().isEmpty())
-        printLine(stdout, QStringLiteral("Warning: %1 longer than 638 bytes: %2")
-                              .arg(plural(verses.overlongVerses().size(), "verse is", "verses are"),
-                                   references(verses, verses.overlongVerses())));
+        printLine(stdout, QStringLiteral("Warning: %1 longer than %2 bytes: %3")
+                              .arg(plural(verses.overlongVerses().size(), "verse is", "verses are"))
+                              .arg(verses::overlongBytes)
+                              .arg(references(verses, verses.overlongVerses())));
 }
 
 } // namespace

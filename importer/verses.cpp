@@ -1,5 +1,7 @@
 #include "importer/verses.h"
 
+#include "concordance/wordrule.h"
+
 #include <QFile>
 #include <QRegularExpression>
 #include <algorithm>
@@ -185,30 +187,6 @@ QByteArray foldApostrophes(const QByteArray& text, int* count) {
     return out;
 }
 
-int countWords(const QByteArray& text) {
-    // Byte classes as the build reads them: 33..127 may be part of a word,
-    // ASCII punctuation is skipped before a word, and a word starts at a digit,
-    // a letter or DEL. Everything else separates words.
-    auto wordChar = [](unsigned char c) { return c >= 33 && c <= 127; };
-    auto startChar = [](unsigned char c) {
-        return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') ||
-               c == 127;
-    };
-    int words = 0;
-    qsizetype i = 0;
-    const qsizetype n = text.size();
-    while (i < n) {
-        while (i < n && !startChar(static_cast<unsigned char>(text[i])))
-            ++i;
-        if (i == n)
-            break;
-        ++words;
-        while (i < n && wordChar(static_cast<unsigned char>(text[i])))
-            ++i;
-    }
-    return words;
-}
-
 bool isValidUtf8(const QByteArray& text) {
     const auto* p = reinterpret_cast<const unsigned char*>(text.constData());
     const qsizetype n = text.size();
@@ -286,9 +264,9 @@ bool Collection::add(const Place& place, const QByteArray& text, const QString& 
         longestSize = clean.size();
         longest = key;
     }
-    if (countWords(clean) > maxPart)
+    if (concordance::countWords(clean) > maxPart)
         crowded << key;
-    if (clean.size() > 638)
+    if (clean.size() > overlongBytes)
         overlong << key;
     list.push_back(Verse{key, std::move(clean)});
     return true;

@@ -1,7 +1,8 @@
 #pragma once
-// Verses on their way into a verse table: the packed verse key, the book-name
-// table, the text clean-up every source shares, the collection that checks the
-// verses as they come, and the readers of the two verse-file forms.
+// Verses on their way into a verse table: the text clean-up every source
+// shares, the collection that checks the verses as they come, and the readers
+// of the two verse-file forms. Verse keys and book names come from
+// concordance/.
 
 #include "concordance/books.h"
 #include "concordance/versekey.h"
@@ -28,15 +29,14 @@ using concordance::Place;
 using concordance::protestantBooks;
 using concordance::unpackKey;
 
+// The longest verse, in bytes, that the summary does not warn of.
+constexpr qsizetype overlongBytes = 638;
+
 // Runs of blanks, tabs and line breaks become one blank; none at either end.
 QByteArray simplified(const QByteArray& text);
 // Replaces the typographic apostrophes U+2018 and U+2019 by the ASCII apostrophe;
 // adds the number replaced to *count when given.
 QByteArray foldApostrophes(const QByteArray& text, int* count = nullptr);
-// The number of words the concordance build splits from `text`: a word starts at
-// an ASCII letter, digit or DEL after blanks and punctuation, and ends at a blank,
-// a control character or any byte above 127.
-int countWords(const QByteArray& text);
 // Whether `text` is well-formed UTF-8.
 bool isValidUtf8(const QByteArray& text);
 
@@ -84,7 +84,9 @@ public:
     qsizetype longestBytes() const { return longestSize; }
     // Verses with more words than a verse key leaves room for.
     const QList<quint32>& crowdedVerses() const { return crowded; }
-    // Verses longer than the build's verse buffer (638 bytes).
+    // Verses longer than overlongBytes. Build takes a verse of any length;
+    // the warning is for texts also meant for programs with a verse buffer of
+    // 640 bytes, which holds 638 and two NULs.
     const QList<quint32>& overlongVerses() const { return overlong; }
 
 private:

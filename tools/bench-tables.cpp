@@ -13,6 +13,8 @@
 // Every phase prints its time and the peak memory so far. The tables go to a
 // temporary folder unless one is given.
 
+#include "concordance/tablelayouts.h"
+#include "concordance/versekey.h"
 #include "platform/core/table.h"
 
 #include <QDir>
@@ -103,10 +105,8 @@ std::vector<int> makeText(std::mt19937& random) {
 // The occurrence key of word `i` of the text: verse key plus position.
 int occurrenceKey(int i) {
     const int verse = i / wordsPerVerse;
-    const int book = verse / 480 + 1;
-    const int chapter = verse / 20 % 24 + 1;
-    const int number = verse % 20 + 1;
-    return (book << 24 | chapter << 16 | number << 8) + i % wordsPerVerse + 1;
+    return concordance::verseKey(verse / 480 + 1, verse / 20 % 24 + 1, verse % 20 + 1) +
+           i % wordsPerVerse + 1;
 }
 
 void bind(TTable& t, const QString& folder, const QString& name) {
@@ -118,40 +118,23 @@ void bind(TTable& t, const QString& folder, const QString& name) {
 
 void createTables(const QString& folder, TTable& tempWord, TTable& word, TTable& key,
                   TTable& freq) {
-    bind(tempWord, folder, QStringLiteral("Temp_Word"));
-    tempWord.FieldDefs().Clear();
-    tempWord.FieldDefs().Add(QStringLiteral("Verses"), ftInteger, 0, true);
-    tempWord.FieldDefs().Add(QStringLiteral("Word"), ftString, wordSize, true);
-    tempWord.IndexDefs().Clear();
-    tempWord.IndexDefs().Add(QString(), QStringLiteral("Verses"), ixPrimary | ixUnique);
-    tempWord.IndexDefs().Add(QStringLiteral("wordNdx"), QStringLiteral("Word"), ixCaseInsensitive);
+    using namespace concordance;
+    bind(tempWord, folder, tempWordTable);
+    defineTempWordTable(tempWord.FieldDefs(), tempWord.IndexDefs(), wordSize);
     tempWord.CreateTable();
 
-    bind(word, folder, QStringLiteral("Word"));
-    word.FieldDefs().Clear();
-    word.FieldDefs().Add(QStringLiteral("R1"), ftInteger, 0, true);
-    word.FieldDefs().Add(QStringLiteral("R2"), ftSmallint, 0, true);
-    word.IndexDefs().Clear();
-    word.IndexDefs().Add(QString(), QStringLiteral("R1"), ixPrimary | ixUnique);
+    bind(word, folder, wordTable);
+    defineWordTable(word.FieldDefs(), word.IndexDefs());
     word.CreateTable();
-    word.AddIndex(QStringLiteral("wordKeyNdx"), QStringLiteral("R2"), ixDescending);
+    const TIndexDef wordKey = wordKeyIndex();
+    word.AddIndex(wordKey.Name, wordKey.Fields, wordKey.Options);
 
-    bind(key, folder, QStringLiteral("Key"));
-    key.FieldDefs().Clear();
-    key.FieldDefs().Add(QStringLiteral("Word"), ftString, wordSize, true);
-    key.IndexDefs().Clear();
-    key.IndexDefs().Add(QString(), QStringLiteral("Word"), ixPrimary | ixUnique);
+    bind(key, folder, keyTable);
+    defineKeyTable(key.FieldDefs(), key.IndexDefs(), wordSize);
     key.CreateTable();
 
-    bind(freq, folder, QStringLiteral("Freq"));
-    freq.FieldDefs().Clear();
-    freq.FieldDefs().Add(QStringLiteral("F1"), ftSmallint, 0, true);
-    freq.FieldDefs().Add(QStringLiteral("F2"), ftWord, 0, true);
-    freq.FieldDefs().Add(QStringLiteral("F3"), ftSmallint, 0, true);
-    freq.IndexDefs().Clear();
-    freq.IndexDefs().Add(QString(), QStringLiteral("F1"), ixPrimary | ixUnique);
-    freq.IndexDefs().Add(QStringLiteral("freqNdx"), QStringLiteral("F2"), ixDescending);
-    freq.IndexDefs().Add(QStringLiteral("wordLenNdx"), QStringLiteral("F3"), ixDescending);
+    bind(freq, folder, freqTable);
+    defineFreqTable(freq.FieldDefs(), freq.IndexDefs());
     freq.CreateTable();
 
     for (TTable* t : {&tempWord, &word, &key, &freq}) {

@@ -1,5 +1,6 @@
 #include "platform/core/inifile.h"
 
+#include "platform/core/filesync.h"
 #include "platform/core/lasterror.h"
 
 #include <QByteArrayList>
@@ -9,7 +10,6 @@
 #include <QLockFile>
 #include <QSaveFile>
 #include <cerrno>
-#include <fcntl.h>
 #include <functional>
 #include <unistd.h>
 
@@ -140,15 +140,6 @@ bool readFile(const QString& path, QByteArray* content) {
     return true;
 }
 
-void syncFolder(const QString& path) {
-    const QByteArray folder = QFile::encodeName(QFileInfo(path).absolutePath());
-    int fd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd >= 0) {
-        ::fsync(fd);
-        ::close(fd);
-    }
-}
-
 // Read-modify-write under the lock file. `change` returns false when it left
 // the lines as they were; nothing is written then.
 bool modify(const QString& path, const std::function<bool(Lines&)>& change) {
@@ -196,7 +187,7 @@ bool modify(const QString& path, const std::function<bool(Lines&)>& change) {
         setLastError(errno ? errno : EIO);
         return false;
     }
-    syncFolder(path);
+    syncFolder(info.absolutePath());
     return true;
 }
 

@@ -3,7 +3,7 @@
 // checked when defined) and the SQL pieces that name an index's order. The
 // layout as stored in a file is in tablecatalogue.h.
 
-#include "platform/core/table.h"
+#include "platform/core/tabledefs.h"
 #include "platform/core/tablevalue.h"
 
 #include <vector>

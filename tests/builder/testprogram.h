@@ -1,9 +1,12 @@
 #pragma once
-// A program folder of a test's own: a temporary folder holding the picture,
-// with the program's folder and command line pointed at it, and helpers that
-// make a dialog there and write a text's verse table.
+// What the tests of Build share: a program folder of a test's own (a
+// temporary folder holding the picture, with the program's folder and command
+// line pointed at it) that makes a dialog there, and helpers that write and
+// read a text's tables.
 
 #include "builder/Rebuild.h"
+#include "concordance/tablelayouts.h"
+#include "concordance/versekey.h"
 #include "platform/core/process.h"
 #include "platform/core/table.h"
 #include "tests/support/versetable.h"
@@ -43,30 +46,64 @@ private:
     QTemporaryDir dir;
 };
 
+using concordance::verseKey;
 using testsupport::Verses;
 using testsupport::writeVerseTable;
 
-// The verse key of book, chapter and verse.
-inline int verseKey(int book, int chapter, int verse) {
-    return (book << 24) | (chapter << 16) | (verse << 8);
-}
-
-// A table with one word field (the layout of "Key") holding `words`.
-inline void writeWordTable(const QString& folder, const QString& name, const QStringList& words) {
+// A table of `folder` bound to `name`, its layout made by `define` and the
+// rows `fill` appends, created and closed again.
+template <typename Define, typename Fill>
+void writeTable(const QString& folder, const QString& name, Define define, Fill fill) {
     TTable table;
     table.setDatabaseName(folder);
     table.setTableName(name);
-    table.FieldDefs().Add(QStringLiteral("Word"), ftString, 18, true);
-    table.IndexDefs().Add(QString(), QStringLiteral("Word"), ixPrimary | ixUnique);
+    define(table.FieldDefs(), table.IndexDefs());
     table.CreateTable();
     table.setExclusive(true);
     table.Open();
-    for (const QString& word : words) {
-        table.Append();
-        table.Fields(0).setAsString(word);
-        table.Post();
-    }
+    fill(table);
     table.Close();
+}
+
+// A verse table whose verse key is text: reading it as a number raises inside
+// stage 2, an error that no stage catches.
+inline void writeVerseTableWithTextKeys(const QString& folder) {
+    // The verse table's layout with a text field in place of the key.
+    const auto define = [](TFieldDefs& fields, TIndexDefs& indexes) {
+        concordance::defineVerseTable(fields, indexes);
+        fields.Clear();
+        fields.Add(QStringLiteral("Verse"), ftString, 10, true);
+        fields.Add(QStringLiteral("Text"), ftMemo, 0, true);
+    };
+    writeTable(folder, concordance::verseTable, define, [](TTable& table) {
+        table.Append();
+        table.Fields(0).setAsString(QStringLiteral("Gen 1:1"));
+        table.Fields(1).setAsString(QStringLiteral("In the beginning"));
+        table.Post();
+    });
+}
+
+// A table with the layout of "Key" (the KJV's word width) holding `words`.
+inline void writeWordTable(const QString& folder, const QString& name, const QStringList& words) {
+    const auto define = [](TFieldDefs& fields, TIndexDefs& indexes) {
+        concordance::defineKeyTable(fields, indexes, 18);
+    };
+    writeTable(folder, name, define, [&](TTable& table) {
+        for (const QString& word : words) {
+            table.Append();
+            table.Fields(0).setAsString(word);
+            table.Post();
+        }
+    });
+}
+
+// The number of rows of the table `name` in `folder`.
+inline int rowCount(const QString& folder, const QString& name) {
+    TTable table;
+    table.setDatabaseName(folder);
+    table.setTableName(name);
+    table.Open();
+    return table.RecordCount();
 }
 
 // All rows of a table in its current index order, fields joined by blanks.

@@ -13,11 +13,18 @@
 
 namespace {
 
+// A run of Build: its exit code, the lines of its standard output and its
+// standard error.
 struct Run {
-    int exitCode = -1;
-    QStringList out; // lines of standard output
-    QString err;
+    testsupport::ProcessResult result;
+    int exitCode = result.exitCode;
+    QStringList out = result.outLines();
+    QString err = QString::fromLocal8Bit(result.err);
 };
+
+QString report(const Run& run) {
+    return run.result.report();
+}
 
 } // namespace
 
@@ -39,27 +46,11 @@ class TestBatch : public QObject {
         options.environment.remove(QStringLiteral("WAYLAND_DISPLAY"));
         options.environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime.path());
         const QString program = app.filePath(QStringLiteral("Build"));
-        const testsupport::ProcessResult result =
-            terminal
-                ? testsupport::runProcess(
-                      QStringLiteral("script"),
-                      {"-qec", "'" + program + "' " + arguments.join(' '), "/dev/null"}, options)
-                : testsupport::runProcess(program, arguments, options);
-        return Run{result.exitCode, result.outLines(), QString::fromLocal8Bit(result.err)};
-    }
-
-    static QString report(const Run& run) {
-        return QStringLiteral("exit %1\n--- stdout\n%2\n--- stderr\n%3")
-            .arg(run.exitCode)
-            .arg(run.out.join(QLatin1Char('\n')), run.err);
-    }
-
-    static int rowCount(const QString& folder, const QString& name) {
-        TTable table;
-        table.setDatabaseName(folder);
-        table.setTableName(name);
-        table.Open();
-        return table.RecordCount();
+        return Run{terminal ? testsupport::runProcess(
+                                  QStringLiteral("script"),
+                                  {"-qec", "'" + program + "' " + arguments.join(' '), "/dev/null"},
+                                  options)
+                            : testsupport::runProcess(program, arguments, options)};
     }
 
 private slots:
@@ -179,21 +170,7 @@ private slots:
     // A verse key that is no number raises inside stage 2; nothing catches it
     // there, so the run ends with the error's message.
     void errorInStage() {
-        TTable table;
-        table.setDatabaseName(textFolder());
-        table.setTableName(QStringLiteral("Bible"));
-        table.FieldDefs().Add(QStringLiteral("Verse"), ftString, 10, true);
-        table.FieldDefs().Add(QStringLiteral("Text"), ftMemo, 0, true);
-        table.IndexDefs().Add(QString(), QStringLiteral("Verse"), ixPrimary | ixUnique);
-        table.CreateTable();
-        table.setExclusive(true);
-        table.Open();
-        table.Append();
-        table.Fields(0).setAsString(QStringLiteral("Gen 1:1"));
-        table.Fields(1).setAsString(QStringLiteral("In the beginning"));
-        table.Post();
-        table.Close();
-
+        writeVerseTableWithTextKeys(textFolder());
         const Run run = build({"--batch", "Text", "T"});
         QVERIFY2(run.exitCode == 1, qPrintable(report(run)));
         QVERIFY2(run.out.contains("Building the word index tables"), qPrintable(report(run)));

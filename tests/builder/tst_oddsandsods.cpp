@@ -1,176 +1,156 @@
 // The build's table operations: binding, creating by kind, emptying and
-// deleting tables in the text's folder, with their message messages.lines().
+// deleting tables in the text's folder, and the message boxes they show.
 
 #include "builder/Oddsandsods.h"
-#include "builder/Rebuild.h"
 #include "platform/core/lasterror.h"
-#include "platform/core/process.h"
-#include "platform/core/table.h"
 #include "tests/builder/testprogram.h"
 #include "tests/support/messagecapture.h"
 
-#include <QDir>
-#include <QFile>
-#include <QTemporaryDir>
-#include <QtTest>
+Q_DECLARE_METATYPE(TTableKind)
+
+namespace {
+
+// Whether `open` fails because another table holds the file.
+template <typename Open> bool refusedAsLocked(Open open) {
+    try {
+        open();
+    } catch (const EDatabaseError& e) {
+        return e.kind() == EDatabaseError::Kind::Locked;
+    }
+    return false;
+}
+
+} // namespace
 
 class TestOddsandsods : public QObject {
     Q_OBJECT
-    std::unique_ptr<TestProgram> program;
-    std::unique_ptr<TRebuildDlg> dialog;
+    std::unique_ptr<QTemporaryDir> dir;
+    TTable table;
     testsupport::MessageCapture messages; // messages.lines() as "caption: text"
 
-    QString folder() const { return program->path("Text/KJV/"); }
-
-    void makeKeyTable(const QString& name, const QStringList& words) {
-        writeWordTable(folder(), name, words);
+    QString folder() const { return dir->path() + "/"; }
+    BuildText text() const { return {folder(), "KJV", 18}; }
+    void bind(TTable& t, const QString& name) {
+        t.setDatabaseName(folder());
+        t.setTableName(name);
     }
 
 private slots:
-    void initTestCase() {
-        program = std::make_unique<TestProgram>();
-        dialog = program->makeDialog();
-        QCOMPARE(RebuildDlg->dataPath, folder());
-    }
-    void cleanupTestCase() {
-        dialog.reset();
-        program.reset();
-    }
     void init() {
+        table.Close();
+        table.setExclusive(false);
+        dir = std::make_unique<QTemporaryDir>();
         messages.clear();
-        for (TTable* t : dialog->findChildren<TTable*>())
-            t->Close();
-        for (const QString& f : QDir(folder()).entryList(QDir::Files))
-            QFile::remove(folder() + f);
     }
 
+    // Each kind creates its layout (with the text's word width); every other
+    // kind creates nothing and shows nothing.
+    void missingTablesAreCreatedByKind_data() {
+        QTest::addColumn<TTableKind>("kind");
+        QTest::addColumn<QStringList>("indexes"); // empty: nothing is created
+        QTest::newRow("tkWord") << tkWord << QStringList{"", "wordNdx"};
+        QTest::newRow("tkKey") << tkKey << QStringList{""};
+        QTest::newRow("tkFreq") << tkFreq << QStringList{"", "freqNdx", "wordLenNdx"};
+        QTest::newRow("tkRec") << tkRec << QStringList{""};
+        QTest::newRow("tkIndexedRec") << tkIndexedRec << QStringList{"", "wordKeyNdx"};
+        QTest::newRow("tkExisting") << tkExisting << QStringList{};
+        QTest::newRow("out of range") << TTableKind(7) << QStringList{};
+    }
     void missingTablesAreCreatedByKind() {
-        openTable(dialog->T_Word, "Word", tkIndexedRec, true);
-        TTable* w = dialog->T_Word;
-        QVERIFY(w->Active());
-        QVERIFY(w->Exclusive());
-        QCOMPARE(w->DatabaseName(), folder());
-        QCOMPARE(w->FieldCount(), 2);
-        QCOMPARE(w->Fields(0).FieldName(), QString("R1"));
-        QCOMPARE(w->Fields(0).DataType(), ftInteger);
-        QCOMPARE(w->Fields(1).FieldName(), QString("R2"));
-        QCOMPARE(w->Fields(1).DataType(), ftSmallint);
-        QVERIFY(w->Fields(0).Required() && w->Fields(1).Required());
-        QCOMPARE(w->IndexDefs().Count(), 2);
-        QCOMPARE(w->IndexDefs()[0].Name, QString());
-        QCOMPARE(w->IndexDefs()[1].Name, QString("wordKeyNdx"));
-        QCOMPARE(w->IndexDefs()[1].Options, TIndexOptions(ixDescending));
+        QFETCH(TTableKind, kind);
+        QFETCH(QStringList, indexes);
+        openTable(&table, "T", kind, true, text());
+        QCOMPARE(table.DatabaseName(), folder());
+        QCOMPARE(table.Exists(), !indexes.isEmpty());
+        QCOMPARE(table.Active(), !indexes.isEmpty());
+        QVERIFY(messages.lines().isEmpty());
+        if (indexes.isEmpty())
+            return;
+        QVERIFY(table.Exclusive());
+        QCOMPARE(table.IndexDefs().Count(), indexes.size());
+        for (int i = 0; i < indexes.size(); ++i)
+            QCOMPARE(table.IndexDefs()[i].Name, indexes[i]);
+        if (TField* word = table.FindField("Word"))
+            QCOMPARE(word->Size(), 18);
+    }
 
-        openTable(dialog->T_TempWord, "Temp_Word", tkWord, false);
-        TTable* t = dialog->T_TempWord;
-        QCOMPARE(t->Fields(1).FieldName(), QString("Word"));
-        QCOMPARE(t->Fields(1).Size(), 18); // the KJV's word width
-        QCOMPARE(t->IndexDefs()[1].Name, QString("wordNdx"));
-        QCOMPARE(t->IndexDefs()[1].Options, TIndexOptions(ixCaseInsensitive));
-
-        openTable(dialog->T_Freq, "Freq", tkFreq, true);
-        TTable* f = dialog->T_Freq;
-        QCOMPARE(f->Fields(1).DataType(), ftWord);
-        QStringList names;
-        for (int i = 0; i < f->IndexDefs().Count(); ++i)
-            names << f->IndexDefs()[i].Name;
-        QCOMPARE(names, QStringList({"", "freqNdx", "wordLenNdx"}));
+    void existingTableKeepsItsRowsUnlessEmptied() {
+        writeWordTable(folder(), "Key", {"and", "the"});
+        openTable(&table, "Key", tkKey, false, text());
+        QVERIFY(table.Active());
+        QCOMPARE(table.RecordCount(), 2);
+        openTable(&table, "Key", tkKey, true, text());
+        QCOMPARE(table.RecordCount(), 0);
+        QVERIFY(table.Exclusive());
         QVERIFY(messages.lines().isEmpty());
     }
 
-    void existingTableIsNeverCreatedAndKeepsItsRowsUnlessEmptied() {
-        openTable(dialog->T_Bible, "Bible", tkExisting, false);
-        QVERIFY(!dialog->T_Bible->Active());
-        QVERIFY(!QFile::exists(folder() + "Bible.db"));
-
-        makeKeyTable("Key", {"and", "the"});
-        openTable(dialog->T_Key, "Key", tkKey, false);
-        QVERIFY(dialog->T_Key->Active());
-        QCOMPARE(dialog->T_Key->RecordCount(), 2);
-        // Held exclusively: nobody else gets in.
+    // Held exclusively, nobody else gets in; and a table held elsewhere is a
+    // failure openTable passes on to its caller.
+    void openTableHoldsTheTable() {
+        writeWordTable(folder(), "Key", {"and"});
+        openTable(&table, "Key", tkKey, false, text());
         TTable other;
-        other.setDatabaseName(folder());
-        other.setTableName("Key");
-        try {
-            other.Open();
-            QFAIL("a second open got in");
-        } catch (const EDatabaseError& e) {
-            QVERIFY(e.message().contains("File is locked"));
-        }
-        // And the lock is what openTable passes on to its caller.
-        dialog->T_Key->Close();
+        bind(other, "Key");
+        QVERIFY(refusedAsLocked([&] { other.Open(); }));
+        table.Close();
         other.Open();
-        QVERIFY_THROWS_EXCEPTION(EDatabaseError, openTable(dialog->T_Key, "Key", tkKey, false));
-        other.Close();
-
-        openTable(dialog->T_Key, "Key", tkKey, true);
-        QCOMPARE(dialog->T_Key->RecordCount(), 0);
-        QVERIFY(dialog->T_Key->Exclusive());
-        QVERIFY(messages.lines().isEmpty());
+        QVERIFY(refusedAsLocked([&] { openTable(&table, "Key", tkKey, false, text()); }));
     }
 
-    void emptyTableCases() {
-        TTable* key = dialog->T_Key;
-        key->setDatabaseName(folder());
-        key->setTableName("Key");
-        QVERIFY(emptyTable(key)); // missing
-        QVERIFY(!key->Active());
+    void emptyTableOnMissingAndEmptyTables() {
+        bind(table, "Key");
+        QVERIFY(emptyTable(&table));
+        QVERIFY(!table.Active());
+        writeWordTable(folder(), "Key", {});
+        QVERIFY(emptyTable(&table));
+        QVERIFY(table.Active());
+        QVERIFY(table.Exclusive());
+    }
 
-        makeKeyTable("Key", {});
-        QVERIFY(emptyTable(key)); // empty: stays open for itself
-        QVERIFY(key->Active());
-        QVERIFY(key->Exclusive());
-        key->Close();
-
-        makeKeyTable("Key2", {"a", "b", "c"});
-        key->setTableName("Key2");
-        key->setExclusive(false);
+    void emptyTableOnAHeldTable() {
+        writeWordTable(folder(), "Key2", {"a", "b", "c"});
+        bind(table, "Key2");
         TTable holder;
-        holder.setDatabaseName(folder());
-        holder.setTableName("Key2");
+        bind(holder, "Key2");
         holder.Open();
-        QVERIFY(!emptyTable(key));
+        QVERIFY(!emptyTable(&table));
         QCOMPARE(messages.count(), 1);
         QVERIFY(messages.lines()[0].startsWith("Error - emptyTable: "));
         QVERIFY(messages.lines()[0].endsWith("\r\n unable to delete records in Key2"));
         holder.Close();
-
-        QVERIFY(emptyTable(key));
-        QVERIFY(key->Active());
-        QCOMPARE(key->RecordCount(), 0);
+        QVERIFY(emptyTable(&table));
+        QCOMPARE(table.RecordCount(), 0);
     }
 
     void deleteTableCases() {
         TTable unbound;
         deleteTable(&unbound); // no name: nothing happens
-        openTable(dialog->T_TempWord, "Temp_Word", tkWord, false);
-        QVERIFY(QFile::exists(folder() + "Temp_Word.db"));
-        deleteTable(dialog->T_TempWord);
+        openTable(&table, "Temp_Word", tkWord, false, text());
+        deleteTable(&table);
         QVERIFY(!QFile::exists(folder() + "Temp_Word.db"));
-        QVERIFY(!dialog->T_TempWord->Active());
-        deleteTable(dialog->T_TempWord); // already gone
+        QVERIFY(!table.Active());
+        deleteTable(&table); // already gone
         QVERIFY(messages.lines().isEmpty());
     }
 
     void failedCreationsAreReportedUnderTheirNames() {
         // A folder that does not exist: the record layout cannot be created,
         // and then the index cannot be added to the missing table.
-        TTable t;
-        t.setDatabaseName(program->path("no/such/folder/"));
-        t.setTableName("Word");
-        createIndexedRecTable(&t);
-        QCOMPARE(messages.count(), 2);
-        QVERIFY(messages.lines()[0].startsWith("createRecTable: "));
-        QVERIFY(messages.lines()[0].endsWith(" "));
-        QVERIFY(messages.lines()[1].startsWith("createWordTable: "));
-        messages.clear();
-        createFreqTable(&t);
-        createKeyTable(&t);
-        createWordTable(&t);
-        QCOMPARE(messages.count(), 3);
-        QVERIFY(messages.lines()[0].startsWith("createFreqTable: "));
-        QVERIFY(messages.lines()[1].startsWith("createKeyTable: "));
-        QVERIFY(messages.lines()[2].startsWith("createWordTable: "));
+        bind(table, "Word");
+        table.setDatabaseName(folder() + "no/such/folder/");
+        createIndexedRecTable(&table);
+        createFreqTable(&table);
+        createKeyTable(&table, 18);
+        createWordTable(&table, 18);
+        const QStringList lines = messages.lines();
+        QCOMPARE(lines.size(), 5);
+        const char* captions[] = {"createRecTable: ", "createWordTable: ", "createFreqTable: ",
+                                  "createKeyTable: ", "createWordTable: "};
+        for (int i = 0; i < 5; ++i) {
+            QVERIFY2(lines[i].startsWith(captions[i]), qPrintable(lines[i]));
+            QVERIFY(lines[i].endsWith(" "));
+        }
     }
 
     void showLastErrorResetsTheCode() {
@@ -182,5 +162,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestOddsandsods)
+QTEST_GUILESS_MAIN(TestOddsandsods)
 #include "tst_oddsandsods.moc"

@@ -14,11 +14,8 @@
 #include "tests/support/files.h"
 #include "tests/support/messagecapture.h"
 
-#include <QBitmap>
 #include <QDir>
-#include <QFile>
 #include <QLabel>
-#include <QMutex>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -31,409 +28,267 @@ using namespace testsupport;
 class TestRebuild : public QObject {
     Q_OBJECT
 
-private slots:
-    void initTestCase();
-    void init();
-    void cleanupTestCase();
-
-    void commandLine_data();
-    void commandLine();
-    void wordSizes_data();
-    void wordSizes();
-    void initialState();
-    void picture();
-    void missingPicture_data();
-    void missingPicture();
-
-    void layout_data();
-    void layout();
-
-    void f1OpensHelp();
-    void otherKeysReachControls();
-    void enterAndEscape();
-    void escapeWhileCloseDisabled();
-    void helpPressedTwice();
-
-    void firstRunCentred();
-    void savedPlaceRestored();
-    void badStoredPosition_data();
-    void badStoredPosition();
-
-private:
-    QString iniFile() const { return folder + QStringLiteral("Lumavo.data"); }
-    QString helpPage() const { return folder + QStringLiteral("help/2_rebuild.html"); }
-    QStringList openerCalls() const { return opener->calls(); }
-
     QTemporaryDir root;
     QString folder; // the program folder, ending in "/"
     std::unique_ptr<FakeOpener> opener;
     std::unique_ptr<MessageCapture> messages;
+
+    QString iniFile() const { return folder + QStringLiteral("Lumavo.data"); }
+    QString helpPage() const { return folder + QStringLiteral("help/2_rebuild.html"); }
+
+private slots:
+    void initTestCase() {
+        QVERIFY(root.isValid());
+        folder = root.filePath(QStringLiteral("app")) + QLatin1Char('/');
+        QVERIFY(QDir().mkpath(folder + QStringLiteral("help")));
+        QVERIFY(QFile::copy(QStringLiteral(DATA_DIR "/Bible left.bmp"),
+                            folder + QStringLiteral("Bible left.bmp")));
+        QVERIFY(writeFile(helpPage(), "<html><body>help</body></html>\n"));
+        opener = std::make_unique<FakeOpener>();
+        platform::overrideProgramFolder(folder);
+        platform::DesktopGeometry desktop;
+        desktop.workAreaKnown = true;
+        desktop.right = desktop.screenWidth = 1024;
+        desktop.bottom = desktop.screenHeight = 768;
+        platform::overrideDesktopGeometry(desktop);
+        messages = std::make_unique<MessageCapture>();
+    }
+    void init() {
+        QFile::remove(iniFile());
+        opener->clearCalls();
+        platform::overrideCommandLine(QStringLiteral("/opt/app/Build Text KJV"));
+        messages->clear();
+    }
+    void cleanupTestCase() {
+        QTRY_COMPARE(HtmlThread::liveCount(), 0);
+        messages.reset();
+        opener.reset();
+        platform::overrideCommandLine(std::nullopt);
+        platform::overrideProgramFolder(std::nullopt);
+        platform::overrideDesktopGeometry(std::nullopt);
+    }
+
+    // --- command line and texts ---------------------------------------------
+
+    void commandLine_data() {
+        QTest::addColumn<QString>("line");
+        QTest::addColumn<QString>("bibleName");
+        QTest::addColumn<QString>("dataFolder"); // below the program folder
+        QTest::addColumn<int>("wordSize");
+        const auto row = [](const char* name, const char* line, const char* bible, const char* data,
+                            int size) { QTest::newRow(name) << line << bible << data << size; };
+        row("Text KJV", "/opt/app/Build Text KJV", "KJV", "Text/KJV/", 18);
+        row("lower-case name", "/opt/app/Build Text kjv", "kjv", "Text/kjv/", 18);
+        row("unknown text", "/opt/app/Build Text NIV", "NIV", "Text/NIV/", 30);
+        row("trailing words", "/opt/app/Build Text KJV extra", "KJV extra", "Text/KJV extra/", 30);
+        row("trailing blank", "/opt/app/Build Text WEB ", "WEB ", "Text/WEB /", 30);
+        row("other folder word", "/opt/app/Build Texts ASV", "ASV", "Texts/ASV/", 21);
+        row("quoted program path", "\"/opt/my apps/Build\" Text DARBY", "DARBY", "Text/DARBY/", 22);
+        // "Text" is found first inside the program's own path.
+        row("Text in the path", "/opt/TextTools/Build Text KJV", "Text KJV",
+            "TextTools/Build/Text KJV/", 30);
+        // The word is case-sensitive: "text" is not it, and the first blank splits.
+        row("lower-case word", "/opt/app/Build text KJV", "text KJV", "/opt/app/Build/text KJV/",
+            30);
+        // Only blanks split; a tab does not.
+        row("tab after the word", "/opt/app/Build\tText\tKJV", "Text\tKJV", "/Text\tKJV/", 30);
+        row("no word, no blank", "/opt/app/Build", "/opt/app/Build", "//opt/app/Build/", 30);
+        // Word sizes: names match whole and without regard to case.
+        row("mixed case", "/opt/app/Build Text Webster", "Webster", "Text/Webster/", 22);
+        row("prefix of a name", "/opt/app/Build Text WEBS", "WEBS", "Text/WEBS/", 30);
+        row("empty name", "/opt/app/Build Text ", "", "Text//", 30);
+    }
+    void commandLine() {
+        QFETCH(QString, line);
+        QFETCH(QString, bibleName);
+        QFETCH(QString, dataFolder);
+        QFETCH(int, wordSize);
+        platform::overrideCommandLine(line);
+        TRebuildDlg dlg;
+        QCOMPARE(dlg.bibleName, bibleName);
+        QCOMPARE(dlg.dataPath, folder + dataFolder);
+        QCOMPARE(dlg.wordSize, wordSize);
+        QCOMPARE(dlg.windowTitle(), bibleName + " Bible");
+        QCOMPARE(dlg.L_Bible->text(), bibleName + " Bible");
+        QCOMPARE(dlg.L_Action->text(), "Create " + bibleName + " database?");
+    }
+
+    void initialState() {
+        TRebuildDlg dlg;
+        QVERIFY(dlg.L_Start->text().isEmpty());
+        QCOMPARE(dlg.StatusBar->panelText(), QStringLiteral("Rebuild?"));
+        QCOMPARE(dlg.B_Build->text(), QStringLiteral("OK Build"));
+        QCOMPARE(dlg.B_Cancel->text(), QStringLiteral("Close"));
+        QCOMPARE(dlg.B_Help->text(), QStringLiteral("&Help"));
+        QVERIFY(dlg.B_Build->isDefault());
+        QVERIFY(!dlg.B_Cancel->isDefault());
+        QCOMPARE(dlg.minimumSize(), QSize(420, 300));
+        QVERIFY(messages->lines().isEmpty());
+    }
+
+    void picture() {
+        TRebuildDlg dlg;
+        QCOMPARE(dlg.Image->geometry(), QRect(16, 16, 134, 115));
+        const QImage shown = dlg.Image->pixmap().toImage();
+        QCOMPARE(shown.size(), QSize(134, 115));
+        // The background, named by the bottom-left pixel, is see-through; the book is not.
+        QCOMPARE(shown.pixelColor(0, 114).alpha(), 0);
+        QCOMPARE(shown.pixelColor(133, 0).alpha(), 0);
+        QCOMPARE(shown.pixelColor(40, 60).alpha(), 255);
+    }
+
+    void missingPicture_data() {
+        QTest::addColumn<QByteArray>("content"); // empty: no file at all
+        QTest::newRow("missing") << QByteArray();
+        QTest::newRow("not a picture") << QByteArray("this is no bitmap");
+    }
+    void missingPicture() {
+        QFETCH(QByteArray, content);
+        QTemporaryDir other;
+        const QString picture = other.path() + QStringLiteral("/Bible left.bmp");
+        if (!content.isEmpty())
+            QVERIFY(writeFile(picture, content));
+        platform::overrideProgramFolder(other.path());
+        QString message;
+        try {
+            TRebuildDlg dlg;
+        } catch (const platform::EFOpenError& e) {
+            message = e.message();
+        }
+        platform::overrideProgramFolder(folder);
+        QVERIFY2(message.contains(picture), qPrintable(message));
+    }
+
+    // --- layout ---------------------------------------------------------------
+
+    void layout_data() {
+        QTest::addColumn<QSize>("client");
+        QTest::addColumn<int>("labelLeft"); // L_Bible, L_Start, L_Finish
+        QTest::addColumn<QPoint>("action"); // L_Action
+        QTest::addColumn<int>("gap");       // between and around the buttons
+        // 150 + (w - 370) >> 1; (w - 360) >> 1, 150 + (h - 275) >> 1; (w - 276) >> 2
+        QTest::newRow("minimum") << QSize(420, 300) << 175 << QPoint(30, 162) << 36;
+        QTest::newRow("odd width") << QSize(423, 302) << 176 << QPoint(31, 163) << 36;
+        QTest::newRow("larger") << QSize(640, 480) << 285 << QPoint(140, 252) << 91;
+        QTest::newRow("wide, low") << QSize(1001, 300) << 465 << QPoint(320, 162) << 181;
+    }
+    void layout() {
+        QFETCH(QSize, client);
+        QFETCH(int, labelLeft);
+        QFETCH(QPoint, action);
+        QFETCH(int, gap);
+        TRebuildDlg dlg;
+        dlg.show();
+        dlg.resize(client);
+        QTRY_COMPARE(dlg.P_Bot->geometry(), QRect(0, client.height() - 84, client.width(), 84));
+        QCOMPARE(dlg.L_Bible->pos(), QPoint(labelLeft, 24));
+        QCOMPARE(dlg.L_Start->pos(), QPoint(labelLeft, 64));
+        QCOMPARE(dlg.L_Finish->pos(), QPoint(labelLeft, 104));
+        QCOMPARE(dlg.L_Action->pos(), action);
+        QCOMPARE(dlg.B_Build->geometry(), QRect(gap, 11, 92, 30));
+        QCOMPARE(dlg.B_Cancel->geometry(), QRect(2 * gap + 92, 11, 92, 30));
+        QCOMPARE(dlg.B_Help->geometry(), QRect(3 * gap + 184, 11, 92, 30));
+        QCOMPARE(dlg.ProgressBar->geometry(), QRect(0, 47, client.width(), 16));
+        QCOMPARE(dlg.StatusBar->geometry(), QRect(0, 63, client.width(), 21));
+    }
+
+    // --- keys -----------------------------------------------------------------
+
+    // F1 opens help whichever control has the focus, and the control never
+    // sees the key; every help thread frees itself once done.
+    void f1OpensHelp() {
+        TRebuildDlg dlg;
+        dlg.show();
+        QStringList expected;
+        for (QPushButton* button : {dlg.B_Build, dlg.B_Cancel, dlg.B_Help}) {
+            QSignalSpy clicked(button, &QPushButton::clicked);
+            button->setFocus();
+            QTest::keyClick(button, Qt::Key_F1);
+            expected << helpPage();
+            QTRY_COMPARE(opener->calls(), expected);
+            QCOMPARE(clicked.count(), 0);
+        }
+        // No control with the focus: the dialog itself gets the key.
+        dlg.B_Help->clearFocus();
+        QCOMPARE(dlg.focusWidget(), nullptr);
+        QTest::keyClick(&dlg, Qt::Key_F1);
+        // And the Help button: each request starts a thread of its own.
+        dlg.B_Help->click();
+        expected << helpPage() << helpPage();
+        QTRY_COMPARE(opener->calls(), expected);
+        QVERIFY(dlg.isVisible());
+        QTRY_COMPARE(HtmlThread::liveCount(), 0);
+        QVERIFY(messages->lines().isEmpty());
+    }
+
+    // Keys other than F1 reach the controls: Enter presses the default button
+    // and Esc the cancel button, whichever control has the focus.
+    void enterAndEscape() {
+        TRebuildDlg dlg;
+        dlg.show();
+        QSignalSpy built(dlg.B_Build, &QPushButton::clicked);
+        dlg.B_Build->setFocus();
+        QTest::keyClick(dlg.B_Build, Qt::Key_Return);
+        QCOMPARE(built.count(), 1);
+        // With no control focused, Enter still presses the default button.
+        dlg.B_Build->clearFocus();
+        QTest::keyClick(&dlg, Qt::Key_Enter);
+        QCOMPARE(built.count(), 2);
+        QVERIFY(dlg.isVisible());
+        dlg.B_Help->setFocus();
+        QTest::keyClick(dlg.B_Help, Qt::Key_Escape);
+        QVERIFY(!dlg.isVisible());
+        QCOMPARE(built.count(), 2);
+    }
+
+    // --- window place ---------------------------------------------------------
+
+    void firstRunCentred() {
+        TRebuildDlg dlg;
+        QCOMPARE(dlg.geometry(), QRect(302, 234, 420, 300));
+        const QByteArray settings = readFile(iniFile());
+        QVERIFY2(settings.contains("[Position]\nForm RebuildDlg=302 234 420 300\n"),
+                 settings.constData());
+    }
+
+    void savedPlaceRestored() {
+        {
+            TRebuildDlg dlg;
+            dlg.setGeometry(100, 50, 500, 350);
+        }
+        QVERIFY(readFile(iniFile()).contains("Form RebuildDlg=100 50 500 350"));
+        TRebuildDlg again;
+        QCOMPARE(again.geometry(), QRect(100, 50, 500, 350));
+        // The layout follows the restored size.
+        QCOMPARE(again.P_Bot->geometry(), QRect(0, 266, 500, 84));
+    }
+
+    // A stored position that is not four numbers does not stop the program: the
+    // dialog is centred and the centred place replaces the bad one.
+    void badStoredPosition_data() {
+        QTest::addColumn<QByteArray>("stored");
+        QTest::newRow("letters") << QByteArray("abc 1 2 3");
+        QTest::newRow("two blanks") << QByteArray("10  20 420 300");
+        QTest::newRow("too few") << QByteArray("10 20");
+        QTest::newRow("empty") << QByteArray();
+    }
+    void badStoredPosition() {
+        QFETCH(QByteArray, stored);
+        QVERIFY(writeFile(iniFile(),
+                          "[Other]\nkey=value\n[Position]\nForm RebuildDlg=" + stored + "\n"));
+        std::unique_ptr<TRebuildDlg> dlg;
+        try {
+            dlg = std::make_unique<TRebuildDlg>();
+        } catch (const std::exception& e) {
+            QFAIL(e.what());
+        }
+        QCOMPARE(dlg->geometry(), QRect(302, 234, 420, 300));
+        const QByteArray settings = readFile(iniFile());
+        QVERIFY2(settings.contains("Form RebuildDlg=302 234 420 300\n"), settings.constData());
+        QVERIFY2(settings.contains("[Other]\nkey=value\n"), settings.constData());
+        QVERIFY(messages->lines().isEmpty());
+    }
 };
-
-void TestRebuild::initTestCase() {
-    QVERIFY(root.isValid());
-    folder = root.filePath(QStringLiteral("app")) + QLatin1Char('/');
-    QVERIFY(QDir().mkpath(folder + QStringLiteral("help")));
-    QVERIFY(QFile::copy(QStringLiteral(DATA_DIR "/Bible left.bmp"),
-                        folder + QStringLiteral("Bible left.bmp")));
-    QVERIFY(writeFile(helpPage(), "<html><body>help</body></html>\n"));
-    opener = std::make_unique<FakeOpener>();
-
-    platform::overrideProgramFolder(folder);
-    platform::DesktopGeometry desktop;
-    desktop.workAreaKnown = true;
-    desktop.right = 1024;
-    desktop.bottom = 768;
-    desktop.screenWidth = 1024;
-    desktop.screenHeight = 768;
-    platform::overrideDesktopGeometry(desktop);
-    messages = std::make_unique<MessageCapture>();
-}
-
-void TestRebuild::init() {
-    QFile::remove(iniFile());
-    opener->clearCalls();
-    platform::overrideCommandLine(QStringLiteral("/opt/app/Build Text KJV"));
-    messages->clear();
-}
-
-void TestRebuild::cleanupTestCase() {
-    QTRY_COMPARE(HtmlThread::liveCount(), 0);
-    messages.reset();
-    opener.reset();
-    platform::overrideCommandLine(std::nullopt);
-    platform::overrideProgramFolder(std::nullopt);
-    platform::overrideDesktopGeometry(std::nullopt);
-}
-
-// --- command line and texts ---------------------------------------------------
-
-void TestRebuild::commandLine_data() {
-    QTest::addColumn<QString>("line");
-    QTest::addColumn<QString>("bibleName");
-    QTest::addColumn<QString>("dataFolder"); // below the program folder
-    QTest::addColumn<int>("wordSize");
-
-    QTest::newRow("Text KJV") << "/opt/app/Build Text KJV"
-                              << "KJV"
-                              << "Text/KJV/" << 18;
-    QTest::newRow("lower-case name") << "/opt/app/Build Text kjv"
-                                     << "kjv"
-                                     << "Text/kjv/" << 18;
-    QTest::newRow("unknown text") << "/opt/app/Build Text NIV"
-                                  << "NIV"
-                                  << "Text/NIV/" << 30;
-    QTest::newRow("trailing words") << "/opt/app/Build Text KJV extra"
-                                    << "KJV extra"
-                                    << "Text/KJV extra/" << 30;
-    QTest::newRow("trailing blank") << "/opt/app/Build Text WEB "
-                                    << "WEB "
-                                    << "Text/WEB /" << 30;
-    QTest::newRow("other folder word") << "/opt/app/Build Texts ASV"
-                                       << "ASV"
-                                       << "Texts/ASV/" << 21;
-    QTest::newRow("quoted program path") << "\"/opt/my apps/Build\" Text DARBY"
-                                         << "DARBY"
-                                         << "Text/DARBY/" << 22;
-    // "Text" is found first inside the program's own path.
-    QTest::newRow("Text in the path") << "/opt/TextTools/Build Text KJV"
-                                      << "Text KJV"
-                                      << "TextTools/Build/Text KJV/" << 30;
-    // The word is case-sensitive: "text" is not it, and the first blank splits.
-    QTest::newRow("lower-case word") << "/opt/app/Build text KJV"
-                                     << "text KJV"
-                                     << "/opt/app/Build/text KJV/" << 30;
-    // Only blanks split; a tab does not.
-    QTest::newRow("tab after the word") << "/opt/app/Build\tText\tKJV"
-                                        << "Text\tKJV"
-                                        << "/Text\tKJV/" << 30;
-    QTest::newRow("no word, no blank") << "/opt/app/Build"
-                                       << "/opt/app/Build"
-                                       << "//opt/app/Build/" << 30;
-}
-
-void TestRebuild::commandLine() {
-    QFETCH(QString, line);
-    QFETCH(QString, bibleName);
-    QFETCH(QString, dataFolder);
-    QFETCH(int, wordSize);
-    platform::overrideCommandLine(line);
-
-    TRebuildDlg dlg;
-    QCOMPARE(dlg.bibleName, bibleName);
-    QCOMPARE(dlg.dataPath, folder + dataFolder);
-    QCOMPARE(dlg.wordSize, wordSize);
-    QCOMPARE(dlg.windowTitle(), bibleName + " Bible");
-    QCOMPARE(dlg.L_Bible->text(), bibleName + " Bible");
-    QCOMPARE(dlg.L_Action->text(), "Create " + bibleName + " database?");
-}
-
-void TestRebuild::wordSizes_data() {
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<int>("size");
-    QTest::newRow("KJV") << "KJV" << 18;
-    QTest::newRow("mixed case") << "Webster" << 22;
-    QTest::newRow("lower case") << "basic" << 28;
-    QTest::newRow("other") << "NIV" << 30;
-    QTest::newRow("prefix of a name") << "WEBS" << 30;
-    QTest::newRow("name with a blank") << "KJV " << 30;
-    QTest::newRow("empty") << "" << 30;
-}
-
-void TestRebuild::wordSizes() {
-    QFETCH(QString, name);
-    QFETCH(int, size);
-    TRebuildDlg dlg;
-    dlg.bibleName = name;
-    dlg.setWordSize();
-    QCOMPARE(dlg.wordSize, size);
-}
-
-void TestRebuild::initialState() {
-    TRebuildDlg dlg;
-    QCOMPARE(dlg.objectName(), QStringLiteral("RebuildDlg"));
-    QCOMPARE(dlg.windowTitle(), QStringLiteral("KJV Bible"));
-    QCOMPARE(dlg.L_Bible->text(), QStringLiteral("KJV Bible"));
-    QCOMPARE(dlg.L_Action->text(), QStringLiteral("Create KJV database?"));
-    QVERIFY(dlg.L_Start->text().isEmpty());
-    QVERIFY(dlg.L_Finish->text().isEmpty());
-    QCOMPARE(dlg.StatusBar->panelText(), QStringLiteral("Rebuild?"));
-    QVERIFY(!dlg.StatusBar->isSizeGripEnabled());
-    dlg.showStatus(QStringLiteral("Stage 1 complete"));
-    QCOMPARE(dlg.StatusBar->panelText(), QStringLiteral("Stage 1 complete"));
-
-    QCOMPARE(dlg.iniName, folder + "Lumavo.data");
-    QCOMPARE(dlg.helpPath, folder + "help/");
-    QCOMPARE(dlg.dataPath, folder + "Text/KJV/");
-
-    QCOMPARE(dlg.B_Build->text(), QStringLiteral("OK Build"));
-    QCOMPARE(dlg.B_Cancel->text(), QStringLiteral("Close"));
-    QCOMPARE(dlg.B_Help->text(), QStringLiteral("&Help"));
-    QVERIFY(dlg.B_Build->isDefault());
-    QVERIFY(!dlg.B_Cancel->isDefault());
-    QCOMPARE(dlg.B_Build->nextInFocusChain(), dlg.B_Cancel);
-    QCOMPARE(dlg.B_Cancel->nextInFocusChain(), dlg.B_Help);
-    QCOMPARE(dlg.ProgressBar->maximum(), 100);
-    QCOMPARE(dlg.minimumSize(), QSize(420, 300));
-    QVERIFY(messages->lines().isEmpty());
-}
-
-void TestRebuild::picture() {
-    TRebuildDlg dlg;
-    QCOMPARE(dlg.Image->geometry(), QRect(16, 16, 134, 115));
-    const QPixmap pixmap = dlg.Image->pixmap();
-    QCOMPARE(pixmap.size(), QSize(134, 115));
-    // The background, named by the bottom-left pixel, is see-through; the book is not.
-    const QImage shown = pixmap.toImage();
-    QCOMPARE(shown.pixelColor(0, 114).alpha(), 0);
-    QCOMPARE(shown.pixelColor(133, 0).alpha(), 0);
-    QCOMPARE(shown.pixelColor(40, 60).alpha(), 255);
-}
-
-void TestRebuild::missingPicture_data() {
-    QTest::addColumn<QByteArray>("content"); // empty: no file at all
-    QTest::newRow("missing") << QByteArray();
-    QTest::newRow("not a picture") << QByteArray("this is no bitmap");
-}
-
-void TestRebuild::missingPicture() {
-    QFETCH(QByteArray, content);
-    QTemporaryDir other;
-    QVERIFY(other.isValid());
-    const QString picture = other.path() + QStringLiteral("/Bible left.bmp");
-    if (!content.isEmpty())
-        QVERIFY(writeFile(picture, content));
-    platform::overrideProgramFolder(other.path());
-
-    QString message;
-    try {
-        TRebuildDlg dlg;
-    } catch (const platform::EFOpenError& e) {
-        message = e.message();
-    }
-    platform::overrideProgramFolder(folder);
-    QVERIFY2(message.contains(picture), qPrintable(message));
-}
-
-// --- layout -------------------------------------------------------------------
-
-void TestRebuild::layout_data() {
-    QTest::addColumn<QSize>("client");
-    QTest::addColumn<int>("labelLeft"); // L_Bible, L_Start, L_Finish
-    QTest::addColumn<QPoint>("action"); // L_Action
-    QTest::addColumn<int>("gap");       // between and around the buttons
-
-    // 150 + (w - 370) >> 1; (w - 360) >> 1, 150 + (h - 275) >> 1; (w - 276) >> 2
-    QTest::newRow("minimum") << QSize(420, 300) << 175 << QPoint(30, 162) << 36;
-    QTest::newRow("design") << QSize(420, 301) << 175 << QPoint(30, 163) << 36;
-    QTest::newRow("odd width") << QSize(423, 302) << 176 << QPoint(31, 163) << 36;
-    QTest::newRow("larger") << QSize(640, 480) << 285 << QPoint(140, 252) << 91;
-    QTest::newRow("wide, low") << QSize(1001, 300) << 465 << QPoint(320, 162) << 181;
-}
-
-void TestRebuild::layout() {
-    QFETCH(QSize, client);
-    QFETCH(int, labelLeft);
-    QFETCH(QPoint, action);
-    QFETCH(int, gap);
-
-    TRebuildDlg dlg;
-    dlg.show();
-    dlg.resize(client);
-    QTRY_COMPARE(dlg.P_Bot->geometry(), QRect(0, client.height() - 84, client.width(), 84));
-
-    QCOMPARE(dlg.L_Bible->pos(), QPoint(labelLeft, 24));
-    QCOMPARE(dlg.L_Start->pos(), QPoint(labelLeft, 64));
-    QCOMPARE(dlg.L_Finish->pos(), QPoint(labelLeft, 104));
-    QCOMPARE(dlg.L_Action->pos(), action);
-    QCOMPARE(dlg.Image->pos(), QPoint(16, 16));
-
-    QCOMPARE(dlg.B_Build->geometry(), QRect(gap, 11, 92, 30));
-    QCOMPARE(dlg.B_Cancel->geometry(), QRect(2 * gap + 92, 11, 92, 30));
-    QCOMPARE(dlg.B_Help->geometry(), QRect(3 * gap + 184, 11, 92, 30));
-    // What is left right of Help is the fourth gap, give or take the rounding.
-    const int rightGap = client.width() - (dlg.B_Help->x() + 92);
-    QVERIFY2(rightGap >= gap && rightGap <= gap + 3, qPrintable(QString::number(rightGap)));
-
-    QCOMPARE(dlg.ProgressBar->geometry(), QRect(0, 47, client.width(), 16));
-    QCOMPARE(dlg.StatusBar->geometry(), QRect(0, 63, client.width(), 21));
-}
-
-// --- keys -----------------------------------------------------------------------
-
-void TestRebuild::f1OpensHelp() {
-    TRebuildDlg dlg;
-    dlg.show();
-    QStringList expected;
-    for (QPushButton* button : {dlg.B_Build, dlg.B_Cancel, dlg.B_Help}) {
-        QSignalSpy clicked(button, &QPushButton::clicked);
-        button->setFocus();
-        QCOMPARE(dlg.focusWidget(), button);
-        QTest::keyClick(button, Qt::Key_F1);
-        expected << helpPage();
-        QTRY_COMPARE(openerCalls(), expected);
-        QCOMPARE(clicked.count(), 0);
-    }
-    // No control with the focus: the dialog itself gets the key.
-    dlg.B_Help->clearFocus();
-    QCOMPARE(dlg.focusWidget(), nullptr);
-    QTest::keyClick(&dlg, Qt::Key_F1);
-    expected << helpPage();
-    QTRY_COMPARE(openerCalls(), expected);
-    QVERIFY(dlg.isVisible());
-    QTRY_COMPARE(HtmlThread::liveCount(), 0);
-    QVERIFY(messages->lines().isEmpty());
-}
-
-void TestRebuild::otherKeysReachControls() {
-    TRebuildDlg dlg;
-    dlg.show();
-    dlg.B_Cancel->setFocus();
-    QTest::keyClick(dlg.B_Cancel, Qt::Key_Space);
-    QVERIFY(!dlg.isVisible());
-    QCOMPARE(HtmlThread::liveCount(), 0);
-}
-
-void TestRebuild::enterAndEscape() {
-    TRebuildDlg dlg;
-    dlg.show();
-    QSignalSpy built(dlg.B_Build, &QPushButton::clicked);
-
-    dlg.B_Build->setFocus();
-    QTest::keyClick(dlg.B_Build, Qt::Key_Return);
-    QCOMPARE(built.count(), 1);
-
-    // With no control focused, Enter still presses the default button.
-    dlg.B_Build->clearFocus();
-    QTest::keyClick(&dlg, Qt::Key_Enter);
-    QCOMPARE(built.count(), 2);
-    QVERIFY(dlg.isVisible());
-
-    dlg.B_Help->setFocus();
-    QTest::keyClick(dlg.B_Help, Qt::Key_Escape);
-    QVERIFY(!dlg.isVisible());
-    QCOMPARE(built.count(), 2);
-}
-
-// While a build runs Close is disabled: Esc does nothing, the frame still closes.
-void TestRebuild::escapeWhileCloseDisabled() {
-    TRebuildDlg dlg;
-    dlg.show();
-    dlg.B_Build->setEnabled(false);
-    dlg.B_Cancel->setEnabled(false);
-    dlg.B_Help->setFocus();
-    QTest::keyClick(dlg.B_Help, Qt::Key_Escape);
-    QVERIFY(dlg.isVisible());
-    QVERIFY(dlg.close());
-    QVERIFY(!dlg.isVisible());
-}
-
-void TestRebuild::helpPressedTwice() {
-    TRebuildDlg dlg;
-    dlg.show();
-    dlg.B_Help->click();
-    dlg.B_Help->click();
-    // Each press started a thread of its own, which frees itself once done.
-    QCOMPARE(HtmlThread::liveCount(), 2);
-    QTRY_COMPARE(openerCalls(), (QStringList{helpPage(), helpPage()}));
-    QTRY_COMPARE(HtmlThread::liveCount(), 0);
-    QVERIFY(messages->lines().isEmpty());
-}
-
-// --- window place -----------------------------------------------------------------
-
-void TestRebuild::firstRunCentred() {
-    TRebuildDlg dlg;
-    QCOMPARE(dlg.pos(), QPoint(302, 234));
-    QCOMPARE(dlg.size(), QSize(420, 300));
-    const QByteArray settings = readFile(iniFile());
-    QVERIFY2(settings.contains("[Position]"), settings.constData());
-    QVERIFY2(settings.contains("Form RebuildDlg=302 234 420 300"), settings.constData());
-}
-
-void TestRebuild::savedPlaceRestored() {
-    {
-        TRebuildDlg dlg;
-        dlg.move(100, 50);
-        dlg.resize(500, 350);
-    }
-    QVERIFY(readFile(iniFile()).contains("Form RebuildDlg=100 50 500 350"));
-
-    TRebuildDlg again;
-    QCOMPARE(again.pos(), QPoint(100, 50));
-    QCOMPARE(again.size(), QSize(500, 350));
-    // The layout follows the restored size.
-    QCOMPARE(again.P_Bot->geometry(), QRect(0, 266, 500, 84));
-}
-
-void TestRebuild::badStoredPosition_data() {
-    QTest::addColumn<QByteArray>("stored");
-    QTest::newRow("letters") << QByteArray("abc 1 2 3");
-    QTest::newRow("two blanks") << QByteArray("10  20 420 300");
-    QTest::newRow("too few") << QByteArray("10 20");
-    QTest::newRow("empty") << QByteArray();
-}
-
-// A stored position that is not four numbers does not stop the program: the
-// dialog is centred and the centred place replaces the bad one.
-void TestRebuild::badStoredPosition() {
-    QFETCH(QByteArray, stored);
-    QVERIFY(
-        writeFile(iniFile(), "[Other]\nkey=value\n[Position]\nForm RebuildDlg=" + stored + "\n"));
-
-    std::unique_ptr<TRebuildDlg> dlg;
-    try {
-        dlg = std::make_unique<TRebuildDlg>();
-    } catch (const std::exception& e) {
-        QFAIL(e.what());
-    }
-    QCOMPARE(dlg->pos(), QPoint(302, 234));
-    QCOMPARE(dlg->size(), QSize(420, 300));
-    const QByteArray settings = readFile(iniFile());
-    QVERIFY2(settings.contains("Form RebuildDlg=302 234 420 300\n"), settings.constData());
-    QVERIFY2(settings.contains("[Other]\nkey=value\n"), settings.constData());
-    QVERIFY(messages->lines().isEmpty());
-}
 
 QTEST_MAIN(TestRebuild)
 #include "tst_rebuild.moc"

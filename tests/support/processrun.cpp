@@ -38,4 +38,26 @@ ProcessResult runProcess(const QString& program, const QStringList& arguments,
     return result;
 }
 
+ChildProcess::ChildProcess(const QString& program, const QStringList& arguments) {
+    process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    process.start(program, arguments);
+}
+
+ChildProcess::~ChildProcess() {
+    kill();
+}
+
+QString ChildProcess::readLine(int timeoutMs) {
+    while (!process.canReadLine() && process.waitForReadyRead(timeoutMs)) {
+    }
+    return QString::fromLocal8Bit(process.readLine()).trimmed();
+}
+
+void ChildProcess::kill() {
+    if (process.state() == QProcess::NotRunning)
+        return;
+    process.kill(); // SIGKILL
+    process.waitForFinished(10000);
+}
+
 } // namespace testsupport

@@ -1,5 +1,6 @@
 #include "tests/support/versetable.h"
 
+#include "concordance/tablelayouts.h"
 #include "platform/core/table.h"
 
 namespace testsupport {
@@ -7,10 +8,8 @@ namespace testsupport {
 void writeVerseTable(const QString& folder, const Verses& verses) {
     TTable table;
     table.setDatabaseName(folder);
-    table.setTableName(QStringLiteral("Bible"));
-    table.FieldDefs().Add(QStringLiteral("Verse"), ftInteger, 0, true);
-    table.FieldDefs().Add(QStringLiteral("Text"), ftMemo, 0, true);
-    table.IndexDefs().Add(QString(), QStringLiteral("Verse"), ixPrimary | ixUnique);
+    table.setTableName(concordance::verseTable);
+    concordance::defineVerseTable(table.FieldDefs(), table.IndexDefs());
     table.CreateTable();
     table.setExclusive(true);
     table.Open();

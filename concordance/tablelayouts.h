@@ -1,0 +1,44 @@
+#pragma once
+// The tables of a text's database: their names, and their layouts as field and
+// index definitions. Every program, tool and test that creates one of these
+// tables takes its layout from here.
+//
+// Each define function clears both lists and fills them in order; the word
+// fields are `wordSize` characters wide. Every field is required, numeric
+// fields have size 0, and every primary index is unnamed.
+
+#include "platform/core/table.h"
+
+#include <QLatin1String>
+
+namespace concordance {
+
+// The verse table, the build's input: a text's verses by verse key.
+inline constexpr QLatin1String verseTable("Bible");
+// One row per word occurrence while a build runs.
+inline constexpr QLatin1String tempWordTable("Temp_Word");
+// The distinct words in word order: word n is record n.
+inline constexpr QLatin1String keyTable("Key");
+// Word number, occurrences and length of every distinct word.
+inline constexpr QLatin1String freqTable("Freq");
+// One row per word occurrence: occurrence key and word number.
+inline constexpr QLatin1String wordTable("Word");
+
+// "Bible": Verse (ftInteger, the verse key), Text (ftMemo); primary on Verse.
+void defineVerseTable(TFieldDefs& fields, TIndexDefs& indexes);
+// "Temp_Word": Verses (ftInteger, the occurrence key), Word (ftString);
+// primary on Verses, wordNdx on Word without regard to case.
+void defineTempWordTable(TFieldDefs& fields, TIndexDefs& indexes, int wordSize);
+// "Key": Word (ftString); primary on Word.
+void defineKeyTable(TFieldDefs& fields, TIndexDefs& indexes, int wordSize);
+// "Freq": F1 (ftSmallint, word number), F2 (ftWord, occurrences), F3
+// (ftSmallint, length); primary on F1, freqNdx on F2 and wordLenNdx on F3,
+// both descending.
+void defineFreqTable(TFieldDefs& fields, TIndexDefs& indexes);
+// "Word" as it is created: R1 (ftInteger, occurrence key), R2 (ftSmallint,
+// word number); primary on R1. wordKeyIndex is added to it afterwards.
+void defineWordTable(TFieldDefs& fields, TIndexDefs& indexes);
+// wordKeyNdx: R2, descending; added to the created "Word" table.
+TIndexDef wordKeyIndex();
+
+} // namespace concordance
