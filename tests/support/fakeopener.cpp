@@ -54,8 +54,8 @@ void FakeOpener::setCrash(bool crash) {
 }
 
 void FakeOpener::setOnPath(bool onPath) {
-    const QByteArray path = onPath ? binFolder(dir).toLocal8Bit() + ':' + originalPath
-                                   : emptyFolder(dir).toLocal8Bit();
+    const QByteArray path =
+        onPath ? binFolder(dir).toLocal8Bit() + ':' + originalPath : emptyFolder(dir).toLocal8Bit();
     qputenv("PATH", path);
 }
 
