@@ -16,4 +16,13 @@ bool syncFolder(const QString& folder) {
     return synced;
 }
 
+bool syncFile(const QString& path) {
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    const bool synced = ::fdatasync(fd) == 0;
+    ::close(fd);
+    return synced;
+}
+
 } // namespace platform

@@ -2,6 +2,9 @@
 
 #include <QCoreApplication>
 #include <QMutex>
+#include <cerrno>
+#include <climits>
+#include <csignal>
 
 namespace platform {
 
@@ -52,6 +55,13 @@ void overrideProgramFolder(std::optional<QString> folder) {
     if (folder && !folder->endsWith(QLatin1Char('/')))
         *folder += QLatin1Char('/');
     folderOverride = std::move(folder);
+}
+
+bool processExists(qint64 pid) {
+    if (pid <= 0 || pid > INT_MAX)
+        return false;
+    // Signal 0 only asks: a process of another user answers EPERM.
+    return ::kill(static_cast<pid_t>(pid), 0) == 0 || errno == EPERM;
 }
 
 } // namespace platform

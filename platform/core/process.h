@@ -1,6 +1,6 @@
 #pragma once
-// What the running process knows about itself: its raw command line and the
-// folder of its executable.
+// What the running process knows about itself (its raw command line and the
+// folder of its executable) and whether another process runs.
 
 #include <QString>
 #include <QStringList>
@@ -17,6 +17,10 @@ QString joinCommandLine(const QString& program, const QStringList& arguments);
 
 // The folder of the running executable, ending in "/".
 QString programFolder();
+
+// True while a process of that number runs (or lingers, not yet waited for),
+// ours or another user's.
+bool processExists(qint64 pid);
 
 // Replaces what the two functions above report (tests place a program in a
 // folder of their own this way). std::nullopt restores the real values.

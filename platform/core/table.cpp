@@ -406,6 +406,16 @@ void TTable::FlushBuffers() {
         d->cursor->checkpoint();
 }
 
+void TTable::CloseDiscarding() {
+    if (!d->file)
+        return;
+    d->cursor.reset();
+    d->state = dsInactive;
+    d->file->discard();
+    d->file.reset();
+    emit activeChanged(false);
+}
+
 bool TTable::Exists() const {
     if (d->baseName().isEmpty())
         return false;
@@ -470,9 +480,7 @@ void TTable::EmptyTable() {
     }
     d->requireValidName();
     d->requireExisting();
-    TableFile file(d->path(), d->baseName(), true);
-    file.removeAll();
-    file.close();
+    TableFile::empty(d->path(), d->baseName());
 }
 
 void TTable::DeleteTable() {

@@ -23,35 +23,43 @@
 //  - Only this layer may open a table file: POSIX locks belong to the process,
 //    so any other open and close of the file in the holding process would
 //    silently drop its hold. Exists only looks the file up.
-//  - While a table is held exclusively, posted rows are grouped into
-//    transactions committed every 100,000 rows, after a second, at Close and
-//    at every definition change; the rollback journal makes a killed process
-//    leave a committed prefix of its rows. A plain open commits every write
-//    at once. Within a group, rows of a table keyed by one integer field are
-//    gathered in memory and written in key order (a taken key is still
-//    refused at Post; while a range is applied they go to the file at once),
-//    and a bulk fill of an empty table drops its
-//    non-unique secondary indexes and builds each again in one pass when the
-//    cursor needs it or at Close. Meanwhile "_layout_indexes" marks it not
-//    built (column built = 0), so a file left by a killed process stays
-//    consistent; the next exclusive holder builds it.
-//  - Sequential moves (First, Next) step one statement through the rows;
-//    RecNo, RecordCount and other moves use the rowids of the rows in order,
-//    read once and kept until the next write. Moves write the gathered rows
-//    first; reading values, RecordCount, Bof and Eof never writes.
+//  - A plain open commits every write at once. An exclusive hold writes in
+//    one transaction that lasts until the next safe point: FlushBuffers,
+//    Close, and every definition change. Only a safe point makes rows
+//    durable; a killed process leaves the file as its last safe point left
+//    it, whole (the rollback journal sees to it).
+//  - A bulk fill: rows posted to a table that is held exclusively, keyed by
+//    one integer field (without a unique secondary index) and empty are kept
+//    in memory, compactly (each distinct text once), and written in key
+//    order at the next safe point, or when they grow past 64 MB. Meanwhile
+//    every move and read serves them from memory, in the order of any index,
+//    and a taken key is refused at Post; a key search (GotoKey), a range or
+//    a Delete writes them to the file first. Writing them into the empty
+//    table drops its non-unique secondary indexes and builds each again in
+//    one pass when the cursor needs it or at the safe point; meanwhile
+//    "_layout_indexes" marks it not built (column built = 0), and the next
+//    exclusive holder of a file left so builds it.
+//  - Sequential moves (First, Next) over the file step one statement through
+//    the rows; RecNo, RecordCount and other moves use the rowids of the rows
+//    in order, read once and kept until the next write. Reading values,
+//    RecordCount, Bof and Eof never writes.
 //  - Values are checked when they are set: a number outside its field's type
 //    is refused, never wrapped. Text longer than an ftString field's width is
 //    stored whole; the width is part of the layout only. A required field
 //    refuses NULL and the empty text at Post.
+//  - CreateTable (and EmptyTable of a closed table) writes the new file under
+//    a name of its own, "<TableName>.db.<process id>.new", and renames it
+//    into place. Such files that a killed process left are removed by the
+//    next CreateTable in the folder, never those of a process that runs.
 //
 // Used from one thread. Every failure is an EDatabaseError carrying a message
 // for the user and its kind (a text that is not a number raises EConvertError).
 //
 // Inside: tablelayout (fields, indexes, index terms), tablecatalogue (the
 // layout as the file stores it), tableconnection (SQLite, locks,
-// transactions), tablebulk (gathered rows and taken keys of a bulk fill),
-// tablefile (one open table file and its grouped writes), tablecursor (the
-// position and the moves).
+// transactions), tablebulk (the rows and taken keys of a bulk fill in
+// memory), tablefile (one open table file, its safe points, whole files),
+// tablecursor (the position and the moves).
 
 #include "platform/core/errors.h"
 #include "platform/core/tabledefs.h"
@@ -137,6 +145,10 @@ public:
     // keeps the table open and held: a safe point after a batch of writes,
     // so that a crash later loses none of them.
     void FlushBuffers();
+    // Closes the table without writing what was posted since its last safe
+    // point: the file stays as that left it. For a scratch table that is
+    // deleted next, whose rows nobody reads again.
+    void CloseDiscarding();
     // True when the table's file is present; it is looked up, never opened.
     // False while no name is set.
     bool Exists() const;
@@ -151,7 +163,8 @@ public:
     // Adds a secondary index to the existing table, open or closed.
     void AddIndex(const QString& name, const QString& fields, TIndexOptions options,
                   const QString& descFields = QString());
-    // Removes every row; needs the table for itself (open exclusively or closed).
+    // Removes every row; needs the table for itself (open exclusively or
+    // closed). A closed table is replaced by a new empty file of its layout.
     void EmptyTable();
     // Removes the closed table's file.
     void DeleteTable();

@@ -1,203 +1,337 @@
 #include "platform/core/tablebulk.h"
 
-#include "platform/core/tablelayout.h"
-
 #include <algorithm>
 #include <bit>
 #include <cstring>
+#include <numeric>
+#include <utility>
 
 namespace platform::tables {
 
+namespace {
+
+// The engine's case folding for NOCASE: A to Z, nothing else.
+inline unsigned char fold(unsigned char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<unsigned char>(c + 32) : c;
+}
+
+} // namespace
+
+int compareText(const QByteArray& a, const QByteArray& b, bool noCase) {
+    const qsizetype n = std::min(a.size(), b.size());
+    int r = 0;
+    if (noCase) {
+        // As the engine's NOCASE does it: the folded bytes up to the shorter
+        // length, stopping at a NUL of the left text; then the lengths.
+        const auto* p = reinterpret_cast<const unsigned char*>(a.constData());
+        const auto* q = reinterpret_cast<const unsigned char*>(b.constData());
+        qsizetype i = 0;
+        while (i < n && p[i] != 0 && fold(p[i]) == fold(q[i]))
+            ++i;
+        r = i < n ? fold(p[i]) - fold(q[i]) : 0;
+    } else if (n > 0) {
+        r = std::memcmp(a.constData(), b.constData(), static_cast<size_t>(n));
+    }
+    if (r == 0)
+        r = a.size() < b.size() ? -1 : (a.size() > b.size() ? 1 : 0);
+    return r;
+}
+
 // ---------------------------------------------------------------- KeySet
 
-size_t KeySet::home(qint64 key) const {
-    // Fibonacci hashing: the top bits of the product.
-    return static_cast<size_t>((static_cast<quint64>(key) * 0x9e3779b97f4a7c15ULL) >> shift);
+size_t KeySet::home(qint32 first) const {
+    // Fibonacci hashing of the group's number: the top bits of the product.
+    return (static_cast<quint32>(first >> 8) * 0x9e3779b1u) >> shift;
 }
 
-bool KeySet::contains(qint64 key) const {
-    if (cells.empty())
+KeySet::Group& KeySet::find(qint32 first) {
+    size_t i = home(first);
+    while (groups[i].used && groups[i].first != first)
+        i = (i + 1) & (groups.size() - 1);
+    return groups[i];
+}
+
+void KeySet::grow() {
+    std::vector<Group> old(std::max<size_t>(256, groups.size() * 2));
+    old.swap(groups);
+    shift = 32 - std::countr_zero(groups.size());
+    for (const Group& g : old)
+        if (g.used)
+            find(g.first) = g;
+}
+
+bool KeySet::insert(qint32 key) {
+    if ((used + 1) * 2 > groups.size())
+        grow();
+    const qint32 first = static_cast<qint32>(static_cast<quint32>(key) & ~0xffu);
+    Group& g = find(first);
+    if (!g.used) {
+        g.used = true;
+        g.first = first;
+        ++used;
+    }
+    const unsigned bit = static_cast<quint32>(key) & 0xffu;
+    quint64& word = g.bits[bit >> 6];
+    const quint64 mask = quint64(1) << (bit & 63);
+    if (word & mask)
         return false;
-    for (size_t i = home(key);; i = (i + 1) & (cells.size() - 1)) {
-        if (cells[i] == key)
-            return true;
-        if (cells[i] == freeCell)
-            return false;
-    }
+    word |= mask;
+    return true;
 }
 
-void KeySet::insert(qint64 key) {
-    if ((used + 1) * 2 > cells.size()) {
-        std::vector<qint64> old(std::max<size_t>(1024, cells.size() * 2), freeCell);
-        old.swap(cells);
-        shift = 64 - std::countr_zero(cells.size());
-        used = 0;
-        for (qint64 k : old)
-            if (k != freeCell)
-                insert(k);
-    }
-    size_t i = home(key);
-    while (cells[i] != freeCell) {
-        if (cells[i] == key)
-            return;
-        i = (i + 1) & (cells.size() - 1);
-    }
-    cells[i] = key;
-    ++used;
+void KeySet::clear() {
+    groups = {};
+    used = 0;
+    shift = 32;
 }
 
-void KeySet::remove(qint64 key) {
-    if (cells.empty())
+// ---------------------------------------------------------------- sorting
+
+namespace {
+
+// Sorts `order` stably by key(row), an unsigned 32-bit key: by counting when
+// the keys span a small range, by radix (two passes of 16 bits) otherwise.
+// Both take linear time, so ordering a million rows costs milliseconds.
+template <typename Key> void sortStably(std::vector<quint32>& order, Key key) {
+    const size_t n = order.size();
+    if (n < 2)
         return;
-    const size_t mask = cells.size() - 1;
-    size_t i = home(key);
-    while (cells[i] != key) {
-        if (cells[i] == freeCell)
-            return;
-        i = (i + 1) & mask;
+    quint32 low = UINT_MAX, high = 0;
+    for (quint32 r : order) {
+        const quint32 k = key(r);
+        low = std::min(low, k);
+        high = std::max(high, k);
     }
-    // Shift later keys of the same run back, so no lookup stops short.
-    for (size_t j = (i + 1) & mask; cells[j] != freeCell; j = (j + 1) & mask) {
-        const size_t h = home(cells[j]);
-        if ((j > i && (h <= i || h > j)) || (j < i && h <= i && h > j)) {
-            cells[i] = cells[j];
-            i = j;
-        }
-    }
-    cells[i] = freeCell;
-    --used;
-}
-
-// ---------------------------------------------------------------- GatheredRows
-
-void GatheredRows::add(qint64 key, const std::vector<Value>& row) {
-    pending.push_back(PendingRow{key, rows.size()});
-    for (const Value& v : row)
-        encode(v);
-}
-
-void GatheredRows::encode(const Value& v) {
-    rows.push_back(static_cast<char>(v.kind));
-    if (v.kind == Value::Null)
+    if (low == high)
         return;
-    const size_t at = rows.size();
-    if (v.kind == Value::Int) {
-        rows.resize(at + sizeof v.i);
-        std::memcpy(rows.data() + at, &v.i, sizeof v.i);
+    std::vector<quint32> out(n);
+    if (static_cast<size_t>(high - low) < std::max<size_t>(2 * n, 1 << 16)) {
+        std::vector<quint32> start(static_cast<size_t>(high - low) + 2, 0);
+        for (quint32 r : order)
+            ++start[key(r) - low + 1];
+        std::partial_sum(start.begin(), start.end(), start.begin());
+        for (quint32 r : order)
+            out[start[key(r) - low]++] = r;
+        order.swap(out);
         return;
     }
-    qint64 length = v.s.size();
-    rows.resize(at + sizeof length + static_cast<size_t>(length));
-    char* out = rows.data() + at + sizeof length;
-    bool ascii = true;
-    for (QChar c : v.s) {
-        ascii = ascii && c.unicode() < 0x80;
-        *out++ = static_cast<char>(c.unicode());
-    }
-    if (!ascii) {
-        const QByteArray utf8 = v.s.toUtf8();
-        length = utf8.size();
-        rows.resize(at + sizeof length + static_cast<size_t>(length));
-        std::memcpy(rows.data() + at + sizeof length, utf8.constData(), utf8.size());
-    }
-    std::memcpy(rows.data() + at, &length, sizeof length);
-}
-
-void GatheredRows::sortByKey() {
-    std::sort(pending.begin(), pending.end(),
-              [](const PendingRow& a, const PendingRow& b) { return a.key < b.key; });
-}
-
-void GatheredRows::bind(Statement& st, size_t i, int before) const {
-    const char* data = rows.data() + pending[i].offset;
-    for (int p = before + 1; p <= before + static_cast<int>(fields); ++p) {
-        const auto kind = static_cast<Value::Kind>(*data++);
-        qint64 n = 0;
-        if (kind != Value::Null) {
-            std::memcpy(&n, data, sizeof n);
-            data += sizeof n;
-        }
-        if (kind == Value::Null) {
-            sqlite3_bind_null(st.get(), p);
-        } else if (kind == Value::Int) {
-            sqlite3_bind_int64(st.get(), p, n);
-        } else {
-            sqlite3_bind_text(st.get(), p, data, static_cast<int>(n), SQLITE_STATIC);
-            data += n;
-        }
+    // Each row's key computed once: the passes read it from there.
+    std::vector<quint32> keys(*std::max_element(order.begin(), order.end()) + size_t(1));
+    for (quint32 r : order)
+        keys[r] = key(r);
+    for (int shift : {0, 16}) {
+        std::vector<quint32> start((1 << 16) + 1, 0);
+        for (quint32 r : order)
+            ++start[((keys[r] >> shift) & 0xffff) + 1];
+        if (start[((keys[order[0]] >> shift) & 0xffff) + 1] == n)
+            continue; // every key has this digit
+        std::partial_sum(start.begin(), start.end(), start.begin());
+        for (quint32 r : order)
+            out[start[(keys[r] >> shift) & 0xffff]++] = r;
+        order.swap(out);
     }
 }
 
-bool GatheredRows::find(qint64 key, std::vector<Value>& row) const {
-    const auto it = std::find_if(pending.begin(), pending.end(),
-                                 [key](const PendingRow& p) { return p.key == key; });
-    if (it == pending.end())
-        return false;
-    const char* data = rows.data() + it->offset;
-    row.assign(fields, Value{});
-    for (Value& v : row) {
-        const auto kind = static_cast<Value::Kind>(*data++);
-        if (kind == Value::Null)
+// A signed number as an unsigned key of the same order.
+inline quint32 unsignedKey(qint32 v) {
+    return static_cast<quint32>(v) ^ 0x80000000u;
+}
+
+} // namespace
+
+// ---------------------------------------------------------------- MemoryRows
+
+MemoryRows::MemoryRows(const Layout& layout)
+    : width(layout.fields.size()), isTextField(width), nulls(width) {
+    for (size_t i = 0; i < width; ++i)
+        isTextField[i] = isText(layout.fields[i].DataType);
+    if (layout.rowidKey)
+        keyField = layout.keyField();
+}
+
+bool MemoryRows::isNull(size_t i, int field) const {
+    const auto f = static_cast<size_t>(field);
+    if (isTextField[f])
+        return cell(i, field) == nullText;
+    return !nulls[f].empty() && nulls[f][i];
+}
+
+size_t MemoryRows::bytes() const {
+    size_t n = textBytes + texts.capacity() * sizeof(Text) + cells.capacity() * sizeof(qint32);
+    for (const std::vector<bool>& marks : nulls)
+        n += marks.capacity() / 8;
+    return n;
+}
+
+bool MemoryRows::fits(const std::vector<Value>& row) const {
+    for (size_t i = 0; i < width; ++i) {
+        const Value& v = row[i];
+        if (v.kind == Value::Null)
             continue;
-        qint64 n = 0;
-        std::memcpy(&n, data, sizeof n);
-        data += sizeof n;
-        if (kind == Value::Int) {
-            v = Value::number(n);
-        } else {
-            v = Value::text(QString::fromUtf8(data, n));
-            data += n;
-        }
+        if (isTextField[i] != (v.kind == Value::Text))
+            return false;
+        if (v.kind == Value::Int && (v.i < INT_MIN || v.i > INT_MAX))
+            return false;
     }
     return true;
 }
 
-void GatheredRows::clear() {
-    pending.clear();
-    rows.clear();
+qint32 MemoryRows::textNumber(const QString& s) {
+    const auto it = textNumbers.constFind(s);
+    if (it != textNumbers.constEnd())
+        return *it;
+    const auto number = static_cast<qint32>(texts.size());
+    texts.push_back(Text{s, s.toUtf8()});
+    textNumbers.insert(s, number);
+    // The two copies of the text and the hash's entry.
+    textBytes +=
+        static_cast<size_t>(s.size()) * 2 + static_cast<size_t>(texts.back().utf8.size()) + 64;
+    return number;
+}
+
+size_t MemoryRows::add(const std::vector<Value>& row) {
+    for (size_t f = 0; f < width; ++f) {
+        const Value& v = row[f];
+        const bool null = v.kind == Value::Null;
+        if (isTextField[f]) {
+            cells.push_back(null ? nullText : textNumber(v.s));
+            continue;
+        }
+        cells.push_back(null ? 0 : static_cast<qint32>(v.i));
+        std::vector<bool>& marks = nulls[f];
+        if (null && marks.empty())
+            marks.resize(rows);
+        if (!marks.empty())
+            marks.push_back(null);
+    }
+    if (rows > 0 && rowid(rows) <= rowid(rows - 1))
+        ascending = false;
+    return rows++;
+}
+
+void MemoryRows::read(size_t i, std::vector<Value>& row) const {
+    row.resize(width);
+    for (size_t f = 0; f < width; ++f) {
+        const int field = static_cast<int>(f);
+        if (isNull(i, field))
+            row[f] = Value{};
+        else if (isTextField[f])
+            row[f] = Value::text(texts[static_cast<size_t>(cell(i, field))].string);
+        else
+            row[f] = Value::number(cell(i, field));
+    }
+}
+
+void MemoryRows::bind(Statement& st, size_t i, int before) const {
+    for (size_t f = 0; f < width; ++f) {
+        const int field = static_cast<int>(f);
+        const int p = before + field + 1;
+        if (isNull(i, field)) {
+            sqlite3_bind_null(st.get(), p);
+        } else if (isTextField[f]) {
+            const QByteArray& utf8 = texts[static_cast<size_t>(cell(i, field))].utf8;
+            sqlite3_bind_text(st.get(), p, utf8.constData(), static_cast<int>(utf8.size()),
+                              SQLITE_STATIC);
+        } else {
+            sqlite3_bind_int64(st.get(), p, cell(i, field));
+        }
+    }
+}
+
+qint32 MemoryRows::textRanks(bool noCase, std::vector<quint32>& ranks) const {
+    std::vector<qint32> byText(texts.size());
+    std::iota(byText.begin(), byText.end(), 0);
+    const auto utf8 = [this](qint32 t) -> const QByteArray& {
+        return texts[static_cast<size_t>(t)].utf8;
+    };
+    std::sort(byText.begin(), byText.end(),
+              [&](qint32 a, qint32 b) { return compareText(utf8(a), utf8(b), noCase) < 0; });
+    ranks.assign(texts.size(), 0);
+    quint32 rank = 0;
+    for (size_t i = 0; i < byText.size(); ++i) {
+        if (i > 0 && compareText(utf8(byText[i - 1]), utf8(byText[i]), noCase) != 0)
+            ++rank;
+        ranks[static_cast<size_t>(byText[i])] = rank;
+    }
+    return static_cast<qint32>(rank) + 1;
+}
+
+std::vector<quint32> MemoryRows::ordered(const IndexTerms& terms) const {
+    std::vector<quint32> order(rows);
+    std::iota(order.begin(), order.end(), 0u);
+    if (terms.rowidOrder() && ascending)
+        return order; // they came in key order
+    // Sorted stably field by field, the last field first, so that the first
+    // field decides and each later one breaks the ties of those before it.
+    // Equal keys of a non-unique index follow in rowid order (and rowid order
+    // alone has no fields): that is the order to start from.
+    const int fields = terms.fieldCount();
+    if ((fields == 0 || !terms.unique()) && !ascending)
+        sortStably(order, [this](quint32 r) { return unsignedKey(static_cast<qint32>(rowid(r))); });
+    const bool descending = terms.descending();
+    for (int i = fields - 1; i >= 0; --i) {
+        const int f = terms.field(i);
+        if (isTextField[static_cast<size_t>(f)]) {
+            std::vector<quint32> ranks;
+            const quint32 top = static_cast<quint32>(textRanks(terms.caseInsensitive(i), ranks));
+            sortStably(order, [&](quint32 r) {
+                const qint32 t = cell(r, f);
+                const quint32 rank = t == nullText ? 0 : ranks[static_cast<size_t>(t)] + 1;
+                return descending ? top - rank : rank;
+            });
+            continue;
+        }
+        // NULL is below every number: first, or last in descending order.
+        sortStably(order, [&](quint32 r) {
+            const quint32 k = unsignedKey(cell(r, f));
+            return descending ? ~k : k;
+        });
+        if (!nulls[static_cast<size_t>(f)].empty()) {
+            const auto null = [&](quint32 r) { return isNull(r, f); };
+            if (descending)
+                std::stable_partition(order.begin(), order.end(),
+                                      [&](quint32 r) { return !null(r); });
+            else
+                std::stable_partition(order.begin(), order.end(), null);
+        }
+    }
+    return order;
+}
+
+void MemoryRows::clear() {
+    cells = {};
+    for (std::vector<bool>& marks : nulls)
+        marks = {};
+    rows = 0;
+    ascending = true;
+    texts = {};
+    textNumbers = {};
+    textBytes = 0;
 }
 
 // ---------------------------------------------------------------- TakenKeys
 
-void TakenKeys::take(qint64 key, Connection& conn, const QString& table,
-                     const GatheredRows& gathered) {
-    // A key above every key so far is free. Only when keys come out of order
-    // is the set of all keys needed: read from the file and the gathered rows.
-    if (!loaded) {
-        Statement& st =
-            conn.statement(QStringLiteral("SELECT max(rowid) FROM %1").arg(quoted(table)));
-        conn.step(st, QStringLiteral("Reading"));
-        maxKey = st.isNull(0) ? LLONG_MIN : st.integer(0);
-        st.reset();
-        ascending = true;
-        loaded = true;
-    }
-    if (ascending && key <= maxKey) {
+void TakenKeys::take(qint32 key, const MemoryRows& rows) {
+    if (ascending) {
+        if (!any || key > maxKey) {
+            any = true;
+            maxKey = key;
+            return;
+        }
+        // The first key out of order: from now on the set decides.
         ascending = false;
-        keys.clear();
-        Statement& st = conn.statement(QStringLiteral("SELECT rowid FROM %1").arg(quoted(table)));
-        while (conn.step(st, QStringLiteral("Reading")))
-            keys.insert(st.integer(0));
-        for (size_t i = 0; i < gathered.size(); ++i)
-            keys.insert(gathered.key(i));
+        for (size_t i = 0; i < rows.size(); ++i)
+            keys.insert(static_cast<qint32>(rows.rowid(i)));
     }
-    if (!ascending) {
-        if (keys.contains(key))
-            throw EDatabaseError(QStringLiteral("Key violation."),
-                                 EDatabaseError::Kind::KeyViolation);
-        keys.insert(key);
-    }
-    maxKey = std::max(maxKey, key);
+    if (!keys.insert(key))
+        throw EDatabaseError(QStringLiteral("Key violation."), EDatabaseError::Kind::KeyViolation);
 }
 
-void TakenKeys::release(qint64 key) {
-    if (!ascending)
-        keys.remove(key);
-}
-
-void TakenKeys::forget() {
+void TakenKeys::clear() {
     keys.clear();
-    loaded = false;
+    maxKey = INT_MIN;
+    any = false;
+    ascending = true;
 }
 
 } // namespace platform::tables

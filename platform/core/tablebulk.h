@@ -1,82 +1,128 @@
 #pragma once
-// Inside the table layer: what a bulk fill of a table keyed by one integer
-// field keeps in memory. Posted rows are gathered, encoded one after another,
-// and written in key order at the next safe point; a taken key is still
-// refused at Post, by the keys of the file and of the gathered rows.
+// Inside the table layer: what a bulk fill keeps in memory. A table held
+// exclusively, keyed by one integer field and empty when the fill begins keeps
+// the rows posted to it here, in a compact form, until they are written to
+// the file in key order at its next safe point (see TableFile). The cursor
+// reads them here meanwhile, in the order of any index; a taken key is
+// refused at Post.
 
 #include "platform/core/tableconnection.h"
+#include "platform/core/tablelayout.h"
 
+#include <QHash>
 #include <climits>
 #include <vector>
 
 namespace platform::tables {
 
-// A set of keys (never LLONG_MIN, which marks a free cell): open addressing
-// with linear probing, so a lookup costs a few nanoseconds.
+// A set of 32-bit keys, kept as groups of 256 consecutive keys, each a
+// bitmap of the keys in it, in a hash table of groups (open addressing with
+// linear probing). Keys that come near each other, as a text's occurrence
+// keys do (a verse's words share a group), take a few bits each.
 class KeySet {
 public:
-    bool contains(qint64 key) const;
-    void insert(qint64 key);
-    void remove(qint64 key);
-    void clear() { cells.clear(), used = 0; }
+    // Adds the key; false when it was there already.
+    bool insert(qint32 key);
+    void clear();
+    size_t bytes() const { return groups.size() * sizeof(Group); }
 
 private:
-    static constexpr qint64 freeCell = LLONG_MIN;
-    size_t home(qint64 key) const;
-    std::vector<qint64> cells;
+    struct Group {
+        qint32 first = 0; // the group's first key (a multiple of 256)
+        bool used = false;
+        quint64 bits[4] = {};
+    };
+    size_t home(qint32 first) const;
+    Group& find(qint32 first);
+    void grow();
+    std::vector<Group> groups;
     size_t used = 0;
-    int shift = 64;
+    int shift = 32;
 };
 
-// Rows posted and not yet written, each under its key. A row is its values
-// one after another: the kind, then a number, or the length of a text and its
-// UTF-8 bytes.
-class GatheredRows {
+// Rows of one layout, each a run of 32-bit cells, one per field, so that a
+// row read in any order costs one memory access. A number is its cell (every
+// numeric field type fits 32 bits); a text is the number of its text in a
+// pool that keeps every distinct text once, as the QString that is read back
+// and as the UTF-8 the engine stores and orders. NULL is a mark of its own.
+class MemoryRows {
 public:
-    explicit GatheredRows(size_t fieldsPerRow = 0) : fields(fieldsPerRow) {}
+    MemoryRows() = default;
+    explicit MemoryRows(const Layout& layout);
 
-    bool empty() const { return pending.empty(); }
-    size_t size() const { return pending.size(); }
-    qint64 key(size_t i) const { return pending[i].key; }
-    void add(qint64 key, const std::vector<Value>& row);
-    void sortByKey();
+    bool empty() const { return rows == 0; }
+    size_t size() const { return rows; }
+    // Roughly the memory the rows take.
+    size_t bytes() const;
+    // True when `row` can be kept here: numbers where the layout has
+    // numbers, each within 32 bits, texts where it has texts.
+    bool fits(const std::vector<Value>& row) const;
+    // Adds a row that fits; returns its number (0, 1, 2, ...).
+    size_t add(const std::vector<Value>& row);
+    // The rowid of row `i`: its key field (rowid-keyed layouts only).
+    qint64 rowid(size_t i) const { return cell(i, keyField); }
+    // True while every row came with a larger key than the one before.
+    bool inKeyOrder() const { return ascending; }
+    void read(size_t i, std::vector<Value>& row) const;
+    // Asks the processor for row i ahead of its reading.
+    void prefetch(size_t i) const {
+        if (i < rows)
+            __builtin_prefetch(cells.data() + i * width);
+    }
     // Binds row i to the parameters of `st` after the first `before`. The
     // texts are bound in place: the rows must stay until the statement ran.
     void bind(Statement& st, size_t i, int before) const;
-    // The values of the row with this key; false when none is gathered.
-    bool find(qint64 key, std::vector<Value>& row) const;
+    // The row numbers in the order of `terms`: the order in which the engine
+    // returns the same rows for `ORDER BY terms.orderBy()`.
+    std::vector<quint32> ordered(const IndexTerms& terms) const;
     void clear();
 
 private:
-    void encode(const Value& v);
-
-    struct PendingRow {
-        qint64 key;
-        size_t offset;
+    static constexpr qint32 nullText = -1;
+    struct Text {
+        QString string;
+        QByteArray utf8;
     };
-    size_t fields;
-    std::vector<PendingRow> pending;
-    std::vector<char> rows;
+    qint32 cell(size_t i, int field) const { return cells[i * width + static_cast<size_t>(field)]; }
+    bool isNull(size_t i, int field) const;
+    qint32 textNumber(const QString& s);
+    // Every text's rank in the order of the collation: texts the collation
+    // holds equal share a rank. Returns the number of ranks.
+    qint32 textRanks(bool noCase, std::vector<quint32>& ranks) const;
+
+    size_t width = 0;
+    std::vector<bool> isTextField;
+    std::vector<qint32> cells;
+    // Per numeric field, a NULL mark per row; empty until its first NULL.
+    std::vector<std::vector<bool>> nulls;
+    int keyField = 0;
+    size_t rows = 0;
+    bool ascending = true;
+    std::vector<Text> texts;
+    QHash<QString, qint32> textNumbers;
+    size_t textBytes = 0;
 };
 
-// The keys taken in a table during a bulk fill. While keys come in ascending
+// The keys taken during a bulk fill in memory. While keys come in ascending
 // order the largest key is all it takes to refuse a taken one; the first key
-// out of order loads every key of the file and of the gathered rows.
+// out of order puts every key so far into a set.
 class TakenKeys {
 public:
-    // Raises "Key violation." when `key` is taken, and takes it otherwise.
-    void take(qint64 key, Connection& conn, const QString& table, const GatheredRows& gathered);
-    // The row with this key was deleted.
-    void release(qint64 key);
-    // The keys are read from the file again at the next take (after the
-    // table was emptied, or a rollback undid what was taken).
-    void forget();
+    // Raises "Key violation." when `key` is taken by one of `rows`; takes it
+    // otherwise (the caller adds the row next).
+    void take(qint32 key, const MemoryRows& rows);
+    void clear();
+    size_t bytes() const { return keys.bytes(); }
 
 private:
     KeySet keys;
-    qint64 maxKey = LLONG_MIN;
+    qint32 maxKey = INT_MIN;
+    bool any = false;
     bool ascending = true;
-    bool loaded = false;
 };
+
+// How the engine's two collations order two UTF-8 texts (BINARY, or NOCASE,
+// which folds A to Z only): negative, zero or positive.
+int compareText(const QByteArray& a, const QByteArray& b, bool noCase);
 
 } // namespace platform::tables

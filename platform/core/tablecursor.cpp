@@ -18,21 +18,37 @@ Cursor::Cursor(TableFile& tableFile, int index)
 
 void Cursor::toNoRow() {
     onRow = false;
+    memoryRow = -1;
     pos = -1;
     loaded = false;
     atBof = atEof = true;
 }
 
-void Cursor::toRow(qint64 rowid, qsizetype position) {
+void Cursor::toRow(qint64 rowid, qsizetype position, qint64 inMemory) {
     onRow = true;
     id = rowid;
+    memoryRow = inMemory;
     pos = position;
     loaded = false;
     atBof = atEof = false;
 }
 
+void Cursor::toOrderRow(qsizetype position) {
+    const auto p = static_cast<size_t>(position);
+    if (!orderInMemory)
+        return toRow(order[p], position);
+    const quint32 r = memoryOrder[p];
+    // A walk through the order reads the rows all over memory: the row a few
+    // steps ahead is on its way meanwhile.
+    constexpr size_t ahead = 8;
+    if (p + ahead < memoryOrder.size())
+        file.rows().prefetch(memoryOrder[p + ahead]);
+    toRow(file.rows().rowid(r), position, r);
+}
+
 void Cursor::toPostedRow(qint64 rowid, std::vector<Value>& values) {
-    toRow(rowid, -1);
+    // A row kept in memory is the last one there.
+    toRow(rowid, -1, file.inMemory() ? static_cast<qint64>(file.rows().size()) - 1 : -1);
     row.swap(values);
     loaded = true;
 }
@@ -58,10 +74,14 @@ const Value& Cursor::value(int field) const {
 }
 
 void Cursor::loadRow() const {
+    const MemoryRows& rows = file.rows();
     if (walking()) {
         for (size_t i = 0; i < row.size(); ++i)
             row[i] = walk->column(static_cast<int>(i) + 1);
-    } else if (!file.readGatheredRow(id, row)) {
+    } else if (file.inMemory() && memoryRow >= 0 && static_cast<size_t>(memoryRow) < rows.size() &&
+               rows.rowid(static_cast<size_t>(memoryRow)) == id) {
+        rows.read(static_cast<size_t>(memoryRow), row);
+    } else {
         Statement& st = file.statement(
             QStringLiteral("SELECT * FROM %1 WHERE rowid = ?").arg(quoted(file.layout().table)));
         st.bind(1, id);
@@ -74,14 +94,15 @@ void Cursor::loadRow() const {
 }
 
 int Cursor::recordCount() const {
-    if (count < 0) {
-        // Posting under a range writes through (see insertRow), so rows
-        // gathered and not yet in the file are all outside any range.
+    if (count < 0 && file.inMemory()) {
+        // A range writes the rows to the file (applyRange), so these are all.
+        count = static_cast<qint64>(file.rows().size());
+    } else if (count < 0) {
         Statement& st = file.statement(
             QStringLiteral("SELECT count(*) FROM %1%2").arg(quoted(file.layout().table), where()));
         bindRange(st, 1);
         file.step(st, QStringLiteral("Counting"));
-        count = st.integer(0) + (range ? 0 : static_cast<qint64>(file.gatheredRows()));
+        count = st.integer(0);
         st.reset();
     }
     return static_cast<int>(count);
@@ -122,26 +143,36 @@ void Cursor::forgetOrder() {
     stopWalk();
     orderValid = false;
     order.clear();
+    memoryOrder = {};
     pos = -1;
 }
 
-void Cursor::writeGatheredRowsFirst() {
-    if (file.gatheredRows() == 0)
-        return;
-    stopWalk();
-    file.writeGatheredRows();
-    forgetOrder();
+void Cursor::prepareOrder() {
+    if (!file.inMemory())
+        file.buildIndexIfDeferred(ix);
 }
 
-void Cursor::prepareOrder() {
-    writeGatheredRowsFirst();
-    file.buildIndexIfDeferred(ix);
+void Cursor::rowsToFile() {
+    if (!file.inMemory())
+        return;
+    file.writeMemoryRows();
+    forgetOrder();
 }
 
 void Cursor::readOrder() {
     prepareOrder();
-    if (orderValid)
+    if (orderValid && orderInMemory == file.inMemory())
         return;
+    // The rows went from memory to the file: same order, other references.
+    if (orderValid)
+        forgetOrder();
+    orderInMemory = file.inMemory();
+    if (orderInMemory) {
+        memoryOrder = file.rows().ordered(terms());
+        orderValid = true;
+        count = static_cast<qint64>(memoryOrder.size());
+        return;
+    }
     Statement& st =
         file.statement(QStringLiteral("SELECT rowid FROM %1%2 ORDER BY %3")
                            .arg(quoted(file.layout().table), where(), terms().orderBy()));
@@ -155,6 +186,16 @@ void Cursor::readOrder() {
 
 qsizetype Cursor::positionOf(qint64 rowid) {
     readOrder();
+    if (orderInMemory) {
+        const MemoryRows& rows = file.rows();
+        const auto begin = memoryOrder.begin(), end = memoryOrder.end();
+        const auto it =
+            terms().rowidOrder()
+                ? std::lower_bound(begin, end, rowid,
+                                   [&](quint32 r, qint64 v) { return rows.rowid(r) < v; })
+                : std::find_if(begin, end, [&](quint32 r) { return rows.rowid(r) == rowid; });
+        return it != end && rows.rowid(*it) == rowid ? it - begin : -1;
+    }
     if (terms().rowidOrder()) {
         const auto it = std::lower_bound(order.begin(), order.end(), rowid);
         return it != order.end() && *it == rowid ? it - order.begin() : -1;
@@ -185,6 +226,7 @@ void Cursor::showIndex(int index) {
 }
 
 void Cursor::applyRange(std::vector<Value> low, std::vector<Value> high) {
+    rowsToFile();
     range = Range{std::move(low), std::move(high)};
     forgetOrder();
     count = -1;
@@ -202,6 +244,13 @@ void Cursor::cancelRange() {
 
 void Cursor::first() {
     stopWalk();
+    if (file.inMemory()) {
+        readOrder();
+        if (memoryOrder.empty())
+            return toNoRow();
+        toOrderRow(0);
+        return toBeginning();
+    }
     prepareOrder();
     walk = &file.statement(QStringLiteral("SELECT rowid, %1 FROM %2%3 ORDER BY %4")
                                .arg(file.layout().columnList(), quoted(file.layout().table),
@@ -215,7 +264,6 @@ void Cursor::first() {
 }
 
 void Cursor::next() {
-    writeGatheredRowsFirst();
     if (!onRow)
         return;
     if (walking()) {
@@ -231,14 +279,13 @@ void Cursor::next() {
     readOrder();
     if (pos < 0)
         first(); // the row lies outside the range
-    else if (pos + 1 < static_cast<qsizetype>(order.size()))
+    else if (pos + 1 < orderSize())
         toOrderRow(pos + 1);
     else
         toEnd();
 }
 
 void Cursor::prior() {
-    writeGatheredRowsFirst();
     findPosition();
     readOrder();
     if (!onRow)
@@ -253,15 +300,15 @@ void Cursor::prior() {
 
 void Cursor::last() {
     readOrder();
-    if (order.empty())
+    if (orderSize() == 0)
         return toNoRow();
-    toOrderRow(static_cast<qsizetype>(order.size()) - 1);
+    toOrderRow(orderSize() - 1);
     toEnd();
 }
 
 bool Cursor::moveToNumber(int recNo) {
     readOrder();
-    if (recNo < 1 || recNo > static_cast<qint64>(order.size()))
+    if (recNo < 1 || recNo > orderSize())
         return false;
     toOrderRow(recNo - 1);
     return true;
@@ -272,6 +319,7 @@ bool Cursor::moveToKey(const std::vector<Value>& key) {
     const int n = t.keyLength(key);
     if (n == 0)
         return false;
+    rowsToFile();
     prepareOrder();
     Statement& st = file.statement(
         QStringLiteral("SELECT rowid FROM %1%2 ORDER BY %3 LIMIT 1")
@@ -304,6 +352,7 @@ void Cursor::insertRow(std::vector<Value>& values) {
 }
 
 void Cursor::removeCurrentRow() {
+    rowsToFile();
     readOrder();
     findPosition();
     stopWalk();
@@ -336,9 +385,9 @@ void Cursor::removeAllRows() {
 
 void Cursor::checkpoint() {
     stopWalk();
-    const bool gathered = file.gatheredRows() > 0;
+    const bool inMemory = file.inMemory();
     file.checkpoint();
-    if (gathered)
+    if (inMemory)
         forgetOrder();
 }
 

@@ -3,12 +3,16 @@
 // of the rows shown (an index's order, within a range) or on none, and knows
 // whether a move ran off either end (Bof, Eof).
 //
-// Sequential moves (First, Next) step one statement through the rows in
-// order: the walk. RecNo, RecordCount and other moves use the rowids of the
-// rows in order, read once and kept until the next write: the order. Moves
-// write the rows gathered by a bulk fill first and build an index that the
-// fill deferred, since the engine reads them in order only then; reads
-// (values, RecordCount, Bof, Eof) never write.
+// Sequential moves (First, Next) over the file step one statement through
+// the rows in order: the walk. RecNo, RecordCount and other moves use the
+// rowids of the rows in order, read once and kept until the next write: the
+// order. A move builds an index that a bulk fill deferred first, since the
+// engine reads in its order only then.
+//
+// While a bulk fill keeps the table's rows in memory (TableFile::inMemory),
+// the order holds their row numbers there instead, sorted in memory in the
+// index's order, and every move and read is served from memory; a key
+// search, a range and a deletion write the rows to the file first.
 //
 // The row and the Bof and Eof flags change only through the transitions
 // toNoRow, toRow, toPostedRow, toBeginning and toEnd; the row's place in the
@@ -59,8 +63,7 @@ public:
     // `key` sets; false when there is none, and the cursor stays.
     bool moveToKey(const std::vector<Value>& key);
     // The 1-based number of the current row among the rows shown, 0 when it
-    // lies outside them. A row posted since the last move is found in the
-    // file, so the gathered rows are written first.
+    // lies outside them.
     int number();
 
     // ---- writes
@@ -82,10 +85,11 @@ private:
         std::vector<Value> low, high;
     };
 
-    // The transitions of the position.
+    // The transitions of the position. A row kept in memory has its number
+    // there (`memoryRow`), -1 for a row in the file.
     void toNoRow();
-    void toRow(qint64 rowid, qsizetype position);
-    void toOrderRow(qsizetype position) { toRow(order[static_cast<size_t>(position)], position); }
+    void toRow(qint64 rowid, qsizetype position, qint64 memoryRow = -1);
+    void toOrderRow(qsizetype position);
     void toPostedRow(qint64 rowid, std::vector<Value>& values);
     void toBeginning(); // stays on the first row, Bof set
     void toEnd();       // stays on the last row, Eof set
@@ -94,10 +98,10 @@ private:
     void loadRow() const;
     // The rows shown changed, or their positions: found anew when needed.
     void forgetOrder();
-    void writeGatheredRowsFirst();
-    // What a query in index order needs: every row in the file, the index
-    // built.
+    // What a query in index order needs: the index built.
     void prepareOrder();
+    // Ends a bulk fill in memory, for what only the engine answers.
+    void rowsToFile();
     void readOrder();
     qsizetype positionOf(qint64 rowid);
     void findPosition();
@@ -114,6 +118,7 @@ private:
     // while unknown (after Post); the flags of a move off either end.
     bool onRow = false;
     qint64 id = 0;
+    qint64 memoryRow = -1;
     qsizetype pos = -1;
     bool atBof = true;
     bool atEof = true;
@@ -124,9 +129,16 @@ private:
     // The walk stands on position walkPos (-1: not in use).
     Statement* walk = nullptr;
     qsizetype walkPos = -1;
-    // The rowids of the rows shown, in order, while orderValid.
+    // The rows shown, in order, while orderValid: their rowids, or while
+    // orderInMemory their numbers in memory.
     std::deque<qint64> order;
+    std::vector<quint32> memoryOrder;
     bool orderValid = false;
+    bool orderInMemory = false;
+    qsizetype orderSize() const {
+        return orderInMemory ? static_cast<qsizetype>(memoryOrder.size())
+                             : static_cast<qsizetype>(order.size());
+    }
     mutable qint64 count = -1; // rows shown, -1 while unknown
 };
 

@@ -1,11 +1,17 @@
 #include "platform/core/tablefile.h"
 
+#include "platform/core/filesync.h"
+#include "platform/core/process.h"
 #include "platform/core/tablecatalogue.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QScopeGuard>
+#include <cstdio>
+#include <optional>
 
 namespace platform::tables {
 
@@ -13,40 +19,81 @@ namespace {
 
 using Kind = EDatabaseError::Kind;
 
-// A group of posted rows is committed after this many rows or this long.
-constexpr int groupRowLimit = 100000;
-constexpr qint64 groupTimeLimitMs = 1000;
-
-// Each connection may keep this much of its file in memory. Large pages make
-// the bulk writes of a build markedly cheaper.
-constexpr int cacheKiB = 32768;
+// Each connection keeps this much of its file in memory. The engine sorts
+// the keys of a new index in parts of this size, which it does fastest when
+// the parts are small; a bulk fill writes its rows in order and needs no more.
+constexpr int cacheKiB = 2048;
 constexpr int pageSize = 16384;
-// Building an index, the engine sorts parts of this size on helper threads.
-constexpr int sortPartKiB = 4096;
-constexpr int sortThreads = 2;
-// Gathered rows are written this many to a statement, within the engine's
-// limit on parameters.
+// A bulk fill keeps its rows in memory up to this size, then writes them.
+constexpr size_t memoryLimit = size_t(64) << 20;
+// Rows kept in memory are written this many to a statement, within the
+// engine's limit on parameters.
 constexpr size_t rowsPerInsert = 50;
 constexpr size_t maxParameters = 32766;
 
-QString cacheSizePragma(int kib) {
-    return QStringLiteral("PRAGMA cache_size=-%1").arg(kib);
+const QLatin1String journalSuffix("-journal");
+
+QString journalOf(const QString& path) {
+    return path + journalSuffix;
 }
 
-// While an index is built the cache is small: the engine sorts the keys in
-// parts of the cache's size, on helper threads, so both cores share the work.
-class SortingCache {
-public:
-    SortingCache(Connection& connection, const QString& what) : conn(connection) {
-        conn.exec(cacheSizePragma(sortPartKiB), what);
-    }
-    ~SortingCache() { conn.execIgnoringErrors(cacheSizePragma(cacheKiB).toLatin1().constData()); }
-    SortingCache(const SortingCache&) = delete;
-    SortingCache& operator=(const SortingCache&) = delete;
+// "<table>.db.<process id>.new", the name a table is written under before it
+// takes its place, and the journal of that file.
+QString temporaryName(const QString& path, qint64 pid) {
+    return QStringLiteral("%1.%2.new").arg(path).arg(pid);
+}
 
-private:
-    Connection& conn;
-};
+void refuseNonFile(const QFileInfo& info) {
+    if (!info.isFile())
+        throw EDatabaseError(QStringLiteral("Not a table: %1 is not a file.").arg(info.filePath()),
+                             Kind::NotATable);
+}
+
+// Takes the file at `path` for ourselves before it goes, in `hold`: raises
+// Locked when anybody holds it. Nothing when there is no file.
+void holdForRemoval(const QString& path, std::optional<Connection>& hold) {
+    const QFileInfo info(path);
+    if (!info.exists())
+        return;
+    refuseNonFile(info);
+    hold.emplace(path, SQLITE_OPEN_READWRITE);
+    hold->lockForRemoval();
+}
+
+// Writes a table of `layout` under a temporary name and renames it to
+// `path`, replacing the file there, which the caller holds (or there is
+// none). A table file is never half made.
+void writeInPlace(const QString& path, const Layout& layout) {
+    const QString temp = temporaryName(path, QCoreApplication::applicationPid());
+    QFile::remove(temp);
+    QFile::remove(journalOf(temp));
+    auto removeTemp = qScopeGuard([&] {
+        QFile::remove(temp);
+        QFile::remove(journalOf(temp));
+    });
+    {
+        // Nobody knows the new file until it is renamed, and a failure
+        // removes it: it needs no journal, and one sync of the whole.
+        const QString what = QStringLiteral("Creating");
+        Connection file(temp, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
+        file.exec(QStringLiteral("PRAGMA page_size=%1").arg(pageSize), what);
+        file.exec(QStringLiteral("PRAGMA journal_mode=OFF"), what);
+        file.exec(QStringLiteral("PRAGMA synchronous=OFF"), what);
+        Transaction creation(file);
+        catalogue::create(file, layout);
+        creation.commit();
+    }
+    if (!syncFile(temp))
+        throw EDatabaseError(QStringLiteral("Cannot write table %1.").arg(path), Kind::IO);
+    // A journal left beside the old file would be played back into the new
+    // one; the old file is held (or gone), so nobody is writing it.
+    QFile::remove(journalOf(path));
+    if (std::rename(QFile::encodeName(temp).constData(), QFile::encodeName(path).constData()) != 0)
+        throw EDatabaseError(QStringLiteral("Cannot create table %1.").arg(path), Kind::IO);
+    removeTemp.dismiss();
+    // The new name must reach the disk with the file.
+    syncFolder(QFileInfo(path).absolutePath());
+}
 
 } // namespace
 
@@ -62,9 +109,8 @@ TableFile::TableFile(const QString& path, const QString& table, bool exclusiveHo
     // The rollback journal survives a killed process; a file that was
     // switched to another journal mode is switched back.
     conn.exec(QStringLiteral("PRAGMA journal_mode=DELETE"), what);
-    conn.exec(cacheSizePragma(cacheKiB), what);
-    conn.exec(QStringLiteral("PRAGMA threads=%1").arg(sortThreads), what);
-    gathered = GatheredRows(lay.fields.size());
+    conn.exec(QStringLiteral("PRAGMA cache_size=-%1").arg(cacheKiB), what);
+    memory = MemoryRows(lay);
     conn.setAfterRollback([this] { forgetUncommitted(); });
 }
 
@@ -78,7 +124,7 @@ TableFile::~TableFile() {
 
 // ---- writing
 
-bool TableFile::gathersRows() const {
+bool TableFile::keepsRowsInMemory() const {
     if (!exclusive || !lay.rowidKey)
         return false;
     // A unique secondary index must see every row as it comes.
@@ -89,117 +135,117 @@ bool TableFile::gathersRows() const {
 }
 
 void TableFile::beginWrite() {
-    if (conn.inTransaction())
-        return;
-    conn.beginWrite();
-    groupRows = 0;
-    groupTimer.start();
+    if (!conn.inTransaction())
+        conn.beginWrite();
 }
 
 void TableFile::wrote() {
-    ++groupRows;
-    if (!exclusive || groupRows >= groupRowLimit || groupTimer.elapsed() >= groupTimeLimitMs)
+    if (!exclusive)
         commit();
 }
 
 void TableFile::commit() {
+    writeMemoryRows();
     if (!conn.inTransaction())
         return;
     // Leave no half transaction behind: what was not committed is lost, and
     // the caller learns it from the error.
     Transaction group(conn);
-    writeGatheredRows();
     group.commit();
 }
 
 void TableFile::forgetUncommitted() noexcept {
-    gathered.clear();
-    taken.forget();
-    emptinessChecked = false;
+    memory.clear();
+    taken.clear();
+    memoryMode = false;
+    fillChecked = false;
     catalogue::rereadBuiltMarks(conn, lay);
 }
 
 qint64 TableFile::insert(const std::vector<Value>& row, bool writeThrough) {
-    beginWrite();
-    if (!emptinessChecked && exclusive) {
-        emptinessChecked = true;
-        Statement& st =
-            conn.statement(QStringLiteral("SELECT 1 FROM %1 LIMIT 1").arg(quoted(lay.table)));
-        const bool empty = gathered.empty() && !conn.step(st, QStringLiteral("Reading"));
-        st.reset();
-        if (empty)
-            deferIndexesOfEmptyTable();
-    }
-    const bool gather = gathersRows();
-    if (!gather || writeThrough) {
-        if (gather) {
-            // The file must hold every row before it for the key check, and
-            // the taken keys are read again from it.
-            writeGatheredRows();
-            taken.forget();
+    if (!fillChecked) {
+        fillChecked = true;
+        if (keepsRowsInMemory()) {
+            Statement& st =
+                conn.statement(QStringLiteral("SELECT 1 FROM %1 LIMIT 1").arg(quoted(lay.table)));
+            memoryMode = !conn.step(st, QStringLiteral("Reading"));
+            st.reset();
         }
-        Statement& st = conn.statement(lay.insertSql());
-        for (size_t i = 0; i < row.size(); ++i)
-            st.bind(static_cast<int>(i) + 1, row[i]);
-        conn.step(st, QStringLiteral("Writing"));
-        const qint64 id = conn.lastInsertRowid();
-        wrote();
-        return id;
     }
-    const qint64 key = row[static_cast<size_t>(lay.keyField())].i;
-    taken.take(key, conn, lay.table, gathered);
-    gathered.add(key, row);
+    if (memoryMode && !writeThrough && memory.fits(row)) {
+        const auto key = static_cast<qint32>(row[static_cast<size_t>(lay.keyField())].i);
+        taken.take(key, memory);
+        memory.add(row);
+        if (memory.bytes() + taken.bytes() > memoryLimit)
+            writeMemoryRows();
+        return key;
+    }
+    writeMemoryRows();
+    beginWrite();
+    Statement& st = conn.statement(lay.insertSql());
+    for (size_t i = 0; i < row.size(); ++i)
+        st.bind(static_cast<int>(i) + 1, row[i]);
+    conn.step(st, QStringLiteral("Writing"));
+    const qint64 id = conn.lastInsertRowid();
     wrote();
-    return key;
+    return id;
 }
 
-void TableFile::writeGatheredRows() {
-    if (gathered.empty())
+void TableFile::writeMemoryRows() {
+    if (!memoryMode)
         return;
-    // In key order the rows go to the end of the table or near each other,
-    // which is several times cheaper than one by one as they came.
-    gathered.sortByKey();
-    {
-        // Half a group written: the whole group goes, and the error says so.
+    if (!memory.empty()) {
+        // Half the rows written: the whole transaction goes, and the error
+        // says so.
         Transaction group(conn);
-        // Many rows to a statement: the engine's cost per statement is much
-        // of the cost of a row.
+        // The keys were checked as the rows came; the memory is better used
+        // for ordering them.
+        taken.clear();
+        // The table is empty: its secondary indexes are built once, over all
+        // rows, rather than kept up row by row.
+        deferIndexesOfEmptyTable();
+        // In key order every row goes to the end of the table; many rows to
+        // a statement, since the engine's cost per statement is much of the
+        // cost of a row.
+        const std::vector<quint32> order = memory.ordered(IndexTerms(lay, -1));
         const size_t fields = lay.fields.size();
         const size_t perStatement = std::min<size_t>(rowsPerInsert, maxParameters / fields);
         Statement& many = conn.statement(lay.insertSql(perStatement));
         size_t i = 0;
-        for (; i + perStatement <= gathered.size(); i += perStatement) {
+        for (; i + perStatement <= order.size(); i += perStatement) {
             for (size_t j = 0; j < perStatement; ++j)
-                gathered.bind(many, i + j, static_cast<int>(j * fields));
+                memory.bind(many, order[i + j], static_cast<int>(j * fields));
             conn.step(many, QStringLiteral("Writing"));
         }
         Statement& one = conn.statement(lay.insertSql());
-        for (; i < gathered.size(); ++i) {
-            gathered.bind(one, i, 0);
+        for (; i < order.size(); ++i) {
+            memory.bind(one, order[i], 0);
             conn.step(one, QStringLiteral("Writing"));
         }
         group.keepOpen();
     }
-    gathered.clear();
+    memory.clear();
+    taken.clear();
+    memoryMode = false;
 }
 
 void TableFile::remove(qint64 rowid) {
-    writeGatheredRows();
+    writeMemoryRows();
     beginWrite();
     Statement& st =
         conn.statement(QStringLiteral("DELETE FROM %1 WHERE rowid = ?").arg(quoted(lay.table)));
     st.bind(1, rowid);
     conn.step(st, QStringLiteral("Deleting from"));
-    taken.release(rowid);
     wrote();
 }
 
 void TableFile::removeAll() {
-    gathered.clear();
-    taken.forget();
+    memory.clear();
+    taken.clear();
+    memoryMode = false;
     beginWrite();
     conn.exec(QStringLiteral("DELETE FROM %1").arg(quoted(lay.table)), QStringLiteral("Emptying"));
-    emptinessChecked = false;
+    fillChecked = false;
     commit();
 }
 
@@ -216,15 +262,14 @@ void TableFile::deferIndexesOfEmptyTable() {
 void TableFile::buildIndexIfDeferred(int index) {
     if (index < 0 || lay.indexes[static_cast<size_t>(index)].built || !exclusive)
         return;
-    writeGatheredRows();
+    writeMemoryRows();
     beginWrite();
-    const SortingCache sorting(conn, QStringLiteral("Building an index of"));
     catalogue::buildIndex(conn, lay, static_cast<size_t>(index));
 }
 
 void TableFile::addIndex(const Layout& layout) {
     Transaction change(conn);
-    writeGatheredRows();
+    writeMemoryRows();
     catalogue::addIndex(conn, layout, layout.indexes.size() - 1);
     change.commit();
     lay.indexes.push_back(layout.indexes.back());
@@ -232,7 +277,7 @@ void TableFile::addIndex(const Layout& layout) {
 
 void TableFile::checkpoint() {
     if (conn.isOpen() && exclusive) {
-        writeGatheredRows();
+        writeMemoryRows();
         for (size_t i = 0; i < lay.indexes.size(); ++i)
             buildIndexIfDeferred(static_cast<int>(i));
     }
@@ -244,51 +289,79 @@ void TableFile::close() {
     checkpoint();
 }
 
+void TableFile::discard() noexcept {
+    conn.rollback();
+    conn.close();
+}
+
 // ---- whole files
 
 void TableFile::create(const QString& path, const Layout& layout) {
-    if (QFileInfo::exists(path))
-        removeFile(path);
-    // The table is written under a name of its own and renamed into place
-    // when complete, so a table file is never half made.
-    const QString temp =
-        QStringLiteral("%1.%2.new").arg(path).arg(QCoreApplication::applicationPid());
-    const QString journal = temp + QLatin1String("-journal");
-    QFile::remove(temp);
-    QFile::remove(journal);
-    auto removeTemp = qScopeGuard([&] {
-        QFile::remove(temp);
-        QFile::remove(journal);
-    });
-    {
-        const QString what = QStringLiteral("Creating");
-        Connection file(temp, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
-        file.exec(QStringLiteral("PRAGMA page_size=%1").arg(pageSize), what);
-        file.exec(QStringLiteral("PRAGMA journal_mode=DELETE"), what);
-        Transaction creation(file);
-        catalogue::create(file, layout);
-        creation.commit();
-    }
-    QFile::remove(journal);
-    if (!QFile::rename(temp, path))
-        throw EDatabaseError(QStringLiteral("Cannot create table %1.").arg(path), Kind::IO);
-    removeTemp.dismiss();
+    removeLeftovers(QFileInfo(path).absolutePath());
+    // The old table is held until the new one has taken its place.
+    std::optional<Connection> old;
+    holdForRemoval(path, old);
+    writeInPlace(path, layout);
+}
+
+void TableFile::empty(const QString& path, const QString& table) {
+    TableFile held(path, table, true);
+    Statement& st =
+        held.conn.statement(QStringLiteral("SELECT 1 FROM %1 LIMIT 1").arg(quoted(held.lay.table)));
+    const bool hasRows = held.conn.step(st, QStringLiteral("Reading"));
+    st.reset();
+    // A new file rather than deleted rows: it is as small as an empty table,
+    // and the next fill writes only new pages, which need no journal.
+    if (hasRows)
+        writeInPlace(path, held.lay);
+    held.discard();
 }
 
 void TableFile::removeFile(const QString& path) {
-    const QFileInfo info(path);
-    if (!info.exists())
+    if (!QFileInfo::exists(path))
         throw EDatabaseError(QStringLiteral("Table does not exist: %1").arg(path),
                              Kind::TableMissing);
-    if (!info.isFile())
-        throw EDatabaseError(QStringLiteral("Not a table: %1 is not a file.").arg(path),
-                             Kind::NotATable);
     // Take the file for ourselves first: a table that anybody holds stays.
-    Connection file(path, SQLITE_OPEN_READWRITE);
-    file.lockForRemoval();
+    std::optional<Connection> hold;
+    holdForRemoval(path, hold);
     if (!QFile::remove(path))
         throw EDatabaseError(QStringLiteral("Cannot delete table %1.").arg(path), Kind::IO);
-    QFile::remove(path + QLatin1String("-journal"));
+    QFile::remove(journalOf(path));
+}
+
+void TableFile::removeLeftovers(const QString& folder) {
+    static const QRegularExpression leftover(QStringLiteral("^.+\\.db\\.(\\d{1,10})\\.new$"));
+    const QDir dir(folder);
+    const QStringList names =
+        dir.entryList({QStringLiteral("*.db.*.new"), QStringLiteral("*.db.*.new-journal")},
+                      QDir::Files | QDir::Hidden | QDir::System);
+    const qint64 self = QCoreApplication::applicationPid();
+    for (const QString& name : names) {
+        const bool journal = name.endsWith(QLatin1String("-journal"));
+        const QRegularExpressionMatch match =
+            leftover.match(journal ? name.chopped(journalSuffix.size()) : name);
+        if (!match.hasMatch())
+            continue;
+        // A table being created by a live process is none of ours; our own
+        // creations are over by now.
+        const qint64 pid = match.captured(1).toLongLong();
+        if (pid != self && processExists(pid))
+            continue;
+        const QString path = dir.filePath(name);
+        if (!journal) {
+            // Nobody may hold it either (a process of the same number in
+            // another process namespace).
+            try {
+                std::optional<Connection> hold;
+                holdForRemoval(path, hold);
+                QFile::remove(path);
+            } catch (const EDatabaseError&) {
+                continue;
+            }
+        } else if (!QFileInfo::exists(path.chopped(journalSuffix.size()))) {
+            QFile::remove(path);
+        }
+    }
 }
 
 } // namespace platform::tables

@@ -1,15 +1,14 @@
 #pragma once
 // Inside the table layer: one open table file. It holds the file (shared or
-// exclusive) through its connection, knows its layout, and groups the writes:
-// transactions of many rows, rows gathered for a bulk fill, secondary indexes
-// deferred while an empty table is filled. Nothing outside the table layer
-// uses this.
+// exclusive) through its connection, knows its layout, and decides when
+// posted rows reach the file: at once under a plain hold; under an exclusive
+// hold in one transaction that lasts until the next safe point, the rows of a
+// bulk fill kept in memory until then. Nothing outside the table layer uses
+// this.
 
 #include "platform/core/tablebulk.h"
 #include "platform/core/tableconnection.h"
 #include "platform/core/tablelayout.h"
-
-#include <QElapsedTimer>
 
 namespace platform::tables {
 
@@ -29,24 +28,23 @@ public:
     bool step(Statement& st, const QString& what) { return conn.step(st, what); }
 
     // Stores a row and returns its rowid; "Key violation." when its key is
-    // taken. While the table is held exclusively, rows with a rowid key are
-    // gathered in memory and written in key order at the next safe point,
-    // unless `writeThrough` asks for the row in the file at once. The first
-    // row written to an empty table so held also defers the non-unique
-    // secondary indexes: they are dropped, marked not built, and built again
-    // in one pass when the cursor needs them or at close().
+    // taken. The first row posted to a table that is held exclusively, keyed
+    // by one integer field (without a unique secondary index) and empty
+    // starts a bulk fill: from then on the rows are kept in memory, until
+    // the next safe point writes them in key order, or until they take too
+    // much memory. `writeThrough` asks for the row in the file at once.
     qint64 insert(const std::vector<Value>& row, bool writeThrough);
     void remove(qint64 rowid);
     void removeAll();
 
-    // Rows gathered and not yet written.
-    size_t gatheredRows() const { return gathered.size(); }
-    // Reads a gathered row without writing it; false when it is not gathered.
-    bool readGatheredRow(qint64 rowid, std::vector<Value>& row) const {
-        return gathered.find(rowid, row);
-    }
-    // Writes the gathered rows into the open transaction (no commit).
-    void writeGatheredRows();
+    // True while the table's rows are all in memory (the file holds none):
+    // the cursor reads them from rows().
+    bool inMemory() const { return memoryMode; }
+    const MemoryRows& rows() const { return memory; }
+    // Writes the rows kept in memory into the open transaction and ends the
+    // bulk fill; the non-unique secondary indexes, dropped while the table
+    // was empty, are built again when needed.
+    void writeMemoryRows();
     // Builds the index if it was deferred and the table is held exclusively;
     // otherwise the engine sorts without it.
     void buildIndexIfDeferred(int index);
@@ -54,28 +52,38 @@ public:
     // Adds the last index of `layout` (this file's layout plus one index) to
     // the file, and commits.
     void addIndex(const Layout& layout);
-    // Writes gathered rows and commits the open transaction, if any.
+    // Writes the rows kept in memory and commits the open transaction.
     void commit();
-    // Writes gathered rows, builds deferred indexes and commits: everything
-    // so far is on disk and the file is complete, while the hold goes on.
+    // Writes the rows, builds deferred indexes and commits: everything so far
+    // is on disk and the file is complete, while the hold goes on.
     void checkpoint();
     // Checkpoints and closes; raises when that fails (the connection is
     // closed all the same).
     void close();
+    // Closes without writing anything since the last commit: the file stays
+    // as that commit left it.
+    void discard() noexcept;
 
-    // Writes a new table file at `path` (replacing one that nobody holds).
+    // Writes a new table file at `path`. An existing one is replaced as a
+    // whole, once nobody holds it; a reader sees the old file or the new.
     static void create(const QString& path, const Layout& layout);
+    // Replaces the table at `path` by an empty one of its layout, once nobody
+    // holds it (a table without rows stays as it is).
+    static void empty(const QString& path, const QString& table);
     // Removes the table file at `path` and its journal, once nobody holds it.
     static void removeFile(const QString& path);
+    // Removes the temporary files that creating a table leaves in `folder`
+    // when its process dies ("<table>.db.<process id>.new" and its journal),
+    // leaving those of processes that still run.
+    static void removeLeftovers(const QString& folder);
 
 private:
-    bool gathersRows() const;
-    // Begins a group of writes unless one is open.
+    bool keepsRowsInMemory() const;
+    // Begins the transaction of the hold's writes unless one is open.
     void beginWrite();
-    // A row was written: a plain hold commits every write, an exclusive hold
-    // a group of rows at a time.
+    // A row was written: a plain hold commits every write.
     void wrote();
-    // A rollback lost what the transaction wrote: gathered rows, taken keys
+    // A rollback lost what the transaction wrote: rows in memory, taken keys
     // and indexes dropped or built are as the file has them.
     void forgetUncommitted() noexcept;
     void deferIndexesOfEmptyTable();
@@ -83,11 +91,11 @@ private:
     Connection conn;
     bool exclusive;
     Layout lay;
-    GatheredRows gathered;
+    MemoryRows memory;
     TakenKeys taken;
-    int groupRows = 0;
-    QElapsedTimer groupTimer;
-    bool emptinessChecked = false;
+    bool memoryMode = false;
+    // Whether the next insert may start a bulk fill in memory.
+    bool fillChecked = false;
 };
 
 } // namespace platform::tables

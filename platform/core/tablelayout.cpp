@@ -234,10 +234,14 @@ int IndexTerms::keyLength(const std::vector<Value>& key) const {
     return n;
 }
 
+bool IndexTerms::caseInsensitive(int i) const {
+    return isText(lay->fields[static_cast<size_t>(field(i))].DataType) &&
+           def().options.testFlag(ixCaseInsensitive);
+}
+
 QString IndexTerms::column(int i) const {
-    const TFieldDef& f = lay->fields[static_cast<size_t>(field(i))];
-    QString t = quoted(f.Name);
-    if (isText(f.DataType) && def().options.testFlag(ixCaseInsensitive))
+    QString t = quoted(lay->fields[static_cast<size_t>(field(i))].Name);
+    if (caseInsensitive(i))
         t += QLatin1String(" COLLATE NOCASE");
     return t;
 }
@@ -245,7 +249,7 @@ QString IndexTerms::column(int i) const {
 QString IndexTerms::definition() const {
     QStringList terms;
     for (int i = 0; i < fieldCount(); ++i)
-        terms << column(i) + (def().descending() ? QLatin1String(" DESC") : QLatin1String(""));
+        terms << column(i) + (descending() ? QLatin1String(" DESC") : QLatin1String(""));
     return terms.join(QLatin1String(", "));
 }
 
@@ -254,16 +258,15 @@ QString IndexTerms::orderBy() const {
         return QStringLiteral("rowid");
     // Equal keys of a non-unique index follow in rowid order, which the
     // index itself keeps, so no sorting is needed.
-    return def().unique() ? definition() : definition() + QLatin1String(", rowid");
+    return unique() ? definition() : definition() + QLatin1String(", rowid");
 }
 
 QString IndexTerms::compare(int count, Comparison comparison) const {
-    const bool descending = def().descending();
     QLatin1String op("=");
     if (comparison == AtLeast)
-        op = QLatin1String(descending ? "<=" : ">=");
+        op = QLatin1String(descending() ? "<=" : ">=");
     else if (comparison == AtMost)
-        op = QLatin1String(descending ? ">=" : "<=");
+        op = QLatin1String(descending() ? ">=" : "<=");
     QStringList lhs, rhs;
     for (int i = 0; i < count; ++i) {
         lhs << column(i);

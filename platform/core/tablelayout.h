@@ -77,6 +77,11 @@ public:
     bool rowidOrder() const; // ascending rowid: order and rowids agree
     int fieldCount() const;
     int field(int i) const; // the layout position of field i of the index
+    // Field i is text compared without regard to case (COLLATE NOCASE).
+    bool caseInsensitive(int i) const;
+    bool descending() const { return ix >= 0 && def().descending(); }
+    // Keys of a unique index do not tie; others tie-break on rowid.
+    bool unique() const { return ix >= 0 && def().unique(); }
     // How many leading fields of the index `key` sets (a key buffer holds a
     // value for every field of the layout).
     int keyLength(const std::vector<Value>& key) const;

@@ -11,6 +11,7 @@
 #include <QtTest>
 #include <climits>
 #include <csignal>
+#include <random>
 #include <sqlite3.h>
 #include <sys/stat.h>
 
@@ -111,6 +112,7 @@ public:
         ::kill(static_cast<pid_t>(process.processId()), SIGKILL);
         process.waitForFinished(5000);
     }
+    qint64 pid() const { return process.processId(); }
     QString quit() {
         process.write("quit\n");
         process.closeWriteChannel();
@@ -704,17 +706,24 @@ private slots:
         QCOMPARE(plain.firstLine(), QString("ready"));
     }
 
-    void killedWriterLeavesACommittedPrefix_data() {
+    // A kill leaves the file whole, as its last safe point left it: nothing
+    // of the rows posted after it, wherever they were.
+    void killedWriterLeavesItsLastSafePoint_data() {
+        QTest::addColumn<QString>("mode");
         QTest::addColumn<bool>("textKey");
-        // Integer keys: rows are gathered and written in groups, the word
-        // index is deferred. Text keys: every row goes to the file inside the
-        // open transaction, so the kill leaves a journal to roll back.
-        QTest::newRow("integer key") << false;
-        QTest::newRow("text key") << true;
+        QTest::addColumn<int>("kept");
+        // A bulk fill keeps the rows in memory, then (past 64 MB) writes them
+        // into the open transaction with the word index dropped.
+        QTest::newRow("bulk fill") << "append" << false << 0;
+        // After a safe point the rows go to the file in one transaction.
+        QTest::newRow("after a safe point") << "flushed-append" << false << 1000;
+        QTest::newRow("text key") << "flushed-append" << true << 1000;
     }
 
-    void killedWriterLeavesACommittedPrefix() {
+    void killedWriterLeavesItsLastSafePoint() {
+        QFETCH(QString, mode);
         QFETCH(bool, textKey);
+        QFETCH(int, kept);
         {
             TTable t;
             bind(t, "Temp_Word");
@@ -728,28 +737,28 @@ private slots:
             t.CreateTable();
         }
         {
-            Holder writer(folder, "Temp_Word", "append");
+            Holder writer(folder, "Temp_Word", mode);
             QCOMPARE(writer.firstLine(), QString("ready"));
-            QTest::qWait(150);
             writer.killHard();
         }
+        // Rows went to the file (the bulk fill's past 64 MB), uncommitted.
+        QVERIFY(QFile::exists(path("Temp_Word") + "-journal"));
         TTable t;
         bind(t, "Temp_Word", true);
-        t.Open(); // rolls an unfinished group back
-        const int n = t.RecordCount();
-        QVERIFY2(n >= 100000, qPrintable(QString::number(n)));
-        t.setIndexName(textKey ? "versesNdx" : "");
-        t.Last();
-        QCOMPARE(t.Fields(0).AsInteger(), n);
-        QCOMPARE(t.Fields(1).AsString(), QStringLiteral("w%1").arg(n));
-        t.setIndexName("wordNdx"); // built now if the writer had deferred it
+        t.Open(); // rolls the unfinished transaction back
+        QCOMPARE(t.RecordCount(), kept);
+        t.setIndexName("wordNdx");
         t.Close();
         QCOMPARE(query(path("Temp_Word"), "PRAGMA integrity_check"), QStringList{"ok"});
-        QCOMPARE(query(path("Temp_Word"), "SELECT count(*), min(Verses), max(Verses), "
-                                          "sum(Word = 'w' || Verses) FROM Temp_Word"),
-                 QStringList{QStringLiteral("%1|1|%1|%1").arg(n)});
+        QCOMPARE(query(path("Temp_Word"), "SELECT count(*), sum(Word = 'w' || Verses), "
+                                          "coalesce(max(Verses), 0) FROM Temp_Word"),
+                 QStringList{QStringLiteral("%1|%2|%1")
+                                 .arg(kept)
+                                 .arg(kept ? QString::number(kept) : QString())});
         QCOMPARE(query(path("Temp_Word"), "SELECT count(*) FROM sqlite_master WHERE name = "
                                           "'wordNdx'"),
+                 QStringList{"1"});
+        QCOMPARE(query(path("Temp_Word"), "SELECT min(built) FROM _layout_indexes"),
                  QStringList{"1"});
     }
 
@@ -885,6 +894,177 @@ private slots:
                       "EXPLAIN QUERY PLAN SELECT rowid FROM Temp_Word ORDER BY Word COLLATE NOCASE")
                     .join(' ')
                     .contains("wordNdx"));
+    }
+
+    // Rows kept in memory by a bulk fill come in the order the file gives
+    // them once written, by every index: NULLs, case, descending order, two
+    // fields, ties, and texts that the engine orders by their UTF-8 bytes.
+    void bulkFillOrdersAsTheFileDoes_data() {
+        QTest::addColumn<QString>("index");
+        QTest::newRow("primary") << "";
+        QTest::newRow("case-insensitive text") << "wordNdx";
+        QTest::newRow("descending number with NULLs") << "numNdx";
+        QTest::newRow("two fields") << "pairNdx";
+    }
+
+    void bulkFillOrdersAsTheFileDoes() {
+        QFETCH(QString, index);
+        TTable t;
+        bind(t, "Mixed", true);
+        t.FieldDefs().Add("K", ftInteger, 0, true);
+        t.FieldDefs().Add("W", ftString, 8, false);
+        t.FieldDefs().Add("N", ftSmallint, 0, false);
+        t.IndexDefs().Add("", "K", ixPrimary | ixUnique);
+        t.IndexDefs().Add("wordNdx", "W", ixCaseInsensitive);
+        t.IndexDefs().Add("numNdx", "N", ixDescending);
+        t.IndexDefs().Add("pairNdx", "N;W", {});
+        t.CreateTable();
+        t.Open();
+        const QStringList words = {"apple", "Apple",
+                                   "APPLE", "b",
+                                   "B",     "",
+                                   "é",     "𝔄",
+                                   "�",     QString::fromUtf8("a\0b", 3),
+                                   "ab",    QString::fromUtf8("a\0c", 3)};
+        std::mt19937 random(7);
+        for (int i = 0; i < 2000; ++i) {
+            t.Append();
+            t.Fields(0).setAsInteger(i % 2 ? 1000000 - 37 * i : 53 * i - 50000);
+            if (const auto w = random() % (words.size() + 1); w < size_t(words.size()))
+                t.Fields(1).setAsString(words[qsizetype(w)]);
+            if (const auto n = random() % 7; n < 6)
+                t.Fields(2).setAsInteger(n == 0 ? -32768 : n == 5 ? 32767 : qint64(n));
+            t.Post();
+        }
+        t.setIndexName(index);
+        const auto keys = [&] {
+            QList<int> out;
+            for (t.First(); !t.Eof(); t.Next())
+                out << t.Fields(0).AsInteger();
+            return out;
+        };
+        const QList<int> inMemory = keys();
+        QCOMPARE(inMemory.size(), 2000);
+        t.setRecNo(777);
+        QCOMPARE(t.Fields(0).AsInteger(), inMemory[776]);
+        t.FlushBuffers(); // now the engine orders them
+        QCOMPARE(keys(), inMemory);
+    }
+
+    // A bulk fill refuses a taken key at Post, while keys come in order and
+    // after, and the refused row is discarded as in the file.
+    void bulkFillRefusesTakenKeys() {
+        TTable t;
+        bind(t, "Temp_Word", true);
+        defineTempWord(t);
+        t.CreateTable();
+        t.Open();
+        const auto refused = [&](int key) {
+            const Raised r = raised([&] { append(t, key, "again"); });
+            const bool appending = t.State() == dsInsert;
+            t.Delete();
+            return r.kind == Kind::KeyViolation && appending;
+        };
+        for (const int key : {10, 20, 30})
+            append(t, key, "w");
+        QVERIFY(refused(30));
+        QVERIFY(refused(20));
+        for (const int key : {5, INT_MIN, INT_MAX})
+            append(t, key, "w");
+        for (const int key : {5, INT_MIN, INT_MAX, 10})
+            QVERIFY2(refused(key), qPrintable(QString::number(key)));
+        QCOMPARE(t.RecordCount(), 6);
+        t.Close();
+        QCOMPARE(query(path("Temp_Word"), "SELECT group_concat(Verses) FROM Temp_Word"),
+                 QStringList{"-2147483648,5,10,20,30,2147483647"});
+    }
+
+    // A table that is deleted next is closed without writing what was posted
+    // since its last safe point.
+    void closingWithoutWriting() {
+        TTable t;
+        bind(t, "Temp_Word", true);
+        defineTempWord(t);
+        t.CreateTable();
+        t.Open();
+        append(t, 1, "kept");
+        t.FlushBuffers();
+        append(t, 2, "gone");
+        t.CloseDiscarding();
+        QVERIFY(!t.Active());
+        QCOMPARE(query(path("Temp_Word"), "SELECT Verses, Word FROM Temp_Word"),
+                 QStringList{"1|kept"});
+        t.EmptyTable();
+        t.Open();
+        append(t, 7, "gone"); // a bulk fill, in memory
+        t.CloseDiscarding();
+        QCOMPARE(query(path("Temp_Word"), "SELECT count(*) FROM Temp_Word"), QStringList{"0"});
+        QCOMPARE(query(path("Temp_Word"), "PRAGMA integrity_check"), QStringList{"ok"});
+    }
+
+    // Emptying a closed table makes it a new file of its layout, as small as
+    // an empty table; never while another program holds it.
+    void emptyingAClosedTableRenewsItsFile() {
+        TTable t;
+        bind(t, "Temp_Word", true);
+        defineTempWord(t);
+        t.CreateTable();
+        t.Open();
+        for (int k = 1; k <= 20000; ++k)
+            append(t, k, QStringLiteral("word%1").arg(k));
+        t.AddIndex("backNdx", "Word", ixDescending);
+        t.Close();
+        const qint64 full = QFileInfo(path("Temp_Word")).size();
+        {
+            Holder holder(folder, "Temp_Word", "plain");
+            QCOMPARE(holder.firstLine(), QString("ready"));
+            QCOMPARE(raised([&] { t.EmptyTable(); }).kind, Kind::Locked);
+        }
+        QCOMPARE(query(path("Temp_Word"), "SELECT count(*) FROM Temp_Word"), QStringList{"20000"});
+        t.EmptyTable();
+        QVERIFY(QFileInfo(path("Temp_Word")).size() * 10 < full);
+        QCOMPARE(query(path("Temp_Word"), "SELECT name, built FROM _layout_indexes"),
+                 (QStringList{"|1", "wordNdx|1", "backNdx|1"}));
+        QCOMPARE(query(path("Temp_Word"), "SELECT count(*) FROM sqlite_master WHERE type = "
+                                          "'index' AND name IN ('wordNdx', 'backNdx')"),
+                 QStringList{"2"});
+        QCOMPARE(QDir(folder).entryList(QDir::Files), QStringList{"Temp_Word.db"});
+    }
+
+    // Creating a table removes the temporary files that a killed process
+    // left while creating one, never those of a process that runs.
+    void leftoversOfKilledProcessesGo() {
+        makeTempWord({"a"});
+        Holder live(folder, "Temp_Word", "plain");
+        Holder killed(folder, "Temp_Word", "plain");
+        QCOMPARE(live.firstLine(), QString("ready"));
+        QCOMPARE(killed.firstLine(), QString("ready"));
+        const QString alive = QString::number(live.pid()), dead = QString::number(killed.pid());
+        killed.killHard();
+        const QString self = QString::number(QCoreApplication::applicationPid());
+        const QStringList left = {"Key.db." + dead + ".new", "Key.db." + dead + ".new-journal",
+                                  "Word.db." + dead + ".new-journal", "Freq.db." + self + ".new"};
+        const QStringList running = {"Freq.db." + alive + ".new",
+                                     "Freq.db." + alive + ".new-journal"};
+        const QStringList others = {"Key.db.x" + dead + ".new", "Notes.db." + dead + ".new.txt",
+                                    "Key.db-journal"};
+        for (const QString& name : left + running + others)
+            QVERIFY(testsupport::writeFile(folder + name, "x"));
+        const auto create = [&] {
+            TTable other;
+            bind(other, "Other");
+            defineFreq(other);
+            other.CreateTable();
+        };
+        create();
+        for (const QString& name : left)
+            QVERIFY2(!QFile::exists(folder + name), qPrintable(name));
+        for (const QString& name : running + others)
+            QVERIFY2(QFile::exists(folder + name), qPrintable(name));
+        live.killHard();
+        create();
+        for (const QString& name : running)
+            QVERIFY2(!QFile::exists(folder + name), qPrintable(name));
     }
 };
 
