@@ -190,6 +190,20 @@ private slots:
         QVERIFY2(run.err.contains("TWordTable::build: Key violation."), qPrintable(report(run)));
     }
 
+    // A verse of more than 255 words is cut and reported in one line; the
+    // build goes on to the end.
+    void cutVerseIsOneLine() {
+        writeVerseTable(textFolder(), {{verseKey(1, 1, 1), QStringLiteral("word ").repeated(300)},
+                                       {verseKey(1, 1, 2), "Jesus wept."}});
+        const Run run = build({"--batch", "Text", "T"});
+        QVERIFY2(run.exitCode == 3, qPrintable(report(run)));
+        const QStringList lines = run.err.split('\n').filter("TWordTable::build: ");
+        QCOMPARE(lines, QStringList{"TWordTable::build: 1 verse has more than 255 words, more "
+                                    "than a verse has keys for; only the first 255 words of each "
+                                    "were indexed: Genesis 1:1"});
+        QCOMPARE(rowCount(textFolder(), "Word"), 257);
+    }
+
     void help() {
         for (const QStringList& arguments :
              {QStringList{"--help"}, QStringList{"--batch", "--help", "Text", "T"}}) {
