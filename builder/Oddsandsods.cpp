@@ -12,16 +12,19 @@ namespace {
 // Every create operation: close, define fields and indexes, create. A failure
 // is reported under the operation's name and the table stays as it was. A
 // table cannot be made in a folder that is not there (a text that does not
-// exist); that is said in words of the table's own file.
+// exist) or cannot be written; that is said in words of the table's own file.
 template <typename Define> void defineAndCreate(TTable* table, const char* caption, Define define) {
     try {
         table->setActive(false);
         define(table->FieldDefs(), table->IndexDefs());
         const QFileInfo folder(table->DatabaseName());
-        if (!folder.isDir())
-            throw EDatabaseError(QStringLiteral("Cannot create table %1: there is no folder %2.")
-                                     .arg(table->fileName(), table->DatabaseName()),
-                                 EDatabaseError::Kind::IO);
+        if (!folder.isDir() || !folder.isWritable())
+            throw EDatabaseError(
+                (folder.isDir() ? QStringLiteral("Cannot create table %1: the folder %2 cannot be "
+                                                 "written.")
+                                : QStringLiteral("Cannot create table %1: there is no folder %2."))
+                    .arg(table->fileName(), table->DatabaseName()),
+                EDatabaseError::Kind::IO);
         table->CreateTable();
     } catch (const EDatabaseError& e) {
         msgBox(caption, e.message() + QStringLiteral(" "));
