@@ -217,9 +217,13 @@ bool replaceFile(const QString& path, const QByteArray& content) {
     const QString temp = temporaryName(path);
     const QByteArray tempName = QFile::encodeName(temp);
     struct stat old {};
-    const mode_t mode =
-        ::stat(QFile::encodeName(path).constData(), &old) == 0 ? (old.st_mode & 07777) : 0666;
-    const int fd = ::open(tempName.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, mode);
+    const bool replacing = ::stat(QFile::encodeName(path).constData(), &old) == 0;
+    const mode_t mode = replacing ? (old.st_mode & 07777) : 0666;
+    // A file of that name can only be a killed writer's (with this process's
+    // number): it makes way for a new one, never followed if it is a link.
+    ::unlink(tempName.constData());
+    const int fd =
+        ::open(tempName.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
     if (fd < 0) {
         setLastError(errno);
         return false;
@@ -227,6 +231,8 @@ bool replaceFile(const QString& path, const QByteArray& content) {
     auto removeTemp = qScopeGuard([&] { ::unlink(tempName.constData()); });
     qsizetype written = 0;
     int error = 0;
+    if (replacing && ::fchmod(fd, mode) != 0)
+        error = errno;
     while (written < content.size() && error == 0) {
         const ssize_t n = ::write(fd, content.constData() + written,
                                   static_cast<size_t>(content.size() - written));
