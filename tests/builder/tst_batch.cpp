@@ -222,6 +222,27 @@ private slots:
         QVERIFY(run.out.isEmpty());
         QVERIFY2(run.err.contains("Usage: Build"), qPrintable(report(run)));
     }
+
+    // A name that would lead out of the folder of texts is refused before any
+    // file is touched, as a mistake of the command line.
+    void nameLeavingTheFolderOfTexts() {
+        const QString outside = app.filePath(QStringLiteral("outside/"));
+        QVERIFY(QDir().mkpath(outside));
+        writeVerseTable(outside, {{verseKey(1, 1, 1), "Jesus wept."}});
+        const Run run = build({"--batch", "Text", "../outside"});
+        QVERIFY2(run.exitCode == 2, qPrintable(report(run)));
+        QVERIFY2(run.err.contains("Build: \"../outside\" is not the name of a text"),
+                 qPrintable(report(run)));
+        QCOMPARE(QDir(outside).entryList(QDir::Files), QStringList{"Bible.db"});
+    }
+
+    // Nobody sees the window of a batch run: it stores no window place.
+    void noWindowPlace() {
+        QFile::remove(app.filePath(QStringLiteral("Lumavo.data")));
+        const Run run = build({"--batch", "Text", "T"});
+        QVERIFY2(run.exitCode == 1, qPrintable(report(run)));
+        QVERIFY(!QFile::exists(app.filePath(QStringLiteral("Lumavo.data"))));
+    }
 };
 
 QTEST_MAIN(TestBatch)
