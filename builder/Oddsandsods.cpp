@@ -5,14 +5,26 @@
 #include "platform/core/table.h"
 #include "platform/gui/messages.h"
 
+#include <QFileInfo>
+
 namespace {
 
 // Every create operation: close, define fields and indexes, create. A failure
-// is reported under the operation's name and the table stays as it was.
+// is reported under the operation's name and the table stays as it was. A
+// table cannot be made in a folder that is not there (a text that does not
+// exist) or cannot be written; that is said in words of the table's own file.
 template <typename Define> void defineAndCreate(TTable* table, const char* caption, Define define) {
     try {
         table->setActive(false);
         define(table->FieldDefs(), table->IndexDefs());
+        const QFileInfo folder(table->DatabaseName());
+        if (!folder.isDir() || !folder.isWritable())
+            throw EDatabaseError(
+                (folder.isDir() ? QStringLiteral("Cannot create table %1: the folder %2 cannot be "
+                                                 "written.")
+                                : QStringLiteral("Cannot create table %1: there is no folder %2."))
+                    .arg(table->fileName(), table->DatabaseName()),
+                EDatabaseError::Kind::IO);
         table->CreateTable();
     } catch (const EDatabaseError& e) {
         msgBox(caption, e.message() + QStringLiteral(" "));
@@ -87,6 +99,10 @@ void createRecTable(TTable* table) {
 
 void createIndexedRecTable(TTable* table) {
     createRecTable(table);
+    // A table that could not be created has been reported; there is nothing
+    // to add the index to.
+    if (!table->Exists())
+        return;
     try {
         const TIndexDef index = concordance::wordKeyIndex();
         table->AddIndex(index.Name, index.Fields, index.Options, QString());
@@ -123,6 +139,10 @@ bool emptyTable(TTable* table) {
         }
         table->setActive(true);
     } catch (const EDatabaseError& e) {
+        // A table that another program holds is not one that failed to be
+        // emptied: the caller says that the database is in use.
+        if (e.kind() == EDatabaseError::Kind::Locked)
+            throw;
         msgBox("Error - emptyTable", e.message() +
                                          QStringLiteral("\r\n unable to delete records in ") +
                                          table->TableName());

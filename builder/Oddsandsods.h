@@ -31,6 +31,7 @@ void openTable(TTable* table, const QString& tableName, TTableKind kind, bool em
                const BuildText& text);
 
 // Define the layout on the bound, closed table and create it (left closed).
+// createIndexedRecTable adds its index only to a table it could create.
 void createWordTable(TTable* table, int wordSize);
 void createKeyTable(TTable* table, int wordSize);
 void createRecTable(TTable* table);
@@ -38,6 +39,7 @@ void createIndexedRecTable(TTable* table);
 void createFreqTable(TTable* table);
 
 // True when the table is missing or was emptied; false after a reported failure.
+// A table that another program holds raises its "File is locked" error.
 bool emptyTable(TTable* table);
 // Deletes the bound table when it exists.
 void deleteTable(TTable* table);

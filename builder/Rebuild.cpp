@@ -5,6 +5,7 @@
 #include "builder/Wordlists.h"
 #include "builder/Wordtables.h"
 #include "concordance/tablelayouts.h"
+#include "concordance/textfolder.h"
 #include "package/Ini_t.h"
 #include "package/Placement.h"
 #include "platform/core/errors.h"
@@ -60,30 +61,9 @@ constexpr WordSize wordSizes[] = {
 };
 constexpr int defaultWordSize = 30;
 
-// A label of fixed size whose text is drawn smaller when it would not fit: the
-// desktop's fonts run wider than the ones the layout was drawn for, and a cut
-// message ("Build complete. You should close this dialo") helps nobody.
-class FittingLabel : public QLabel {
-public:
-    using QLabel::QLabel;
-
-protected:
-    void paintEvent(QPaintEvent* /*event*/) override {
-        const QRect area = contentsRect();
-        QFont shown = font();
-        while (shown.pixelSize() > 8 &&
-               QFontMetrics(shown).horizontalAdvance(text()) > area.width())
-            shown.setPixelSize(shown.pixelSize() - 1);
-        QPainter painter(this);
-        painter.setFont(shown);
-        painter.setPen(palette().color(foregroundRole()));
-        painter.drawText(area, static_cast<int>(alignment()), text());
-    }
-};
-
-QLabel* makeLabel(QWidget* parent, const QString& text, int left, int top, int width,
-                  int fontPixels) {
-    auto* label = new FittingLabel(text, parent);
+TFittingLabel* makeLabel(QWidget* parent, const QString& text, int left, int top, int width,
+                         int fontPixels) {
+    auto* label = new TFittingLabel(text, parent);
     QFont font = parent->font();
     font.setPixelSize(fontPixels);
     label->setFont(font);
@@ -93,8 +73,12 @@ QLabel* makeLabel(QWidget* parent, const QString& text, int left, int top, int w
     return label;
 }
 
+// Enter presses the default button alone: a button does not become the
+// default by taking the focus, so while Build is disabled during a build
+// Enter does nothing (it must not press Help, which has the focus then).
 QPushButton* makeButton(QWidget* parent, const QString& caption, int left) {
     auto* button = new QPushButton(caption, parent);
+    button->setAutoDefault(false);
     button->setGeometry(left, 11, 92, 30);
     return button;
 }
@@ -155,6 +139,43 @@ private:
     TRebuildDlg& dialog;
 };
 
+// --- labels ------------------------------------------------------------------
+
+void TFittingLabel::showText(const QString& text, const QString& path) {
+    pathPart = text.endsWith(path) ? path : QString();
+    setToolTip(pathPart);
+    setText(text);
+}
+
+QString TFittingLabel::shownText(QFont* shownFont) const {
+    const int room = contentsRect().width();
+    QFont shown = font();
+    QString drawn = text();
+    if (!pathPart.isEmpty()) {
+        const QFontMetrics metrics(shown);
+        if (metrics.horizontalAdvance(drawn) > room) {
+            const QString lead = drawn.chopped(pathPart.size());
+            drawn = lead + metrics.elidedText(pathPart, Qt::ElideMiddle,
+                                              std::max(0, room - metrics.horizontalAdvance(lead)));
+        }
+    } else {
+        while (shown.pixelSize() > 8 && QFontMetrics(shown).horizontalAdvance(drawn) > room)
+            shown.setPixelSize(shown.pixelSize() - 1);
+    }
+    if (shownFont)
+        *shownFont = shown;
+    return drawn;
+}
+
+void TFittingLabel::paintEvent(QPaintEvent* /*event*/) {
+    QFont shown;
+    const QString drawn = shownText(&shown);
+    QPainter painter(this);
+    painter.setFont(shown);
+    painter.setPen(palette().color(foregroundRole()));
+    painter.drawText(contentsRect(), static_cast<int>(alignment()), drawn);
+}
+
 // --- status bar --------------------------------------------------------------
 
 TStatusBar::TStatusBar(QWidget* parent) : QStatusBar(parent), panel(new QLabel(this)) {
@@ -175,14 +196,15 @@ QString TStatusBar::panelText() const {
 
 // --- dialog ------------------------------------------------------------------
 
-TRebuildDlg::TRebuildDlg(QWidget* owner) : QDialog(owner) {
+TRebuildDlg::TRebuildDlg(QWidget* owner, WindowPlace place)
+    : QDialog(owner), remembersPlace(place == WindowPlace::Remembered) {
     createComponents();
 
     const QString folder = platform::programFolder();
     readCommandLine(folder);
     helpPath = folder + QStringLiteral("help/");
 
-    L_Bible->setText(bibleName + QStringLiteral(" Bible"));
+    L_Bible->showText(bibleName + QStringLiteral(" Bible"));
     L_Start->clear();
     L_Finish->clear();
     setAction(QStringLiteral("Create ") + bibleName + QStringLiteral(" database?"));
@@ -203,6 +225,8 @@ TRebuildDlg::TRebuildDlg(QWidget* owner) : QDialog(owner) {
 TRebuildDlg::~TRebuildDlg() {
     if (RebuildDlg == this)
         RebuildDlg = nullptr;
+    if (!remembersPlace)
+        return;
     try {
         TIni_t ini(this, iniName);
         ini.savePosition(this);
@@ -215,6 +239,10 @@ TRebuildDlg::~TRebuildDlg() {
 // The form as designed: every component with its design text and bounds.
 void TRebuildDlg::createComponents() {
     setObjectName(QStringLiteral("RebuildDlg"));
+    // The program's main window: a normal top-level window, with its entry in
+    // the task bar, that can be minimised.
+    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint);
     setWindowTitle(QStringLiteral("Build"));
     setSizeGripEnabled(false);
     QFont formFont = font();
@@ -299,7 +327,7 @@ void TRebuildDlg::readCommandLine(const QString& programFolder) {
     if (word > 0)
         line.remove(0, word);
     const qsizetype blank = line.indexOf(QLatin1Char(' '));
-    const QString folderWord = blank >= 0 ? line.left(blank) : QString();
+    folderWord = blank >= 0 ? line.left(blank) : QString();
     line.remove(0, blank + 1);
     bibleName = line;
     dataPath = programFolder + folderWord + QLatin1Char('/') + bibleName + QLatin1Char('/');
@@ -312,6 +340,8 @@ void TRebuildDlg::loadPicture(const QString& fileName) {
 }
 
 void TRebuildDlg::placeWindow() {
+    if (!remembersPlace)
+        return;
     TIni_t ini(this, iniName);
     ::placeWindow(ini, this, smallestWidth, smallestHeight);
 }
@@ -341,13 +371,29 @@ void TRebuildDlg::setCaption(const QString& text) {
     emit textChanged(QStringLiteral("caption"), text);
 }
 
-void TRebuildDlg::setAction(const QString& text) {
-    setLabelText(L_Action, QStringLiteral("action"), text);
+void TRebuildDlg::setAction(const QString& text, const QString& path) {
+    setLabelText(L_Action, QStringLiteral("action"), text, path);
 }
 
-void TRebuildDlg::setLabelText(QLabel* label, const QString& what, const QString& text) {
-    label->setText(text);
+void TRebuildDlg::setLabelText(TFittingLabel* label, const QString& what, const QString& text,
+                               const QString& path) {
+    label->showText(text, path);
     emit textChanged(what, text);
+}
+
+QString TRebuildDlg::textNameProblem() const {
+    if (folderWord.isEmpty() || bibleName.isEmpty())
+        return QStringLiteral("No text is named: start Build with the word Text and the text's "
+                              "name, for example Build Text KJV");
+    if (!concordance::isFolderName(folderWord))
+        return QStringLiteral("\"%1\" cannot name the folder of texts: it must be one folder "
+                              "name, without \"/\"")
+            .arg(folderWord);
+    if (!concordance::isFolderName(bibleName))
+        return QStringLiteral("\"%1\" is not the name of a text: a text's name is one folder "
+                              "name, without \"/\" and other than \".\" and \"..\"")
+            .arg(bibleName);
+    return QString();
 }
 
 void TRebuildDlg::setWordSize() {
@@ -385,6 +431,16 @@ void TRebuildDlg::build() {
     // The program's one dialog is the one that builds.
     RebuildDlg = this;
 
+    // A name that is no text's name is refused before any file is touched.
+    const QString problem = textNameProblem();
+    if (!problem.isEmpty()) {
+        setCaption(QStringLiteral(" Error!"));
+        setAction(QStringLiteral("No text to build"));
+        stopText = problem;
+        msgBox(applicationTitle, problem);
+        return;
+    }
+
     if (!openTables())
         return;
 
@@ -392,37 +448,61 @@ void TRebuildDlg::build() {
     if (!QFile::exists(versePath)) {
         setCaption(QStringLiteral(" Error!"));
         stopText = QStringLiteral("Failed to find ") + versePath;
-        setAction(stopText);
+        setAction(stopText, versePath);
         return;
     }
 
+    if (!outputTablesReady())
+        return;
     runStages();
 }
 
-// The verse table and the three output tables, emptied, each held for the
-// build alone. False when one could not be opened: a table that another
-// program holds shows why in a message box; every other failure has been
-// reported where it happened, or goes unreported.
+// The verse table and the three output tables, each held for the build alone,
+// the output tables created or emptied. False when one could not be opened:
+// a table that another program holds shows why in a message box, and so does
+// one that could not be opened for another reason. A table that could not be
+// created or emptied has been reported where that happened; the check for the
+// verse table comes next all the same.
 bool TRebuildDlg::openTables() {
+    const BuildText text = buildText();
+    const std::pair<TTable*, TTableKind> tables[] = {
+        {T_Bible, tkExisting}, {T_Key, tkKey}, {T_Freq, tkFreq}, {T_Word, tkIndexedRec}};
+    const QLatin1String names[] = {concordance::verseTable, concordance::keyTable,
+                                   concordance::freqTable, concordance::wordTable};
+    for (int i = 0; i < 4; ++i) {
+        const auto [table, kind] = tables[i];
+        try {
+            openTable(table, names[i], kind, kind != tkExisting, text);
+        } catch (const EDatabaseError& e) {
+            stopText = e.message();
+            if (e.kind() == EDatabaseError::Kind::Locked) {
+                const QString inUse = bibleName + QStringLiteral(" database in use");
+                setAction(inUse);
+                msgBox(inUse.toUtf8().constData(),
+                       QStringLiteral("The ") + bibleName +
+                           QStringLiteral(" database is in use by another program\r\nIf this is "
+                                          "Lumavo either change the working text or close Lumavo"));
+            } else {
+                msgBox("openTable",
+                       e.message() + QStringLiteral("\r\n unable to open ") + names[i]);
+            }
+            return false;
+        }
+    }
+    return true;
+}
+
+// The output tables must be there, held and empty before the stages start: a
+// build on a table that could not be created or emptied would fail in a later
+// stage and still end in "Build complete". Each such failure has been
+// reported already.
+bool TRebuildDlg::outputTablesReady() {
     try {
-        const BuildText text = buildText();
-        openTable(T_Bible, concordance::verseTable, tkExisting, false, text);
-        openTable(T_Key, concordance::keyTable, tkKey, true, text);
         requireOpenAndEmpty(T_Key);
-        openTable(T_Freq, concordance::freqTable, tkFreq, true, text);
         requireOpenAndEmpty(T_Freq);
-        openTable(T_Word, concordance::wordTable, tkIndexedRec, true, text);
         requireOpenAndEmpty(T_Word);
     } catch (const EDatabaseError& e) {
         stopText = e.message();
-        if (e.kind() == EDatabaseError::Kind::Locked) {
-            const QString inUse = bibleName + QStringLiteral(" database in use");
-            setAction(inUse);
-            msgBox(inUse.toUtf8().constData(),
-                   QStringLiteral("The ") + bibleName +
-                       QStringLiteral(" database is in use by another program\r\nIf this is "
-                                      "Lumavo either change the working text or close Lumavo"));
-        }
         return false;
     }
     return true;

@@ -8,11 +8,11 @@
 #include "builder/Stage.h"
 
 #include <QDialog>
+#include <QLabel>
 #include <QStatusBar>
 #include <QString>
 #include <QtGlobal>
 
-class QLabel;
 class QProgressBar;
 class QPushButton;
 class QWidget;
@@ -39,6 +39,27 @@ private:
     QLabel* panel;
 };
 
+// A label of fixed size whose text is drawn smaller when it would not fit (the
+// desktop's fonts run wider than those the layout was drawn for), down to 8
+// pixels. A text that ends in a path is drawn at the label's own font instead,
+// the path shortened in its middle, and the whole path is the tool tip.
+class TFittingLabel : public QLabel {
+    Q_OBJECT
+public:
+    using QLabel::QLabel;
+
+    // Shows `text`; `path`, when given, is the end of `text`.
+    void showText(const QString& text, const QString& path = QString());
+    // The text as it is drawn, and the font it is drawn in.
+    QString shownText(QFont* shownFont = nullptr) const;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    QString pathPart;
+};
+
 class TRebuildDlg : public QDialog, public StageReport {
     Q_OBJECT
 public:
@@ -48,12 +69,16 @@ public:
     // disabled, the frame still closes the window.
     enum class BuildState { Ready, Building, Done, Stopped };
 
-    explicit TRebuildDlg(QWidget* owner = nullptr);
+    // Whether the window's place is remembered in the settings file. A dialog
+    // that is never shown (batch mode) neither reads nor writes it.
+    enum class WindowPlace { Remembered, NotRemembered };
+
+    explicit TRebuildDlg(QWidget* owner = nullptr, WindowPlace place = WindowPlace::Remembered);
     ~TRebuildDlg() override;
 
     // Components, in declaration order.
-    QLabel* L_Action = nullptr;
-    QLabel* L_Bible = nullptr;
+    TFittingLabel* L_Action = nullptr;
+    TFittingLabel* L_Bible = nullptr;
     // The tables of the build, bound to the text's folder by openTable.
     TTable* T_TempWord = nullptr;
     TTable* T_Word = nullptr;
@@ -61,8 +86,8 @@ public:
     TTable* T_Freq = nullptr;
     TTable* T_Key = nullptr;
     QLabel* Image = nullptr;
-    QLabel* L_Start = nullptr;
-    QLabel* L_Finish = nullptr;
+    TFittingLabel* L_Start = nullptr;
+    TFittingLabel* L_Finish = nullptr;
     QWidget* P_Bot = nullptr;
     QPushButton* B_Build = nullptr;
     QPushButton* B_Cancel = nullptr;
@@ -90,9 +115,10 @@ public:
     void setStageReport(StageReport* report);
     // The text as the table operations and the stages see it.
     BuildText buildText() const;
-    // Set the form's caption and the action label.
+    // Set the form's caption and the action label; `path`, when given, is
+    // the end of the action's text.
     void setCaption(const QString& text);
-    void setAction(const QString& text);
+    void setAction(const QString& text, const QString& path = QString());
     // Sets wordSize from bibleName (compared without regard to case).
     void setWordSize();
 
@@ -103,6 +129,10 @@ public:
     // message or the dialog's error text. Empty after a press that reached
     // the stages.
     const QString& stopReason() const { return stopText; }
+    // Why the command line names no text that may be built, or an empty text:
+    // the folder of texts and the text's name must each be one folder name,
+    // so that a build reads and writes below the folder of texts alone.
+    QString textNameProblem() const;
 
 signals:
     // A text the user sees has changed. `what` names it: "caption",
@@ -139,15 +169,19 @@ private:
     class BuildRun;
 
     void createComponents();
-    void setLabelText(QLabel* label, const QString& what, const QString& text);
+    void setLabelText(TFittingLabel* label, const QString& what, const QString& text,
+                      const QString& path = QString());
     void build();
     bool openTables();
+    bool outputTablesReady();
     void runStages();
     void readCommandLine(const QString& programFolder);
     void loadPicture(const QString& fileName);
     void placeWindow();
     void dockBottom();
 
+    QString folderWord; // the folder of texts, as the command line names it
+    bool remembersPlace = true;
     BuildState state = BuildState::Ready;
     bool building = false;
     QString stopText;

@@ -2,9 +2,27 @@
 
 #include "builder/Oddsandsods.h"
 #include "concordance/numberformat.h"
+#include "concordance/tablelayouts.h"
 #include "platform/core/table.h"
 
 using concordance::formatNumber;
+using concordance::maxDistinctWords;
+
+namespace {
+
+// A "Freq" made before its count field was widened holds counts up to 65,535
+// only. It is empty by now (the pipeline empties it), so it is made anew with
+// the present layout and opened again for the build alone.
+void widenCountField(TTable* freq) {
+    const TField* count = freq->FindField(QStringLiteral("F2"));
+    if (!count || count->DataType() != ftWord)
+        return;
+    createFreqTable(freq);
+    freq->setExclusive(true);
+    freq->setActive(true);
+}
+
+} // namespace
 
 TWordList::TWordList(StageReport& stageReport, const BuildText& text)
     : report(stageReport), output(text) {}
@@ -17,6 +35,7 @@ void TWordList::showStatus(const QString& text) {
 void TWordList::buildTables(TTable* tempWords) {
     tempWordTable = tempWords;
     showStatus(QStringLiteral("Building Frequency table."));
+    widenCountField(output.T_Freq);
     buildFrequencyTables();
 }
 
@@ -77,6 +96,8 @@ void TWordList::buildFrequencyTables() {
                     continue;
                 }
                 closeWord(current, wordNumber, count);
+                if (wordNumber == maxDistinctWords)
+                    refuseTooManyWords();
                 current = word;
                 ++wordNumber;
                 count = 0;
@@ -93,4 +114,16 @@ void TWordList::buildFrequencyTables() {
         msgBox("TWordList::buildTables", e.message() + QStringLiteral(" "));
     }
     showStatus(QStringLiteral("Total Words ") + formatNumber(output.T_Freq->RecordCount()));
+}
+
+void TWordList::refuseTooManyWords() {
+    // A concordance of part of the words would pass for the whole: the three
+    // tables are left empty, and the build stops with the reason.
+    for (TTable* table : {output.T_Word, output.T_Key, output.T_Freq})
+        table->EmptyTable();
+    throw platform::Exception(
+        QStringLiteral("The text has more than %1 different words, the most that the word "
+                       "numbers of the tables Word, Key and Freq can hold. Its concordance "
+                       "cannot be built; the three tables are left empty.")
+            .arg(formatNumber(maxDistinctWords)));
 }

@@ -17,6 +17,8 @@ public:
     TWordList(StageReport& report, const BuildText& text);
 
     // `tempWords` is the open "Temp_Word" holding the occurrences of stage 2.
+    // A text of more than 32,767 distinct words raises platform::Exception
+    // and leaves "Word", "Key" and "Freq" empty.
     void buildTables(TTable* tempWords);
     // Sets the status text and lets the window process pending events.
     void showStatus(const QString& text);
@@ -30,6 +32,9 @@ private:
     // Stores the finished word: its "Key" row, its "Freq" row and its
     // characters' counts.
     void closeWord(const QString& word, int wordNumber, int count);
+    // Empties the three tables and raises the error of a text with more
+    // distinct words than word numbers.
+    [[noreturn]] void refuseTooManyWords();
 
     StageReport& report;
     BuildText output;

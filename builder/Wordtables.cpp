@@ -2,17 +2,40 @@
 
 #include "builder/Oddsandsods.h"
 #include "builder/Stage.h"
+#include "concordance/books.h"
 #include "concordance/numberformat.h"
+#include "concordance/versekey.h"
 #include "concordance/wordrule.h"
 #include "platform/core/table.h"
 
 #include <cstring>
+#include <limits>
 
 using concordance::formatNumber;
+using concordance::maxWordsPerVerse;
 
 namespace {
 
 constexpr int reportEvery = 37;
+// How many references a report of left-out verses names.
+constexpr qsizetype referencesShown = 5;
+
+constexpr qint64 largestKey = std::numeric_limits<qint32>::max();
+
+// "Esther 1:1, Esther 3:13" and, past the first few, "and 4 more".
+QString references(const QList<qint32>& keys) {
+    QStringList shown;
+    for (qsizetype i = 0; i < keys.size() && i < referencesShown; ++i)
+        shown << concordance::verseReference(keys[i]);
+    QString text = shown.join(QStringLiteral(", "));
+    if (keys.size() > referencesShown)
+        text += QStringLiteral(" and %1 more").arg(formatNumber(keys.size() - referencesShown));
+    return text;
+}
+
+QString verses(qsizetype count, const char* one, const char* many) {
+    return formatNumber(count) + QLatin1Char(' ') + QLatin1String(count == 1 ? one : many);
+}
 
 } // namespace
 
@@ -25,6 +48,8 @@ void TWordTables::showStatus(const QString& text) {
 void TWordTables::build(TTable* source, TTable* target) {
     int verseKey = 0;
     int verses = 0;
+    cutVerses.clear();
+    skippedVerses.clear();
     try {
         target->setIndexName(QString());
         verses = source->RecordCount();
@@ -57,20 +82,38 @@ void TWordTables::build(TTable* source, TTable* target) {
             std::memcpy(verseBuffer.data(), text.constData(), size_t(length));
             verseBuffer[length] = 0;
 
-            qint64 occurrence = verseKey;
+            // Near the top of the key range the verse's keys may not all
+            // exist: such a verse is left out whole.
+            const qint64 room = largestKey - verseKey;
+            if (room < maxWordsPerVerse &&
+                concordance::countWords(QByteArrayView(verseBuffer.constData(), length)) > room) {
+                skippedVerses << verseKey;
+                source->Next();
+                continue;
+            }
+
+            int position = 0;
             concordance::splitInPlace(verseBuffer.data(), [&](const char* word, qsizetype size) {
+                // Words past the 255th have no key of their own.
+                if (++position > maxWordsPerVerse)
+                    return;
                 target->Append();
-                keyField.setAsInteger(++occurrence);
+                keyField.setAsInteger(qint64(verseKey) + position);
                 wordField.setAsString(QString::fromLatin1(word, size));
                 target->Post();
             });
+            if (position > maxWordsPerVerse)
+                cutVerses << verseKey;
             source->Next();
         }
     } catch (const EDatabaseError& e) {
+        // The row being appended when the error came is discarded.
+        if (target->State() == dsInsert)
+            target->Delete();
+        reportLeftOut();
         if (e.kind() == EDatabaseError::Kind::KeyViolation) {
             // Two verse keys lie closer together than the first verse has
             // words. Indexing stops here; the rows so far stay.
-            target->Delete();
             msgBox("TWordTable::build",
                    e.message() +
                        QStringLiteral("\r\nIndexing stopped at verse key %1: the key of one "
@@ -79,6 +122,26 @@ void TWordTables::build(TTable* source, TTable* target) {
             return;
         }
         msgBox("TWordTable::build", e.message());
+        showStatus(QString::number(verses) + QStringLiteral(" records processed"));
+        return;
     }
+    reportLeftOut();
     showStatus(QString::number(verses) + QStringLiteral(" records processed"));
+}
+
+void TWordTables::reportLeftOut() {
+    if (!cutVerses.isEmpty())
+        msgBox("TWordTable::build",
+               QStringLiteral("%1 more than %2 words, more than a verse has keys for; only the "
+                              "first %2 words of each were indexed: %3")
+                   .arg(verses(cutVerses.size(), "verse has", "verses have"))
+                   .arg(maxWordsPerVerse)
+                   .arg(references(cutVerses)));
+    if (!skippedVerses.isEmpty())
+        msgBox("TWordTable::build",
+               QStringLiteral("%1 not indexed: the keys of %2 words would pass %3, the largest "
+                              "key the tables hold: %4")
+                   .arg(verses(skippedVerses.size(), "verse was", "verses were"),
+                        QLatin1String(skippedVerses.size() == 1 ? "its" : "their"),
+                        formatNumber(largestKey), references(skippedVerses)));
 }

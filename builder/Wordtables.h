@@ -3,6 +3,7 @@
 // appends one row per word occurrence to the temporary word table.
 
 #include <QByteArray>
+#include <QList>
 #include <QString>
 
 class StageReport;
@@ -15,13 +16,26 @@ public:
     // `source` is the open verse table "Bible", `target` the open, empty
     // "Temp_Word". Reports progress every 37 verses, in units 0 to 40 of the
     // progress bar, letting the window process pending events at each report.
+    // A verse of more than 255 words is indexed up to its 255th word; a verse
+    // whose keys would pass the largest key is left out. Both are reported
+    // once, when indexing ends.
     void build(TTable* source, TTable* target);
     // Sets the status text; it shows at the next repaint.
     void showStatus(const QString& text);
 
+    // The verse keys of the verses cut to 255 words and of those left out,
+    // in table order.
+    const QList<qint32>& cut() const { return cutVerses; }
+    const QList<qint32>& skipped() const { return skippedVerses; }
+
 private:
+    // One message box for the cut verses and one for those left out.
+    void reportLeftOut();
+
     // The working copy of the current verse, split in place; it grows to
     // hold the longest verse met.
     QByteArray verseBuffer;
     StageReport& report;
+    QList<qint32> cutVerses;
+    QList<qint32> skippedVerses;
 };

@@ -33,8 +33,9 @@ constexpr char usage[] =
     "  --help   Show this text.\n"
     "\n"
     "Exit status of --batch: 0 the build completed; 1 it stopped (the database is\n"
-    "in use, there is no Bible.db, or an error ended it); 2 no text was named;\n"
-    "3 the build completed, but errors were reported on the way.\n";
+    "in use, there is no Bible.db, or an error ended it); 2 no text was named, or\n"
+    "NAME is not one folder name; 3 the build completed, but errors were reported\n"
+    "on the way.\n";
 
 enum ExitCode { Completed = 0, Stopped = 1, BadCommandLine = 2, CompletedWithErrors = 3 };
 
@@ -145,7 +146,8 @@ int runBatch(int& argc, char** argv) {
     int exitCode = Stopped;
     std::unique_ptr<TRebuildDlg> dialog;
     try {
-        dialog = std::make_unique<TRebuildDlg>();
+        // Nobody sees the window: it has no place to remember.
+        dialog = std::make_unique<TRebuildDlg>(nullptr, TRebuildDlg::WindowPlace::NotRemembered);
         RebuildDlg = dialog.get();
         {
             BatchReport report(dialog.get(), isatty(STDOUT_FILENO) != 0);
@@ -158,6 +160,11 @@ int runBatch(int& argc, char** argv) {
             exitCode = messages == 0 ? Completed : CompletedWithErrors;
             break;
         default:
+            // A name that is no text's name has been told in its box.
+            if (!dialog->textNameProblem().isEmpty()) {
+                exitCode = BadCommandLine;
+                break;
+            }
             if (!dialog->stopReason().isEmpty())
                 platform::printMessage(QStringLiteral("Build stopped"), dialog->stopReason());
             exitCode = Stopped;

@@ -1,5 +1,7 @@
 #include "concordance/books.h"
 
+#include "concordance/versekey.h"
+
 #include <QHash>
 #include <QStringList>
 #include <array>
@@ -161,6 +163,14 @@ QString bookName(int book) {
     if (book >= 1 && book <= fixedBookCount())
         return QLatin1String(books[static_cast<size_t>(book - 1)].name);
     return QStringLiteral("Book %1").arg(book);
+}
+
+QString verseReference(qint32 key) {
+    QString reference =
+        QStringLiteral("%1 %2:%3").arg(bookName(bookOf(key))).arg(chapterOf(key)).arg(verseOf(key));
+    if (quint32(key) & 0xff)
+        reference += QStringLiteral(" (key %1)").arg(key);
+    return reference;
 }
 
 } // namespace concordance

@@ -5,6 +5,7 @@
 
 #include <QString>
 #include <QStringView>
+#include <QtGlobal>
 
 namespace concordance {
 
@@ -21,5 +22,8 @@ int bookNumber(QStringView name);
 int bookNumberFromOsis(QStringView osisId);
 // The English name of a book with a fixed number; "Book N" for any other.
 QString bookName(int book);
+// The reference of a verse key for messages: "Esther (Greek) 1:1". A key that
+// no verse has (its low byte is not 0) is followed by the key itself.
+QString verseReference(qint32 key);
 
 } // namespace concordance

@@ -35,7 +35,7 @@ void defineKeyTable(TFieldDefs& fields, TIndexDefs& indexes, int wordSize) {
 void defineFreqTable(TFieldDefs& fields, TIndexDefs& indexes) {
     clear(fields, indexes);
     fields.Add(QStringLiteral("F1"), ftSmallint, 0, true);
-    fields.Add(QStringLiteral("F2"), ftWord, 0, true);
+    fields.Add(QStringLiteral("F2"), ftInteger, 0, true);
     fields.Add(QStringLiteral("F3"), ftSmallint, 0, true);
     indexes.Add(QString(), QStringLiteral("F1"), ixPrimary | ixUnique);
     indexes.Add(QStringLiteral("freqNdx"), QStringLiteral("F2"), ixDescending);

@@ -13,6 +13,10 @@
 
 namespace concordance {
 
+// Word numbers are stored in 16-bit signed fields ("Word" R2, "Freq" F1): a
+// text can have at most this many distinct words.
+constexpr int maxDistinctWords = 32767;
+
 // The verse table, the build's input: a text's verses by verse key.
 inline constexpr QLatin1String verseTable("Bible");
 // One row per word occurrence while a build runs.
@@ -31,9 +35,10 @@ void defineVerseTable(TFieldDefs& fields, TIndexDefs& indexes);
 void defineTempWordTable(TFieldDefs& fields, TIndexDefs& indexes, int wordSize);
 // "Key": Word (ftString); primary on Word.
 void defineKeyTable(TFieldDefs& fields, TIndexDefs& indexes, int wordSize);
-// "Freq": F1 (ftSmallint, word number), F2 (ftWord, occurrences), F3
+// "Freq": F1 (ftSmallint, word number), F2 (ftInteger, occurrences), F3
 // (ftSmallint, length); primary on F1, freqNdx on F2 and wordLenNdx on F3,
-// both descending.
+// both descending. Tables made before F2 was widened hold it as ftWord
+// (0 to 65,535); readers take it as a number either way.
 void defineFreqTable(TFieldDefs& fields, TIndexDefs& indexes);
 // "Word" as it is created: R1 (ftInteger, occurrence key), R2 (ftSmallint,
 // word number); primary on R1. wordKeyIndex is added to it afterwards.

@@ -13,6 +13,10 @@ namespace concordance {
 // above 127 would make it negative and sort it before book 1.
 constexpr int maxPart = 255;
 constexpr int maxBook = 127;
+// A verse's words take the occurrence keys verse key + 1 to verse key + n: the
+// low byte of the key has room for 255 of them. Words past the 255th are not
+// indexed; word 256 would take the next verse's key.
+constexpr int maxWordsPerVerse = 255;
 
 // A verse's place. Valid when the book lies in 1..maxBook and chapter and verse
 // in 1..maxPart.

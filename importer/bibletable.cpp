@@ -11,6 +11,9 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
 
 const QString BibleTableWriter::tableName = concordance::verseTable;
 const QString BibleTableWriter::newFolderName = QStringLiteral("Bible_new");
@@ -44,6 +47,48 @@ BibleTableWriter::~BibleTableWriter() {
             // Nothing was written through the hold.
         }
     }
+    if (folderLock >= 0)
+        ::close(folderLock); // and with it the lock
+}
+
+bool BibleTableWriter::lockFolder(QString& message) {
+    if (folderLock >= 0)
+        return true;
+    const int fd =
+        ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) {
+        message = QStringLiteral("cannot open the folder %1: %2")
+                      .arg(folder, QString::fromLocal8Bit(std::strerror(errno)));
+        return false;
+    }
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        const int error = errno;
+        ::close(fd);
+        message = error == EWOULDBLOCK
+                      ? QStringLiteral("another import is writing %1; try again when it has "
+                                       "finished")
+                            .arg(folder)
+                      : QStringLiteral("cannot lock the folder %1: %2")
+                            .arg(folder, QString::fromLocal8Bit(std::strerror(error)));
+        return false;
+    }
+    folderLock = fd;
+    return true;
+}
+
+// Under the folder's lock no other import is at work: whatever "Bible_new"
+// holds of a verse table (the table, its journal, a table being created under
+// a name of its own) was left by one that was killed. Other files stay.
+void BibleTableWriter::removeLeftovers() {
+    const QFileInfo staging(newFolder);
+    if (!staging.isDir() || staging.isSymLink())
+        return;
+    const QDir dir(newFolder);
+    const QStringList names = dir.entryList({tableName + QStringLiteral(".db*")},
+                                            QDir::Files | QDir::Hidden | QDir::System);
+    for (const QString& name : names)
+        QFile::remove(dir.filePath(name));
+    QDir().rmdir(newFolder);
 }
 
 QString BibleTableWriter::path() const {
@@ -59,6 +104,11 @@ bool BibleTableWriter::prepare(bool replace, QString& message) {
     if (!QDir().mkpath(folder)) {
         message = QStringLiteral("cannot create the folder %1").arg(folder);
         return false;
+    }
+    if (folderLock < 0) {
+        if (!lockFolder(message))
+            return false;
+        removeLeftovers();
     }
     if (!exists() || hold)
         return true;

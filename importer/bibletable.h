@@ -7,6 +7,11 @@
 // this writer makes sure of by holding it exclusively itself until the new
 // table has taken its place.
 //
+// One import at a time writes a text folder: each holds a lock on the folder
+// for as long as it lives, which the system drops when the process ends,
+// however it ends. A folder "Bible_new" that nobody holds was left by an
+// import that was killed, and what it holds of a verse table goes first.
+//
 // The table has the verse table's layout (concordance/tablelayouts.h).
 
 #include "importer/verses.h"
@@ -32,9 +37,11 @@ public:
 
     // Whether the folder already has a verse table.
     bool exists() const;
-    // Makes sure the table may be written: an existing table is replaced only
-    // with `force`, and is held exclusively from here on. Returns false, with
-    // `message` set, when it exists without `force` or another program holds it.
+    // Makes sure the table may be written: takes the folder's lock and
+    // removes what a killed import left in "Bible_new"; an existing table is
+    // replaced only with `force`, and is held exclusively from here on.
+    // Returns false, with `message` set, when another import holds the folder,
+    // or the table exists without `force`, or another program holds it.
     bool prepare(bool force, QString& message);
     // Writes the verses (in key order) into the new table beside the old one.
     // `interrupted` is polled between rows. Returns false, with `message` set,
@@ -50,10 +57,13 @@ public:
     const QStringList& remarks() const { return warnings; }
 
 private:
+    bool lockFolder(QString& message);
+    void removeLeftovers();
     void dropNewTable() noexcept;
 
     QString folder;
     QString newFolder;
+    int folderLock = -1;          // the folder, open and locked while the import lives
     std::unique_ptr<TTable> hold; // the existing table, held exclusively
     bool force = false;
     bool hadTable = false;

@@ -2,6 +2,8 @@
 
 #include "concordance/wordrule.h"
 
+#include "concordance/numberformat.h"
+
 #include <QFile>
 #include <QRegularExpression>
 #include <algorithm>
@@ -148,6 +150,67 @@ bool parseVerseField(const QByteArray& field, Place& place, QString& message) {
     return makePlace(words.mid(0, bookWords).join(' '), chapter, verse, tooLarge, place, message);
 }
 
+// The longest line a verse file may have; no verse comes near it, and a
+// stream without line ends (a device, say) cannot fill the memory.
+constexpr qsizetype maxLineBytes = qsizetype(1) << 20;
+
+// Lines of a file or of a stream (a pipe, a FIFO), read as they come. A line
+// ends at "\n", at "\r\n" or at a lone "\r".
+class LineReader {
+public:
+    explicit LineReader(QIODevice& device) : in(device) {}
+
+    // The next line, without its end; false at the end of the input, or when
+    // a line is longer than maxLineBytes (tooLong() tells).
+    bool next(QByteArray& line) {
+        for (;;) {
+            while (scan < buffer.size() && buffer[scan] != '\n' && buffer[scan] != '\r')
+                ++scan;
+            if (scan < buffer.size()) {
+                // A "\r" at the end of what has come may be followed by "\n".
+                if (buffer[scan] == '\r' && scan + 1 == buffer.size() && fill())
+                    continue;
+                line = buffer.mid(start, scan - start);
+                const bool crlf =
+                    buffer[scan] == '\r' && scan + 1 < buffer.size() && buffer[scan + 1] == '\n';
+                start = scan = scan + (crlf ? 2 : 1);
+                return true;
+            }
+            if (scan - start > maxLineBytes) {
+                overlong = true;
+                return false;
+            }
+            if (!fill()) {
+                if (start == buffer.size())
+                    return false;
+                line = buffer.mid(start);
+                start = scan = buffer.size();
+                return true;
+            }
+        }
+    }
+    bool tooLong() const { return overlong; }
+
+private:
+    // Appends what the input has next; false at its end.
+    bool fill() {
+        const QByteArray chunk = in.read(64 * 1024);
+        if (chunk.isEmpty())
+            return false;
+        buffer.remove(0, start);
+        scan -= start;
+        start = 0;
+        buffer += chunk;
+        return true;
+    }
+
+    QIODevice& in;
+    QByteArray buffer;
+    qsizetype start = 0; // where the next line starts
+    qsizetype scan = 0;  // how far it has been searched for its end
+    bool overlong = false;
+};
+
 } // namespace
 
 QByteArray simplified(const QByteArray& text) {
@@ -246,6 +309,11 @@ bool Collection::add(const Place& place, const QByteArray& text, const QString& 
         error(QStringLiteral("%1: the text is not valid UTF-8").arg(origin));
         return false;
     }
+    // A table would keep the text up to the NUL alone.
+    if (text.contains('\0')) {
+        error(QStringLiteral("%1: the verse text holds a NUL byte").arg(origin));
+        return false;
+    }
     const quint32 key = packKey(place);
     const auto seen = lineOfKey.constFind(key);
     if (seen != lineOfKey.constEnd()) {
@@ -335,14 +403,13 @@ bool readFile(const QString& path, FileForm form, Collection& verses) {
         verses.error(QStringLiteral("%1: cannot open the file: %2").arg(shown, file.errorString()));
         return false;
     }
+    LineReader lines(file);
     int lineNumber = 0;
-    while (!file.atEnd()) {
-        QByteArray line = file.readLine();
+    QByteArray line;
+    while (lines.next(line)) {
         ++lineNumber;
         if (lineNumber == 1 && line.startsWith("\xef\xbb\xbf"))
             line.remove(0, 3);
-        while (line.endsWith('\n') || line.endsWith('\r'))
-            line.chop(1);
         const QString origin = QStringLiteral("%1:%2").arg(shown).arg(lineNumber);
         if (!isValidUtf8(line)) {
             verses.error(QStringLiteral("%1: the line is not valid UTF-8").arg(origin));
@@ -361,6 +428,13 @@ bool readFile(const QString& path, FileForm form, Collection& verses) {
         if (place.book == 0)
             continue; // blank line
         verses.add(place, text, origin, lineNumber);
+    }
+    if (lines.tooLong()) {
+        verses.error(QStringLiteral("%1:%2: the line is longer than %3 bytes")
+                         .arg(shown)
+                         .arg(lineNumber + 1)
+                         .arg(concordance::formatNumber(maxLineBytes)));
+        return false;
     }
     if (file.error() != QFileDevice::NoError) {
         verses.error(QStringLiteral("%1: read error: %2").arg(shown, file.errorString()));

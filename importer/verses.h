@@ -61,8 +61,8 @@ public:
     // Adds a verse: the text is simplified and, unless apostrophes are kept,
     // folded. `origin` ("file:line" or a module name) and `line` (0 when the
     // source has no lines) are for messages. Returns false, with an error
-    // recorded, for an invalid place, a verse that was added before or a text
-    // that is not UTF-8.
+    // recorded, for an invalid place, a verse that was added before, or a text
+    // that is not UTF-8 or holds a NUL byte.
     // The caller leaves out verses whose text is empty (see skip()).
     bool add(const Place& place, const QByteArray& text, const QString& origin, int line = 0);
     // Records one verse left out, and why.
@@ -113,9 +113,11 @@ enum class FileForm {
     TabSeparated,
 };
 
-// Reads a UTF-8 verse file into `verses`. Blank lines are passed over; every bad
-// line adds an error "file:line: message" to the collection. Returns false when
-// the file could not be read at all (error recorded as well).
+// Reads a UTF-8 verse file into `verses`: a file, a pipe or a FIFO, read as a
+// stream. A line ends at "\n", "\r\n" or a lone "\r". Blank lines are passed
+// over; every bad line adds an error "file:line: message" to the collection.
+// Returns false when the file could not be read at all, or holds a line longer
+// than 1 MiB (error recorded as well).
 bool readFile(const QString& path, FileForm form, Collection& verses);
 // One line of each form, without its line break. Returns false, with `message`
 // set, for a bad line; true for a verse (place and text set) or a blank line

@@ -9,7 +9,10 @@
 #include "platform/gui/messages.h"
 
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QLocale>
+#include <QMutex>
+#include <QSet>
 #include <QWidget>
 #include <algorithm>
 
@@ -67,16 +70,38 @@ int toInteger(const QString& text, bool* ok) {
     return text.trimmed().toInt(ok, 10);
 }
 
+// The settings file, or none when it cannot serve (it, or its lock file, is a
+// FIFO, a folder or the like): the store then works on its defaults alone,
+// and the user is told so once per file and run, not at every store.
+std::unique_ptr<platform::IniFile> openSettings(const QString& fileName) {
+    auto file = std::make_unique<platform::IniFile>(fileName);
+    const QString reason = file->unusableReason();
+    if (reason.isEmpty())
+        return file;
+    static QMutex reportedMutex;
+    static QSet<QString> reported;
+    {
+        QMutexLocker lock(&reportedMutex);
+        if (reported.contains(fileName))
+            return nullptr;
+        reported.insert(fileName);
+    }
+    platform::messageBox(QCoreApplication::applicationName(),
+                         reason +
+                             QStringLiteral("\r\nThe settings are neither read nor saved while "
+                                            "it is there: the defaults are used."));
+    return nullptr;
+}
+
 } // namespace
 
 TIni_t::TIni_t(QObject* owner) : QObject(owner) {}
 
 TIni_t::TIni_t(QObject* owner, const QString& fileName)
-    : QObject(owner), iniFile(std::make_unique<platform::IniFile>(fileName)) {}
+    : QObject(owner), iniFile(openSettings(fileName)) {}
 
 TIni_t::TIni_t(QObject* owner, const QString& fileName, const QString& sectionName)
-    : QObject(owner), iniFile(std::make_unique<platform::IniFile>(fileName)), section(sectionName) {
-}
+    : QObject(owner), iniFile(openSettings(fileName)), section(sectionName) {}
 
 TIni_t::~TIni_t() = default;
 

@@ -32,6 +32,9 @@ class TESK21_EXPORT TIni_t : public QObject {
 public:
     // A store without a file: reads return their defaults, writes go nowhere.
     explicit TIni_t(QObject* owner);
+    // A settings file that is there but is no regular file (a FIFO, a folder),
+    // or whose lock file is not, is reported in a message box (once per file
+    // and run) and left alone: the store then works as one without a file.
     TIni_t(QObject* owner, const QString& fileName);
     TIni_t(QObject* owner, const QString& fileName, const QString& section);
     ~TIni_t() override;

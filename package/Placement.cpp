@@ -2,6 +2,79 @@
 
 #include "package/Ini_t.h"
 #include "platform/core/errors.h"
+#include "platform/gui/desktop.h"
+
+#include <QEvent>
+#include <QMargins>
+#include <QRect>
+#include <QWidget>
+#include <QWindow>
+
+namespace {
+
+QRect workArea() {
+    const platform::DesktopGeometry desktop = platform::desktopGeometry();
+    return QRect(desktop.left, desktop.top, desktop.right - desktop.left,
+                 desktop.bottom - desktop.top);
+}
+
+// A stored place is applied as stored while it fits the desktop's work area.
+// A window larger than the work area is cut to it along that side (and lies
+// in it there): a size stored by a larger screen, or by hand, would otherwise
+// make a window of any size. A window with nothing of it on the work area
+// (stored on a screen that is gone) is centred instead. `frame` is what the
+// window's frame adds around its client area, as far as it is known.
+void fitWorkArea(TIni_t& ini, QWidget* form, const QMargins& frame) {
+    const QRect area = workArea();
+    if (area.isEmpty())
+        return;
+    // Bounds are the frame's top-left corner and the client's size.
+    const QRect stored = TIni_t::bounds(form);
+    QRect outer(stored.topLeft(), stored.size().grownBy(frame));
+    if (outer.width() > area.width()) {
+        outer.setWidth(area.width());
+        outer.moveLeft(area.left());
+    }
+    if (outer.height() > area.height()) {
+        outer.setHeight(area.height());
+        outer.moveTop(area.top());
+    }
+    QRect fitted(outer.topLeft(), outer.size().shrunkBy(frame));
+    if (!outer.intersects(area))
+        fitted = ini.centralBounds(fitted.width(), fitted.height());
+    if (fitted != stored)
+        TIni_t::setBounds(form, fitted.x(), fitted.y(), fitted.width(), fitted.height());
+}
+
+// The frame a window manager puts round a window is known only once the
+// window is on the screen: fits the window again then, frame and all, once.
+class FrameFit : public QObject {
+public:
+    explicit FrameFit(QWidget* form) : QObject(form), window(form) {
+        form->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (watched != window || !window->isVisible() ||
+            (event->type() != QEvent::Move && event->type() != QEvent::Resize))
+            return false;
+        const QMargins frame =
+            window->windowHandle() ? window->windowHandle()->frameMargins() : QMargins();
+        if (frame.isNull())
+            return false;
+        window->removeEventFilter(this);
+        deleteLater();
+        TIni_t ini(nullptr);
+        fitWorkArea(ini, window, frame);
+        return false;
+    }
+
+private:
+    QWidget* window;
+};
+
+} // namespace
 
 void placeWindow(TIni_t& ini, QWidget* form, int width, int height) {
     try {
@@ -11,4 +84,6 @@ void placeWindow(TIni_t& ini, QWidget* form, int width, int height) {
         TIni_t::setBounds(form, central.x(), central.y(), central.width(), central.height());
         ini.savePosition(form);
     }
+    fitWorkArea(ini, form, QMargins());
+    new FrameFit(form);
 }

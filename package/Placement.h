@@ -10,5 +10,7 @@ class TIni_t;
 // width x height on a first run. A saved place that is not four integers (a
 // settings file edited by hand, or damaged) would otherwise stop the program
 // at every start: the form is given the centred default instead, and that is
-// stored in place of the damaged text.
+// stored in place of the damaged text. A stored place is used as stored while
+// it fits the desktop's work area; a size larger than the work area is cut to
+// it, and a window with nothing of it on the work area is centred.
 TESK21_EXPORT void placeWindow(TIni_t& ini, QWidget* form, int width, int height);

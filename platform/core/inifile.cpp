@@ -4,13 +4,19 @@
 #include "platform/core/lasterror.h"
 
 #include <QByteArrayList>
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QLockFile>
-#include <QSaveFile>
+#include <QRegularExpression>
+#include <QScopeGuard>
 #include <cerrno>
+#include <csignal>
+#include <cstdio>
+#include <fcntl.h>
 #include <functional>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace platform {
@@ -50,6 +56,20 @@ QByteArray serialize(const Lines& file) {
 
 bool sameName(const QByteArray& a, const QString& b) {
     return QString::fromUtf8(a).compare(b, Qt::CaseInsensitive) == 0;
+}
+
+// Line breaks would split an entry and could plant keys of their own.
+QByteArray singleLine(const QString& text) {
+    QByteArray bytes = text.toUtf8();
+    bytes.replace('\r', ' ').replace('\n', ' ');
+    return bytes;
+}
+
+// A section's name as it is written and looked up: on one line, without blanks
+// at its ends (reading a header drops them), so that what is written is found
+// again.
+QString sectionText(const QString& section) {
+    return QString::fromUtf8(singleLine(section).trimmed());
 }
 
 // "[name]" → name; nullptr-like empty optional for other lines.
@@ -111,13 +131,6 @@ qsizetype findKey(const Lines& file, qsizetype header, const QString& key, QByte
     return -1;
 }
 
-// Line breaks would split an entry and could plant keys of their own.
-QByteArray singleLine(const QString& text) {
-    QByteArray bytes = text.toUtf8();
-    bytes.replace('\r', ' ').replace('\n', ' ');
-    return bytes;
-}
-
 // A value that reading would alter (blanks at its ends, enclosing quotes) is
 // written inside quotes, which reading removes again.
 QByteArray valueText(const QString& value) {
@@ -128,65 +141,161 @@ QByteArray valueText(const QString& value) {
     return padded || quoted ? '"' + v + '"' : v;
 }
 
+// What a path is, by stat(): missing, a regular file, or something else.
+enum class Kind { Missing, File, Other };
+
+Kind kindOf(const QString& path, int* error = nullptr) {
+    struct stat st {};
+    if (::stat(QFile::encodeName(path).constData(), &st) != 0)
+        return Kind::Missing;
+    if (S_ISREG(st.st_mode))
+        return Kind::File;
+    if (error)
+        *error = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
+    return Kind::Other;
+}
+
+// Reads the whole file; a missing file reads as empty. Anything but a regular
+// file is refused without waiting for it (opening a FIFO to read would wait
+// for a writer): it is opened without blocking and checked before reading.
 bool readFile(const QString& path, QByteArray* content) {
-    QFile file(path);
-    if (!file.exists()) {
-        content->clear();
-        return true;
-    }
-    if (!file.open(QIODevice::ReadOnly))
+    content->clear();
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) {
+        if (errno == ENOENT)
+            return true;
+        setLastError(errno);
         return false;
+    }
+    QFile file;
+    const auto closeFd = qScopeGuard([&] {
+        file.close();
+        ::close(fd);
+    });
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        setLastError(S_ISDIR(st.st_mode) ? EISDIR : EINVAL);
+        return false;
+    }
+    if (!file.open(fd, QIODevice::ReadOnly)) {
+        setLastError(EACCES);
+        return false;
+    }
     *content = file.readAll();
+    return true;
+}
+
+bool processIsGone(qint64 pid) {
+    return pid > 0 && ::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH;
+}
+
+// The temporary file of a write: "<file>.<pid>.new" beside the file.
+QString temporaryName(const QString& path) {
+    return QStringLiteral("%1.%2.new").arg(path).arg(QCoreApplication::applicationPid());
+}
+
+// Removes the temporary files that writers killed in the middle of a write
+// left beside the file. Called under the lock, when no write is under way; a
+// file whose process still runs is left alone all the same.
+void removeLeftTemporaries(const QFileInfo& info) {
+    const QRegularExpression pattern(
+        QStringLiteral("^%1\\.(\\d{1,9})\\.new$").arg(QRegularExpression::escape(info.fileName())));
+    const QDir folder = info.absoluteDir();
+    const QStringList names =
+        folder.entryList({info.fileName() + QStringLiteral(".*.new")}, QDir::Files | QDir::Hidden);
+    for (const QString& name : names) {
+        const QRegularExpressionMatch match = pattern.match(name);
+        if (match.hasMatch() && processIsGone(match.captured(1).toLongLong()))
+            QFile::remove(folder.filePath(name));
+    }
+}
+
+// Writes `content` to a temporary file beside `path`, puts it on disk and
+// renames it into place, so that a crash or a full disk leaves either the old
+// or the new file. The file keeps its permissions.
+bool replaceFile(const QString& path, const QByteArray& content) {
+    const QString temp = temporaryName(path);
+    const QByteArray tempName = QFile::encodeName(temp);
+    struct stat old {};
+    const bool replacing = ::stat(QFile::encodeName(path).constData(), &old) == 0;
+    const mode_t mode = replacing ? (old.st_mode & 07777) : 0666;
+    // A file of that name can only be a killed writer's (with this process's
+    // number): it makes way for a new one, never followed if it is a link.
+    ::unlink(tempName.constData());
+    const int fd =
+        ::open(tempName.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
+    if (fd < 0) {
+        setLastError(errno);
+        return false;
+    }
+    auto removeTemp = qScopeGuard([&] { ::unlink(tempName.constData()); });
+    qsizetype written = 0;
+    int error = 0;
+    if (replacing && ::fchmod(fd, mode) != 0)
+        error = errno;
+    while (written < content.size() && error == 0) {
+        const ssize_t n = ::write(fd, content.constData() + written,
+                                  static_cast<size_t>(content.size() - written));
+        if (n > 0)
+            written += n;
+        else if (n < 0 && errno != EINTR)
+            error = errno;
+        else if (n == 0)
+            error = EIO;
+    }
+    if (error == 0 && ::fsync(fd) != 0)
+        error = errno;
+    if (::close(fd) != 0 && error == 0)
+        error = errno;
+    if (error == 0 && std::rename(tempName.constData(), QFile::encodeName(path).constData()) != 0)
+        error = errno;
+    if (error != 0) {
+        setLastError(error);
+        return false;
+    }
+    removeTemp.dismiss();
     return true;
 }
 
 // Read-modify-write under the lock file. `change` returns false when it left
 // the lines as they were; nothing is written then.
-bool modify(const QString& path, const std::function<bool(Lines&)>& change) {
+bool modify(const QString& settingsPath, const std::function<bool(Lines&)>& change) {
+    // A link to the settings file is kept: the file it names is written.
+    const QFileInfo link(settingsPath);
+    const QString path = link.isSymLink() ? link.symLinkTarget() : settingsPath;
     const QFileInfo info(path);
     if (!info.absoluteDir().exists()) {
         setLastError(ENOENT);
         return false;
     }
-    QLockFile lock(path + QLatin1String(".lock"));
+    // Neither the file nor its lock file may be anything but a regular file:
+    // a folder in the lock file's place would keep the lock out of reach for
+    // as long as the wait lasts, at every write.
+    int error = 0;
+    const QString lockPath = path + QLatin1String(".lock");
+    if (kindOf(path, &error) == Kind::Other || kindOf(lockPath, &error) == Kind::Other) {
+        setLastError(error);
+        return false;
+    }
+    QLockFile lock(lockPath);
     lock.setStaleLockTime(10000);
     if (!lock.tryLock(10000)) {
         setLastError(lock.error() == QLockFile::PermissionError ? EACCES : EBUSY);
         return false;
     }
+    removeLeftTemporaries(info);
     if (info.exists() && !info.isWritable()) {
         setLastError(EACCES);
         return false;
     }
     QByteArray content;
-    if (!readFile(path, &content)) {
-        setLastError(EACCES);
+    if (!readFile(path, &content))
         return false;
-    }
     Lines file = parse(content);
     if (!change(file))
         return true;
-    const QByteArray out = serialize(file);
-
-    // The new content goes to a temporary file beside the old one and replaces
-    // it in one rename, after it has reached the disk.
-    QSaveFile save(path);
-    errno = 0;
-    if (!save.open(QIODevice::WriteOnly)) {
-        setLastError(errno ? errno : EACCES);
+    if (!replaceFile(path, serialize(file)))
         return false;
-    }
-    if (save.write(out) != out.size() || !save.flush() || ::fsync(save.handle()) != 0) {
-        const int error = errno ? errno : EIO;
-        save.cancelWriting();
-        save.commit();
-        setLastError(error);
-        return false;
-    }
-    if (!save.commit()) {
-        setLastError(errno ? errno : EIO);
-        return false;
-    }
     syncFolder(info.absolutePath());
     return true;
 }
@@ -195,12 +304,29 @@ bool modify(const QString& path, const std::function<bool(Lines&)>& change) {
 
 IniFile::IniFile(const QString& fileName) : path(fileName) {}
 
+QString IniFile::unusableReason() const {
+    for (const bool lockFile : {false, true}) {
+        const QString file = lockFile ? path + QLatin1String(".lock") : path;
+        struct stat st {};
+        if (::stat(QFile::encodeName(file).constData(), &st) != 0 || S_ISREG(st.st_mode))
+            continue;
+        const QString what = S_ISDIR(st.st_mode)    ? QStringLiteral("a folder")
+                             : S_ISFIFO(st.st_mode) ? QStringLiteral("a FIFO (a named pipe)")
+                             : S_ISSOCK(st.st_mode) ? QStringLiteral("a socket")
+                                                    : QStringLiteral("a device");
+        return QStringLiteral("The %1 %2 is %3, not a file.")
+            .arg(lockFile ? QStringLiteral("lock file") : QStringLiteral("settings file"), file,
+                 what);
+    }
+    return QString();
+}
+
 bool IniFile::valueExists(const QString& section, const QString& key) const {
     QByteArray content, spelling, value;
     if (!readFile(path, &content))
         return false;
     const Lines file = parse(content);
-    const qsizetype header = findSection(file, section);
+    const qsizetype header = findSection(file, sectionText(section));
     return header >= 0 && findKey(file, header, key.trimmed(), &spelling, &value) >= 0;
 }
 
@@ -210,7 +336,7 @@ QString IniFile::readString(const QString& section, const QString& key,
     if (!readFile(path, &content))
         return defaultValue;
     const Lines file = parse(content);
-    const qsizetype header = findSection(file, section);
+    const qsizetype header = findSection(file, sectionText(section));
     if (header < 0 || findKey(file, header, key.trimmed(), &spelling, &value) < 0)
         return defaultValue;
     return QString::fromUtf8(value);
@@ -218,11 +344,12 @@ QString IniFile::readString(const QString& section, const QString& key,
 
 bool IniFile::writeString(const QString& section, const QString& key, const QString& value) {
     const QString wantedKey = key.trimmed();
+    const QString name = sectionText(section);
     return modify(path, [&](Lines& file) {
         const QByteArray text = valueText(value);
-        qsizetype header = findSection(file, section);
+        qsizetype header = findSection(file, name);
         if (header < 0) {
-            file.lines.append('[' + singleLine(section) + ']');
+            file.lines.append('[' + name.toUtf8() + ']');
             file.lines.append(singleLine(wantedKey) + '=' + text);
             file.endsWithEol = true;
             return true;
@@ -248,9 +375,10 @@ bool IniFile::writeString(const QString& section, const QString& key, const QStr
 }
 
 bool IniFile::eraseSection(const QString& section) {
+    const QString name = sectionText(section);
     return modify(path, [&](Lines& file) {
         bool changed = false;
-        for (qsizetype header; (header = findSection(file, section)) >= 0; changed = true)
+        for (qsizetype header; (header = findSection(file, name)) >= 0; changed = true)
             file.lines.remove(header, sectionEnd(file, header) - header);
         return changed;
     });

@@ -21,14 +21,40 @@ MessageSink sink() {
     return currentSink;
 }
 
-void showBox(const QString& caption, const QString& text, MessageIcon icon) {
+// Shows the box. `wait`: modal, returning when the user has closed it. Else
+// the box is window-modal to the active window (modeless when there is none)
+// and the call returns at once, so whatever the user-interface thread is
+// doing (a build letting its window process events, say) goes on meanwhile.
+void showBox(const QString& caption, const QString& text, MessageIcon icon, bool wait) {
     // Texts carry Windows-style "\r\n" line breaks; a label wants "\n".
     QString shown = text;
     shown.replace(QLatin1String("\r\n"), QLatin1String("\n"));
-    QMessageBox box(icon == MessageIcon::Error ? QMessageBox::Critical : QMessageBox::NoIcon,
-                    caption, shown, QMessageBox::Ok, QApplication::activeWindow());
-    box.setTextFormat(Qt::PlainText);
-    box.exec();
+    const auto kind = icon == MessageIcon::Error ? QMessageBox::Critical : QMessageBox::NoIcon;
+    if (wait) {
+        QMessageBox box(kind, caption, shown, QMessageBox::Ok, QApplication::activeWindow());
+        box.setTextFormat(Qt::PlainText);
+        box.exec();
+        return;
+    }
+    auto* box =
+        new QMessageBox(kind, caption, shown, QMessageBox::Ok, QApplication::activeWindow());
+    box->setTextFormat(Qt::PlainText);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setWindowModality(box->parentWidget() ? Qt::WindowModal : Qt::NonModal);
+    box->show();
+}
+
+// The box, or the sink's call, on the user-interface thread.
+void deliver(const QString& caption, const QString& text, MessageIcon icon, bool wait) {
+    if (MessageSink s = sink()) {
+        s(caption, text);
+        return;
+    }
+    if (!qobject_cast<QApplication*>(QCoreApplication::instance())) {
+        printMessage(caption, text);
+        return;
+    }
+    showBox(caption, text, icon, wait);
 }
 
 } // namespace
@@ -43,20 +69,15 @@ void messageBox(const QString& caption, const QString& text, MessageIcon icon) {
     auto* app = QCoreApplication::instance();
     if (app && QThread::currentThread() != app->thread()) {
         // Boxes and sinks belong to the user-interface thread: hand the box
-        // over and return, so a worker never waits for a click.
+        // over and return, so a worker never waits for a click; and the box
+        // must not hold up the user-interface thread either, whatever it is
+        // doing when the box arrives.
         QMetaObject::invokeMethod(
-            app, [caption, text, icon] { messageBox(caption, text, icon); }, Qt::QueuedConnection);
+            app, [caption, text, icon] { deliver(caption, text, icon, false); },
+            Qt::QueuedConnection);
         return;
     }
-    if (MessageSink s = sink()) {
-        s(caption, text);
-        return;
-    }
-    if (!qobject_cast<QApplication*>(app)) {
-        printMessage(caption, text);
-        return;
-    }
-    showBox(caption, text, icon);
+    deliver(caption, text, icon, true);
 }
 
 void showException(const std::exception& e) {

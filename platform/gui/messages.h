@@ -16,9 +16,11 @@ enum class MessageIcon { None, Error };
 
 using MessageSink = std::function<void(const QString& caption, const QString& text)>;
 
-// Shows `text` under `caption` with an OK button only. Callable from any thread:
-// from a worker thread the box (or the sink's call) happens on the
-// user-interface thread and the call returns at once.
+// Shows `text` under `caption` with an OK button only, modal. Callable from any
+// thread: from a worker thread the box (or the sink's call) happens on the
+// user-interface thread and the call returns at once; such a box is
+// window-modal to the active window (modeless when there is none), so it holds
+// up nothing the user-interface thread is doing meanwhile.
 void messageBox(const QString& caption, const QString& text, MessageIcon icon = MessageIcon::None);
 
 // Routes every later box to `sink` (an empty sink restores real boxes). Returns

@@ -190,6 +190,20 @@ private slots:
         QVERIFY2(run.err.contains("TWordTable::build: Key violation."), qPrintable(report(run)));
     }
 
+    // A verse of more than 255 words is cut and reported in one line; the
+    // build goes on to the end.
+    void cutVerseIsOneLine() {
+        writeVerseTable(textFolder(), {{verseKey(1, 1, 1), QStringLiteral("word ").repeated(300)},
+                                       {verseKey(1, 1, 2), "Jesus wept."}});
+        const Run run = build({"--batch", "Text", "T"});
+        QVERIFY2(run.exitCode == 3, qPrintable(report(run)));
+        const QStringList lines = run.err.split('\n').filter("TWordTable::build: ");
+        QCOMPARE(lines, QStringList{"TWordTable::build: 1 verse has more than 255 words, more "
+                                    "than a verse has keys for; only the first 255 words of each "
+                                    "were indexed: Genesis 1:1"});
+        QCOMPARE(rowCount(textFolder(), "Word"), 257);
+    }
+
     void help() {
         for (const QStringList& arguments :
              {QStringList{"--help"}, QStringList{"--batch", "--help", "Text", "T"}}) {
@@ -207,6 +221,27 @@ private slots:
         QVERIFY2(run.exitCode == 2, qPrintable(report(run)));
         QVERIFY(run.out.isEmpty());
         QVERIFY2(run.err.contains("Usage: Build"), qPrintable(report(run)));
+    }
+
+    // A name that would lead out of the folder of texts is refused before any
+    // file is touched, as a mistake of the command line.
+    void nameLeavingTheFolderOfTexts() {
+        const QString outside = app.filePath(QStringLiteral("outside/"));
+        QVERIFY(QDir().mkpath(outside));
+        writeVerseTable(outside, {{verseKey(1, 1, 1), "Jesus wept."}});
+        const Run run = build({"--batch", "Text", "../outside"});
+        QVERIFY2(run.exitCode == 2, qPrintable(report(run)));
+        QVERIFY2(run.err.contains("Build: \"../outside\" is not the name of a text"),
+                 qPrintable(report(run)));
+        QCOMPARE(QDir(outside).entryList(QDir::Files), QStringList{"Bible.db"});
+    }
+
+    // Nobody sees the window of a batch run: it stores no window place.
+    void noWindowPlace() {
+        QFile::remove(app.filePath(QStringLiteral("Lumavo.data")));
+        const Run run = build({"--batch", "Text", "T"});
+        QVERIFY2(run.exitCode == 1, qPrintable(report(run)));
+        QVERIFY(!QFile::exists(app.filePath(QStringLiteral("Lumavo.data"))));
     }
 };
 

@@ -4,16 +4,22 @@
 // the elapsed time, the tables on disk, closing the window and help while a
 // build runs, and an error inside a stage.
 
+#include "builder/Html.h"
 #include "builder/Oddsandsods.h"
 #include "platform/gui/application.h"
+#include "platform/gui/messages.h"
 #include "tests/builder/testprogram.h"
 #include "tests/support/files.h"
 #include "tests/support/messagecapture.h"
 #include "tests/support/processrun.h"
 
+#include <QDirIterator>
+#include <QElapsedTimer>
 #include <QLabel>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTimer>
 #include <QWindow>
@@ -32,6 +38,26 @@ const Verses genesis = {
      QStringLiteral("And the earth was without form, and void; and darkness was upon the face "
                     "of the deep.")},
 };
+
+// Every file and folder below `folder`, relative to it.
+QStringList filesBelow(const QString& folder) {
+    QStringList files;
+    QDirIterator it(folder, QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext())
+        files << QDir(folder).relativeFilePath(it.next());
+    files.sort();
+    return files;
+}
+
+// The message boxes on the screen.
+QList<QMessageBox*> shownBoxes() {
+    QList<QMessageBox*> boxes;
+    for (QWidget* widget : QApplication::topLevelWidgets())
+        if (auto* box = qobject_cast<QMessageBox*>(widget); box && box->isVisible())
+            boxes << box;
+    return boxes;
+}
 
 // Enough verses for stage 2 to let the window process its events (at the 37th).
 Verses fortyVerses() {
@@ -216,8 +242,8 @@ private slots:
     void lockedTable_data() {
         QTest::addColumn<QString>("held");
         QTest::newRow("Bible") << "Bible";
-        // An output table is emptied first; its failure is reported by the
-        // emptying, and the build must not go on without the table.
+        // An output table is emptied first; that it is held is reported once,
+        // as the database being in use, and the build does not go on.
         QTest::newRow("Key") << "Key";
     }
     void lockedTable() {
@@ -231,6 +257,7 @@ private slots:
         for (int press = 1; press <= 2; ++press) {
             dialog->B_Build->click();
             QCOMPARE(messages.lines().count(inUseBox), press);
+            QCOMPARE(messages.count(), press);
             QCOMPARE(dialog->L_Action->text(), QStringLiteral("KJV database in use"));
             QCOMPARE(dialog->windowTitle(), QStringLiteral("KJV Bible"));
             QVERIFY(dialog->stopReason().contains("File is locked"));
@@ -282,6 +309,70 @@ private slots:
         // No pointer outlives the dialog.
         dialog.reset();
         QCOMPARE(RebuildDlg, nullptr);
+    }
+
+    // A text that is not there: each table that cannot be made says so once,
+    // naming its own file, then the verse table is missing. Nothing is made.
+    void textThatIsNotThere() {
+        dialog.reset();
+        program.reset();
+        program = std::make_unique<TestProgram>("Text NOSUCH");
+        dialog = std::make_unique<TRebuildDlg>();
+        const QString folder = dialog->dataPath;
+        dialog->B_Build->click();
+        QStringList expected;
+        for (const char* step :
+             {"Key:createKeyTable", "Freq:createFreqTable", "Word:createRecTable"}) {
+            const QStringList parts = QString(step).split(':');
+            expected << parts[1] + ": Cannot create table " + folder + parts[0] +
+                            ".db: there is no folder " + folder + ". ";
+        }
+        QCOMPARE(messages.lines(), expected);
+        QCOMPARE(dialog->windowTitle(), QStringLiteral(" Error!"));
+        QCOMPARE(dialog->L_Action->text(), "Failed to find " + folder + "Bible.db");
+        QVERIFY(!QFileInfo::exists(folder));
+        verifyReady();
+    }
+
+    // A text's name is one folder name: anything else is refused with one box
+    // before any file is touched, inside the program folder or outside it.
+    void nameThatIsNoTextsName_data() {
+        QTest::addColumn<QString>("arguments"); // after the program's path
+        QTest::addColumn<QString>("problem");   // how the box starts
+        const QString notAText = "is not the name of a text: a text's name is one folder name";
+        QTest::newRow("up and out") << " Text ../outside"
+                                    << "\"../outside\" " + notAText;
+        QTest::newRow("two up") << " Text ../../outside"
+                                << "\"../../outside\" " + notAText;
+        QTest::newRow("parent") << " Text .."
+                                << "\"..\" " + notAText;
+        QTest::newRow("itself") << " Text ."
+                                << "\".\" " + notAText;
+        QTest::newRow("two folders") << " Text KJV/sub"
+                                     << "\"KJV/sub\" " + notAText;
+        QTest::newRow("texts folder leaves") << " Text/.. outside"
+                                             << "\"Text/..\" cannot name the folder of texts";
+        QTest::newRow("empty name") << " Text "
+                                    << "No text is named";
+        QTest::newRow("Build alone") << ""
+                                     << "No text is named";
+    }
+    void nameThatIsNoTextsName() {
+        QFETCH(QString, arguments);
+        QFETCH(QString, problem);
+        QVERIFY(QDir().mkpath(program->path("outside")));
+        writeVerseTable(program->path("outside"), genesis);
+        const QStringList before = filesBelow(program->path("."));
+        platform::overrideCommandLine(program->path("Build") + arguments);
+        dialog = std::make_unique<TRebuildDlg>();
+        dialog->B_Build->click();
+        QCOMPARE(messages.count(), 1);
+        QVERIFY2(messages.lines().first().startsWith("Build: " + problem),
+                 qPrintable(messages.lines().first()));
+        QCOMPARE(dialog->windowTitle(), QStringLiteral(" Error!"));
+        QCOMPARE(dialog->L_Action->text(), QStringLiteral("No text to build"));
+        QCOMPARE(filesBelow(program->path(".")), before);
+        QVERIFY(!QFileInfo::exists(program->path("../outside")));
     }
 
     // A "Temp_Word" left by an interrupted build is gone before stage 2
@@ -350,6 +441,64 @@ private slots:
         QCOMPARE(dialog->buildState(), TRebuildDlg::BuildState::Done);
         QTRY_COMPARE(messages.lines().filter("Build: The path to ").size(), 1);
         QVERIFY(messages.lines().last().contains("help/2_rebuild.html"));
+    }
+
+    // A help box shown during a build (the help page is missing) does not
+    // stop the build: the box stays open while the build runs to its end, and
+    // the elapsed time holds no wait for the user.
+    void helpBoxDoesNotStopTheBuild() {
+        writeVerseTable(folder(), fortyVerses());
+        const platform::MessageSink capture = platform::setMessageSink({}); // real boxes
+        const auto restore = qScopeGuard([&] {
+            platform::setMessageSink(capture);
+            qDeleteAll(shownBoxes());
+        });
+        // A user who reads the box for 10 s, should it hold anything up.
+        QTimer::singleShot(10000, dialog.get(), [] {
+            for (QMessageBox* box : shownBoxes())
+                box->close();
+        });
+        QElapsedTimer clock;
+        whileBuilding([&] {
+            QWidget* focused = dialog->focusWidget();
+            QTest::keyClick(focused ? focused : dialog.get(), Qt::Key_F1);
+            QTRY_COMPARE_WITH_TIMEOUT(shownBoxes().size(), 1, 5000);
+        });
+        clock.start();
+        dialog->B_Build->click();
+        QCOMPARE(dialog->buildState(), TRebuildDlg::BuildState::Done);
+        QVERIFY2(clock.elapsed() < 8000, qPrintable(dialog->L_Finish->text()));
+        const QList<QMessageBox*> boxes = shownBoxes();
+        QCOMPARE(boxes.size(), 1);
+        QCOMPARE(boxes.first()->windowTitle(), QStringLiteral("Build"));
+        QCOMPARE(boxes.first()->text(),
+                 "The path to " + program->path("help/2_rebuild.html") + " was not found.");
+        QVERIFY(boxes.first()->windowModality() != Qt::ApplicationModal);
+    }
+
+    // Enter presses the default button alone: while Build is disabled during
+    // a build, Enter (pressed twice, as users do) does nothing, and Help,
+    // which has the focus then, does not become the default.
+    void enterDuringABuildDoesNothing() {
+        writeVerseTable(folder(), fortyVerses());
+        dialog->show();
+        dialog->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(dialog.get()));
+        QWidget* focused = nullptr;
+        bool helpIsDefault = true;
+        whileBuilding([&] {
+            focused = dialog->focusWidget();
+            for (int press = 0; press < 2; ++press)
+                QTest::keyClick(focused ? focused : dialog.get(), Qt::Key_Return);
+            helpIsDefault = dialog->B_Help->isDefault();
+        });
+        QTest::keyClick(dialog->B_Build, Qt::Key_Return);
+        QCOMPARE(dialog->buildState(), TRebuildDlg::BuildState::Done);
+        QCOMPARE(focused, dialog->B_Help);
+        QVERIFY(!helpIsDefault);
+        QTRY_COMPARE(HtmlThread::liveCount(), 0);
+        QCoreApplication::processEvents();
+        QVERIFY2(messages.lines().isEmpty(), qPrintable(messages.lines().join('\n')));
     }
 
     // An error that escapes a stage ends the build in the application's

@@ -241,6 +241,40 @@ private slots:
         QCOMPARE(built.count(), 2);
     }
 
+    // A path too long for the action label is shortened in its middle at the
+    // label's own font, not drawn ever smaller; the whole path is its tool tip.
+    void longPathIsElidedInTheMiddle() {
+        platform::overrideCommandLine("/opt/app/Build Text " + QString(80, 'L'));
+        TRebuildDlg dlg;
+        dlg.B_Build->click();
+        const QString path = dlg.dataPath + "Bible.db";
+        QCOMPARE(dlg.L_Action->text(), "Failed to find " + path);
+        QCOMPARE(dlg.L_Action->toolTip(), path);
+        QFont font;
+        const QString shown = dlg.L_Action->shownText(&font);
+        QCOMPARE(font.pixelSize(), 17);
+        QVERIFY2(shown.startsWith("Failed to find " + path.left(8)) &&
+                     shown.contains(QChar(0x2026)) && shown.endsWith("/Bible.db"),
+                 qPrintable(shown));
+        QVERIFY(QFontMetrics(font).horizontalAdvance(shown) <=
+                dlg.L_Action->contentsRect().width());
+        // A text without a path has no tool tip.
+        dlg.setAction("Build complete. You should close this dialog.");
+        QVERIFY(dlg.L_Action->toolTip().isEmpty());
+    }
+
+    // The program's main window: a normal top-level window that can be
+    // minimised, with its own entry in the task bar.
+    void normalTopLevelWindow() {
+        TRebuildDlg dlg;
+        QCOMPARE(dlg.windowType(), Qt::Window);
+        QVERIFY(dlg.windowFlags().testFlag(Qt::WindowMinimizeButtonHint));
+        dlg.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dlg));
+        dlg.showMinimized();
+        QTRY_VERIFY(dlg.isMinimized());
+    }
+
     // --- window place ---------------------------------------------------------
 
     void firstRunCentred() {
@@ -261,6 +295,14 @@ private slots:
         QCOMPARE(again.geometry(), QRect(100, 50, 500, 350));
         // The layout follows the restored size.
         QCOMPARE(again.P_Bot->geometry(), QRect(0, 266, 500, 84));
+    }
+
+    // A size stored larger than the work area is cut to it: the window does not
+    // grow to 32767 pixels square.
+    void storedSizeIsCutToTheWorkArea() {
+        QVERIFY(writeFile(iniFile(), "[Position]\nForm RebuildDlg=0 0 32767 32767\n"));
+        TRebuildDlg dlg;
+        QCOMPARE(dlg.geometry(), QRect(0, 0, 1024, 768));
     }
 
     // A stored position that is not four numbers does not stop the program: the

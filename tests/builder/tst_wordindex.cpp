@@ -31,6 +31,15 @@ class TestWordIndex : public QObject {
     RecordingReport report;
     testsupport::MessageCapture messages; // messages.lines() as "caption: text"
 
+    // `verses` verses of one hundred "amen" each.
+    static Verses amens(int verses) {
+        const QString line = QStringLiteral("amen ").repeated(100);
+        Verses all;
+        for (int v = 0; v < verses; ++v)
+            all.append({verseKey(1 + v / 200, 1 + v % 200, 1), line});
+        return all;
+    }
+
     BuildText text() { return {dir->path() + "/", "KJV", 18, &word, &key, &freq}; }
 
     // Runs stage 2, and stage 3 unless told not to, on `verses` as the
@@ -164,17 +173,120 @@ private slots:
         QVERIFY(messages.lines().isEmpty());
     }
 
-    void countBeyondItsFieldIsRefusedAndReported() {
-        // 70,000 occurrences of one word do not fit the 16-bit unsigned count.
-        const QString amens = QStringLiteral("amen ").repeated(100);
+    // A word may occur more than 65,535 times: the count is read back exactly.
+    void countsBeyond16Bits() {
+        index(amens(700));
+        QVERIFY2(messages.lines().isEmpty(), qPrintable(messages.lines().join('\n')));
+        QCOMPARE(rows(&freq), QStringList{"1 70000 4"});
+        QCOMPARE(word.RecordCount(), 70000);
+    }
+
+    // A "Freq" of the former layout (count field 16-bit) is made anew.
+    void formerFreqLayoutIsWidened() {
+        writeTable(
+            text().dataPath, "Freq",
+            [](TFieldDefs& fields, TIndexDefs& indexes) {
+                concordance::defineFreqTable(fields, indexes);
+                fields.Clear();
+                fields.Add("F1", ftSmallint, 0, true);
+                fields.Add("F2", ftWord, 0, true);
+                fields.Add("F3", ftSmallint, 0, true);
+            },
+            [](TTable&) {});
+        index(amens(700));
+        QVERIFY2(messages.lines().isEmpty(), qPrintable(messages.lines().join('\n')));
+        QCOMPARE(freq.FieldByName("F2").DataType(), ftInteger);
+        QCOMPARE(rows(&freq), QStringList{"1 70000 4"});
+        QVERIFY(freq.Exclusive());
+    }
+
+    // Past 255 words a verse has no keys left: the rest of it is left out,
+    // the next verse is indexed, and the cut verses are reported once.
+    void longVerseIsCutTo255Words() {
+        const int k = verseKey(17, 1, 1);
+        index({{k, QStringLiteral("w ").repeated(300)}, {k + 256, "next"}});
+        QCOMPARE(word.RecordCount(), 256);
+        QCOMPARE(rows(&freq), (QStringList{"1 1 4", "2 255 1"}));
+        tempWord.setIndexName(QString());
+        tempWord.Last();
+        QCOMPARE(tempWord.Fields(0).AsInteger(), k + 256 + 1);
+        tempWord.Prior();
+        QCOMPARE(tempWord.Fields(0).AsInteger(), k + 255);
+        QCOMPARE(messages.lines(), QStringList{"TWordTable::build: 1 verse has more than 255 "
+                                               "words, more than a verse has keys for; only the "
+                                               "first 255 words of each were indexed: Esther 1:1"});
+    }
+
+    void manyCutVersesNameTheFirstFive_data() {
+        QTest::addColumn<int>("cut");
+        QTest::addColumn<QString>("tail");
+        QTest::newRow("3") << 3
+                           << "words of each were indexed: Esther (Greek) 1:1, Esther "
+                              "(Greek) 1:2, Esther (Greek) 1:3";
+        QTest::newRow("7") << 7 << "(Greek) 1:5 and 2 more";
+    }
+    void manyCutVersesNameTheFirstFive() {
+        QFETCH(int, cut);
+        QFETCH(QString, tail);
         Verses verses;
-        for (int v = 0; v < 700; ++v)
-            verses.append({verseKey(1 + v / 200, 1 + v % 200, 1), amens});
+        for (int v = 1; v <= cut; ++v)
+            verses.append({verseKey(69, 1, v), QStringLiteral("a ").repeated(256)});
         index(verses);
         QCOMPARE(messages.count(), 1);
-        QVERIFY(messages.lines()[0].startsWith("TWordList::buildTables: "));
-        QVERIFY(messages.lines()[0].contains("70000"));
-        QCOMPARE(freq.RecordCount(), 0);
+        QVERIFY2(messages.lines()[0].endsWith(tail), qPrintable(messages.lines()[0]));
+        QCOMPARE(word.RecordCount(), 255 * cut);
+    }
+
+    // The occurrence keys of a verse must stay within the signed 32-bit
+    // range; a verse whose keys would not is left out, the rest is built.
+    void keysPastTheRangeLeaveTheVerseOut_data() {
+        QTest::addColumn<int>("last");
+        QTest::addColumn<int>("words");
+        QTest::addColumn<int>("indexed");
+        QTest::newRow("top key, one word") << INT_MAX << 1 << 0;
+        QTest::newRow("last verse key, 255 words") << verseKey(127, 255, 255) << 255 << 255;
+        QTest::newRow("last verse key, cut to 255") << verseKey(127, 255, 255) << 300 << 255;
+        QTest::newRow("one key too many") << verseKey(127, 255, 255) + 1 << 255 << 0;
+        QTest::newRow("top key, no words") << INT_MAX << 0 << 0;
+    }
+    void keysPastTheRangeLeaveTheVerseOut() {
+        QFETCH(int, last);
+        QFETCH(int, words);
+        QFETCH(int, indexed);
+        index({{verseKey(1, 1, 1), "first"}, {last, QStringLiteral("x ").repeated(words) + "."}});
+        QCOMPARE(word.RecordCount(), 1 + indexed);
+        QCOMPARE(key.RecordCount(), indexed ? 2 : 1);
+        const QStringList skipped = messages.lines().filter("not indexed");
+        QCOMPARE(skipped.size(), indexed == 0 && words > 0 ? 1 : 0);
+        if (!skipped.isEmpty())
+            QVERIFY2(skipped[0].startsWith("TWordTable::build: 1 verse was not indexed: the keys "
+                                           "of its words would pass 2,147,483,647"),
+                     qPrintable(skipped[0]));
+    }
+
+    // 32,767 word numbers: one more distinct word stops the build with one
+    // message naming the limit, and no table keeps part of the words.
+    void tooManyDistinctWords() {
+        Verses verses;
+        QString line;
+        for (int n = 0; n <= concordance::maxDistinctWords; ++n) {
+            line += QString(QChar('a' + n / 26 / 26 / 26 % 26)) + QChar('a' + n / 26 / 26 % 26) +
+                    QChar('a' + n / 26 % 26) + QChar('a' + n % 26) + ' ';
+            if (n % 200 == 199 || n == concordance::maxDistinctWords) {
+                verses.append(
+                    {verseKey(1, 1 + int(verses.size()) / 200, 1 + verses.size() % 200), line});
+                line.clear();
+            }
+        }
+        QString error;
+        try {
+            index(verses);
+        } catch (const platform::Exception& e) {
+            error = e.message();
+        }
+        QVERIFY2(error.contains("more than 32,767 different words"), qPrintable(error));
+        QVERIFY(messages.lines().isEmpty());
+        QCOMPARE(key.RecordCount() + freq.RecordCount() + word.RecordCount(), 0);
     }
 };
 

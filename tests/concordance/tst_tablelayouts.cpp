@@ -58,7 +58,7 @@ private slots:
         QTest::newRow("Key") << QString(keyTable)
                              << QStringList{"Word String 21!", "(Word) primary+unique"};
         QTest::newRow("Freq") << QString(freqTable)
-                              << QStringList{"F1 Smallint 0!",         "F2 Word 0!",
+                              << QStringList{"F1 Smallint 0!",         "F2 Integer 0!",
                                              "F3 Smallint 0!",         "(F1) primary+unique",
                                              "freqNdx(F2) descending", "wordLenNdx(F3) descending"};
         QTest::newRow("Word") << QString(wordTable)

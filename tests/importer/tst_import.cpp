@@ -14,8 +14,10 @@
 
 #include <QDir>
 #include <QFile>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <sys/stat.h>
 
 using verses::Place;
 
@@ -197,6 +199,40 @@ private slots:
                                                      ": cannot open the file"));
     }
 
+    // Line ends of every kind, and a verse text holding a NUL byte, which a
+    // table would cut short.
+    void lineEndsAndNulBytes_data() {
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<QStringList>("texts");  // the verses read, in order
+        QTest::addColumn<QStringList>("errors"); // after "file:"
+        QTest::newRow("lone CR") << QByteArray("Genesis 1:1 One\rGenesis 1:2 Two\r")
+                                 << QStringList{"One", "Two"} << QStringList{};
+        QTest::newRow("mixed") << QByteArray("Genesis 1:1 One\r\n\rGenesis 1:2 Two\nGenesis 1:3 3")
+                               << QStringList{"One", "Two", "3"} << QStringList{};
+        QTest::newRow("NUL") << QByteArray("Genesis 1:1 One\nGenesis 1:2 T\0wo\n", 32)
+                             << QStringList{"One"}
+                             << QStringList{":2: the verse text holds a NUL byte"};
+        QTest::newRow("endless line")
+            << QByteArray("Genesis 1:1 One\n") + QByteArray(1100000, 'x') << QStringList{"One"}
+            << QStringList{":2: the line is longer than 1,048,576 bytes"};
+    }
+    void lineEndsAndNulBytes() {
+        QFETCH(QByteArray, content);
+        QFETCH(QStringList, texts);
+        QFETCH(QStringList, errors);
+        const QString path = tmp.filePath("ends.txt");
+        writeFile(path, content);
+        verses::Collection c;
+        verses::readFile(path, verses::FileForm::VersePerLine, c);
+        QStringList read;
+        for (const verses::Verse& v : c.sorted())
+            read << QString::fromUtf8(v.text);
+        QCOMPARE(read, texts);
+        for (QString& e : errors)
+            e.prepend(path);
+        QCOMPARE(c.errors(), errors);
+    }
+
     void osisHelpers() {
         const QByteArray last = "Amen. <chapter eID=\"Rev.22\"/> <div canonical=\"true\" "
                                 "eID=\"gen1\" osisID=\"Rev\" type=\"book\"/>";
@@ -252,6 +288,39 @@ private slots:
                  qPrintable(r.out));
         QVERIFY2(r.out.contains("Warning: 1 verse is longer than 638 bytes: Genesis 1:3\n"),
                  qPrintable(r.out));
+    }
+
+    // A pipe or a FIFO is read as a stream, to its end.
+    void streamsAreRead_data() {
+        QTest::addColumn<bool>("fifo");
+        QTest::newRow("pipe") << false;
+        QTest::newRow("FIFO") << true;
+    }
+    void streamsAreRead() {
+        QFETCH(bool, fifo);
+        const QString fifoPath = tmp.filePath("verses.fifo");
+        QFile::remove(fifoPath);
+        if (fifo)
+            QVERIFY(::mkfifo(QFile::encodeName(fifoPath).constData(), 0600) == 0);
+        const QString dir = folder(fifo ? "Fifo" : "Pipe");
+        QProcess child;
+        child.start(IMPORT_TEXT, {"--vpl", fifo ? fifoPath : "/dev/stdin", "--to", dir});
+        QVERIFY(child.waitForStarted());
+        QFile source(sample);
+        QVERIFY(source.open(QIODevice::ReadOnly));
+        if (fifo) {
+            QFile stream(fifoPath);
+            QVERIFY(stream.open(QIODevice::WriteOnly));
+            stream.write(source.readAll());
+        } else {
+            child.write(source.readAll());
+            child.closeWriteChannel();
+        }
+        QVERIFY(child.waitForFinished(60000));
+        const QString out = QString::fromUtf8(child.readAllStandardOutput());
+        QVERIFY2(child.exitCode() == 0, qPrintable(out + child.readAllStandardError()));
+        QVERIFY2(out.contains("with 109 verses"), qPrintable(out));
+        QFile::remove(fifoPath);
     }
 
     void apostrophesCanBeKept() {
@@ -413,6 +482,37 @@ private slots:
         std::fclose(sink);
         QCOMPARE(readTable(dir), (QList<std::pair<quint32, QString>>{{key(1, 1, 1), "One"}}));
         QVERIFY(!QFileInfo::exists(dir + "/Bible_new"));
+    }
+
+    // What a killed import left in "Bible_new" (its table, one being created
+    // under a name of its own, a journal) goes with the next import; while an
+    // import lives (here: holds the folder), no other touches its files.
+    void leftoversOfAKilledImport() {
+        const QString dir = folder("Leftovers");
+        const QString staging = dir + "/Bible_new/";
+        QVERIFY(QDir().mkpath(staging));
+        const QStringList left = {"Bible.db", "Bible.db.4194303.new",
+                                  "Bible.db.4194303.new-journal"};
+        for (const QString& name : left)
+            writeFile(staging + name, "half a table");
+        {
+            BibleTableWriter live(dir);
+            QString message;
+            QVERIFY(live.prepare(false, message));
+            QVERIFY(!QFileInfo::exists(staging));
+            QVERIFY(QDir().mkpath(staging));
+            for (const QString& name : left)
+                writeFile(staging + name, "being written");
+            const Run refused = importText({"--vpl", sample, "--to", dir});
+            QCOMPARE(refused.exitCode, 1);
+            QVERIFY2(refused.err.contains("another import is writing " + dir),
+                     qPrintable(refused.err));
+            QCOMPARE(QDir(staging).entryList(QDir::Files), left);
+        }
+        const Run r = importText({"--vpl", sample, "--to", dir});
+        QVERIFY2(r.exitCode == 0, qPrintable(r.err));
+        QVERIFY(!QFileInfo::exists(staging));
+        QCOMPARE(readTable(dir).size(), 109);
     }
 
     // The King James Version from Debian's sword-text-kjv, where it is installed.

@@ -2,6 +2,7 @@
 // history lists and window positions.
 
 #include "package/Ini_t.h"
+#include "package/Placement.h"
 #include "platform/core/lasterror.h"
 #include "platform/gui/desktop.h"
 #include "tests/support/messagecapture.h"
@@ -11,6 +12,7 @@
 #include <QTemporaryDir>
 #include <QWidget>
 #include <QtTest>
+#include <sys/stat.h>
 
 namespace {
 QByteArray readAll(const QString& path) {
@@ -307,6 +309,56 @@ private slots:
         QCOMPARE(platform::lastError(), 0);
         QCOMPARE(QRect(ini.areaLeft, ini.areaTop, ini.areaWidth, ini.areaHeight),
                  QRect(0, 0, 800, 600));
+    }
+
+    // A section named with blanks at its ends is that section without them:
+    // typed reads find what they wrote, and the file keeps one copy.
+    void sectionWithBlanksAtItsEnds() {
+        TIni_t ini(nullptr, path(), " Main ");
+        for (int i = 0; i < 3; ++i)
+            QCOMPARE(ini.get("Height", 300 + i), 300);
+        QCOMPARE(readAll(path()), QByteArray("[Main]\nHeight=300\n"));
+    }
+
+    // A FIFO in the settings file's place is reported once, and the stores
+    // work on their defaults without touching it.
+    void unusableSettingsFileIsReportedOnce() {
+        const QString fifo = dir.filePath("Fifo.data");
+        QVERIFY(::mkfifo(QFile::encodeName(fifo).constData(), 0600) == 0);
+        for (int i = 0; i < 2; ++i) {
+            TIni_t ini(nullptr, fifo, "Main");
+            QCOMPARE(ini.get("Height", 300 + i), 300 + i);
+            ini.save("Height", 7);
+        }
+        QCOMPARE(messages.lines(),
+                 QStringList{QCoreApplication::applicationName() + ": The settings file " + fifo +
+                             " is a FIFO (a named pipe), not a file.\r\nThe settings are neither "
+                             "read nor saved while it is there: the defaults are used."});
+        QFile::remove(fifo);
+    }
+
+    // Work area 0, 30 to 1024, 768: a stored place that fits stays as it is;
+    // a size beyond the work area is cut to it; a window wholly off it is
+    // centred.
+    void placeWindowFitsTheWorkArea_data() {
+        QTest::addColumn<QString>("stored");
+        QTest::addColumn<QRect>("placed");
+        QTest::newRow("fits") << "100 50 420 300" << QRect(100, 50, 420, 300);
+        QTest::newRow("partly off the left") << "-30 40 437 257" << QRect(-30, 40, 437, 257);
+        QTest::newRow("far too large") << "0 0 32767 32767" << QRect(0, 30, 1024, 738);
+        QTest::newRow("too wide") << "500 100 2000 300" << QRect(0, 100, 1024, 300);
+        QTest::newRow("off the desktop") << "5000 5000 420 300" << QRect(302, 264, 420, 300);
+    }
+    void placeWindowFitsTheWorkArea() {
+        QFETCH(QString, stored);
+        QFETCH(QRect, placed);
+        platform::overrideDesktopGeometry(desktop(0, 30, 1024, 768, 1024, 768));
+        TIni_t ini(nullptr, path());
+        ini.save("Position", "Form F", stored);
+        QWidget form;
+        form.setObjectName("F");
+        placeWindow(ini, &form, 420, 300);
+        QCOMPARE(TIni_t::bounds(&form), placed);
     }
 
     void zeroSizedScreenDoesNotDivideByZero() {

@@ -11,6 +11,7 @@
 #include <QtTest>
 #include <csignal>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 using platform::IniFile;
@@ -144,6 +145,74 @@ private slots:
         QCOMPARE(left, QStringList{"settings.data"});
     }
 
+    // Blanks at a section name's ends are dropped where it is written, as
+    // reading drops them, so the section is found again and never doubled.
+    void sectionNamesAreWrittenAsTheyAreRead() {
+        IniFile ini(path());
+        for (const char* section : {" Main ", "Main", "\tMain  "})
+            QVERIFY(ini.writeString(section, "k", section));
+        QVERIFY(ini.writeString("two\nlines", "k", "1"));
+        QVERIFY(ini.writeString("two\nlines", "k", "2"));
+        QCOMPARE(readFile(path()), QByteArray("[Main]\nk=\"\tMain  \"\n[two lines]\nk=2\n"));
+        QVERIFY(ini.valueExists(" Main ", "k"));
+        QCOMPARE(ini.readString("two\nlines", "k", ""), QString("2"));
+        QVERIFY(ini.eraseSection(" two\nlines"));
+        QCOMPARE(readFile(path()), QByteArray("[Main]\nk=\"\tMain  \"\n"));
+    }
+
+    // A settings file or lock file that is no regular file is reported and
+    // never waited for: a FIFO would block the first read until a writer came,
+    // a folder would keep the lock out of reach for the whole wait. The child
+    // reads and writes; it is killed if it hangs.
+    void filesThatAreNotRegularAreNotWaitedFor_data() {
+        QTest::addColumn<QString>("odd");   // the path made odd, after the settings file
+        QTest::addColumn<bool>("fifo");     // a FIFO, or else a folder
+        QTest::addColumn<QString>("named"); // in the reason
+        QTest::newRow("FIFO") << "" << true << "The settings file ";
+        QTest::newRow("folder") << "" << false << "The settings file ";
+        QTest::newRow("lock folder") << ".lock" << false << "The lock file ";
+        QTest::newRow("lock FIFO") << ".lock" << true << "The lock file ";
+    }
+    void filesThatAreNotRegularAreNotWaitedFor() {
+        QFETCH(QString, odd);
+        QFETCH(bool, fifo);
+        QFETCH(QString, named);
+        const QString oddPath = path() + odd;
+        QVERIFY(fifo ? ::mkfifo(QFile::encodeName(oddPath).constData(), 0600) == 0
+                     : QDir().mkdir(oddPath));
+        const auto removeOdd = qScopeGuard([&] {
+            QFile::remove(oddPath);
+            QDir().rmdir(oddPath);
+        });
+        QVERIFY(IniFile(path()).unusableReason().startsWith(named + oddPath + " is "));
+        QProcess child;
+        child.start(QCoreApplication::applicationFilePath(), {"--odd", path()});
+        const bool ended = child.waitForFinished(8000);
+        if (!ended)
+            child.kill();
+        QVERIFY2(ended, "the settings file was waited for");
+        QCOMPARE(child.exitCode(), 0);
+    }
+
+    // Temporary files of writers that were killed go with the next write;
+    // those of a live process and other files beside them stay.
+    void temporariesOfKilledWritersAreRemoved() {
+        QProcess gone;
+        gone.start("sleep", {"0.1"});
+        QVERIFY(gone.waitForStarted());
+        const QString dead = path() + QString(".%1.new").arg(gone.processId());
+        QVERIFY(gone.waitForFinished());
+        const QString live = path() + QString(".%1.new").arg(::getppid());
+        const QString other = path() + ".backup.new";
+        for (const QString& file : {dead, live, other})
+            QVERIFY(writeFile(file, "[S]\nk=half"));
+        QVERIFY(IniFile(path()).writeString("S", "k", "v"));
+        QVERIFY(!QFile::exists(dead));
+        QVERIFY(QFile::exists(live) && QFile::exists(other));
+        QFile::remove(live);
+        QFile::remove(other);
+    }
+
     void twoProcessesWritingAtOnceLoseNothing() {
         // Each child writes its own 40 keys while the other writes too; every
         // key must survive the read-modify-write cycles of both.
@@ -170,6 +239,11 @@ int main(int argc, char** argv) {
             if (!ini.writeString(argv[3], QString("k%1").arg(i), QString::number(i)))
                 return 1;
         return 0;
+    }
+    if (argc == 3 && QByteArray(argv[1]) == "--odd") {
+        IniFile ini(QString::fromLocal8Bit(argv[2]));
+        const bool found = ini.valueExists("S", "k") || ini.readString("S", "k", "d") != "d";
+        return found || ini.writeString("S", "k", "v") ? 1 : 0;
     }
     if (argc == 3 && QByteArray(argv[1]) == "--full-disk") {
         ::signal(SIGXFSZ, SIG_IGN);

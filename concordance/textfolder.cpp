@@ -1,0 +1,10 @@
+#include "concordance/textfolder.h"
+
+namespace concordance {
+
+bool isFolderName(const QString& name) {
+    return !name.isEmpty() && !name.contains(QLatin1Char('/')) && !name.contains(QChar(0)) &&
+           name != QLatin1String(".") && name != QLatin1String("..");
+}
+
+} // namespace concordance
