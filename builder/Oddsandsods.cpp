@@ -155,7 +155,8 @@ void deleteTable(TTable* table) {
     if (table->TableName().isEmpty() || !table->Exists())
         return;
     try {
-        table->setActive(false);
+        // What the table holds goes with it: it is not written first.
+        table->CloseDiscarding();
         table->DeleteTable();
     } catch (const EDatabaseError& e) {
         msgBox("deleteTable",

@@ -547,6 +547,9 @@ void TRebuildDlg::runStages() {
     setAction(QStringLiteral("Building frequency and lookup tables"));
     TWordList(report, buildText()).buildTables(T_TempWord);
 
+    // The scratch table goes first: nobody reads its rows again, and the
+    // memory they take is better used for writing the finished tables.
+    deleteTable(T_TempWord);
     // The finished tables go to disk now: they stay open until the program
     // ends, and a crash meanwhile must not take back what "Build complete"
     // announces.
@@ -556,7 +559,6 @@ void TRebuildDlg::runStages() {
     setCaption(QStringLiteral(" Build complete"));
     showStatus(QStringLiteral("Stage 4 complete."));
     setAction(QStringLiteral("Build complete. You should close this dialog."));
-    deleteTable(T_TempWord);
     setLabelText(L_Finish, QStringLiteral("finish"), elapsedText(clock.elapsed()));
 
     // Close is what is left to do; Build stays disabled.
