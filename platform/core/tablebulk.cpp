@@ -157,7 +157,8 @@ bool MemoryRows::isNull(size_t i, int field) const {
 }
 
 size_t MemoryRows::bytes() const {
-    size_t n = textBytes + texts.capacity() * sizeof(Text) + cells.capacity() * sizeof(qint32);
+    size_t n = textBytes + texts.capacity() * sizeof(Text) +
+               chunks.size() * (width * sizeof(qint32) << chunkBits);
     for (const std::vector<bool>& marks : nulls)
         n += marks.capacity() / 8;
     return n;
@@ -190,14 +191,17 @@ qint32 MemoryRows::textNumber(const QString& s) {
 }
 
 size_t MemoryRows::add(const std::vector<Value>& row) {
+    if ((rows >> chunkBits) == chunks.size())
+        chunks.push_back(std::make_unique_for_overwrite<qint32[]>(width << chunkBits));
+    auto* cells = const_cast<qint32*>(rowCells(rows));
     for (size_t f = 0; f < width; ++f) {
         const Value& v = row[f];
         const bool null = v.kind == Value::Null;
         if (isTextField[f]) {
-            cells.push_back(null ? nullText : textNumber(v.s));
+            cells[f] = null ? nullText : textNumber(v.s);
             continue;
         }
-        cells.push_back(null ? 0 : static_cast<qint32>(v.i));
+        cells[f] = null ? 0 : static_cast<qint32>(v.i);
         std::vector<bool>& marks = nulls[f];
         if (null && marks.empty())
             marks.resize(rows);
@@ -299,7 +303,8 @@ std::vector<quint32> MemoryRows::ordered(const IndexTerms& terms) const {
 }
 
 void MemoryRows::clear() {
-    cells = {};
+    chunks.clear();
+    chunks.shrink_to_fit();
     for (std::vector<bool>& marks : nulls)
         marks = {};
     rows = 0;

@@ -11,6 +11,7 @@
 
 #include <QHash>
 #include <climits>
+#include <memory>
 #include <vector>
 
 namespace platform::tables {
@@ -41,7 +42,9 @@ private:
 };
 
 // Rows of one layout, each a run of 32-bit cells, one per field, so that a
-// row read in any order costs one memory access. A number is its cell (every
+// row read in any order costs one memory access. The rows are kept in chunks
+// of a fixed number, so that growing never copies them, nor holds twice
+// their memory for a moment. A number is its cell (every
 // numeric field type fits 32 bits); a text is the number of its text in a
 // pool that keeps every distinct text once, as the QString that is read back
 // and as the UTF-8 the engine stores and orders. NULL is a mark of its own.
@@ -67,7 +70,7 @@ public:
     // Asks the processor for row i ahead of its reading.
     void prefetch(size_t i) const {
         if (i < rows)
-            __builtin_prefetch(cells.data() + i * width);
+            __builtin_prefetch(rowCells(i));
     }
     // Binds row i to the parameters of `st` after the first `before`. The
     // texts are bound in place: the rows must stay until the statement ran.
@@ -83,7 +86,11 @@ private:
         QString string;
         QByteArray utf8;
     };
-    qint32 cell(size_t i, int field) const { return cells[i * width + static_cast<size_t>(field)]; }
+    static constexpr int chunkBits = 16; // rows per chunk: 65,536
+    const qint32* rowCells(size_t i) const {
+        return chunks[i >> chunkBits].get() + (i & ((size_t(1) << chunkBits) - 1)) * width;
+    }
+    qint32 cell(size_t i, int field) const { return rowCells(i)[field]; }
     bool isNull(size_t i, int field) const;
     qint32 textNumber(const QString& s);
     // Every text's rank in the order of the collation: texts the collation
@@ -92,7 +99,7 @@ private:
 
     size_t width = 0;
     std::vector<bool> isTextField;
-    std::vector<qint32> cells;
+    std::vector<std::unique_ptr<qint32[]>> chunks;
     // Per numeric field, a NULL mark per row; empty until its first NULL.
     std::vector<std::vector<bool>> nulls;
     int keyField = 0;
