@@ -3,6 +3,7 @@
 
 #include "platform/core/table.h"
 #include "tests/support/files.h"
+#include "tests/support/sqlfile.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -12,7 +13,6 @@
 #include <climits>
 #include <csignal>
 #include <random>
-#include <sqlite3.h>
 #include <sys/stat.h>
 
 namespace {
@@ -49,26 +49,8 @@ void append(TTable& t, int key, const QString& word) {
     t.Post();
 }
 
-// Rows of a query on a closed table file (or a new file), run with the engine
-// directly, as another program would; columns joined by '|'.
-QStringList query(const QString& path, const char* sql) {
-    sqlite3* db = nullptr;
-    sqlite3_open(QFile::encodeName(path).constData(), &db);
-    QStringList rows;
-    const auto collect = [](void* out, int n, char** values, char**) {
-        QStringList columns;
-        for (int i = 0; i < n; ++i)
-            columns << QString::fromUtf8(values[i]);
-        static_cast<QStringList*>(out)->append(columns.join('|'));
-        return 0;
-    };
-    char* error = nullptr;
-    if (sqlite3_exec(db, sql, collect, &rows, &error) != SQLITE_OK)
-        rows << QStringLiteral("error: %1").arg(error);
-    sqlite3_free(error);
-    sqlite3_close(db);
-    return rows;
-}
+// Rows of a query on a closed table file, run with the engine directly.
+const auto query = testsupport::sqlRows;
 
 using Kind = EDatabaseError::Kind;
 
