@@ -42,7 +42,7 @@ void Cursor::toOrderRow(qsizetype position) {
     // steps ahead is on its way meanwhile.
     constexpr size_t ahead = 8;
     if (p + ahead < memoryOrder.size())
-        file.rows().prefetch(memoryOrder[p + ahead]);
+        __builtin_prefetch(file.rows().address(memoryOrder[p + ahead]));
     toRow(file.rows().rowid(r), position, r);
 }
 

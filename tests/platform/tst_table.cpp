@@ -961,6 +961,64 @@ private slots:
                  QStringList{"-2147483648,5,10,20,30,2147483647"});
     }
 
+    // A key search, a range or a deletion during a bulk fill takes the rows
+    // to the file first, and then finds them there.
+    void bulkFillMeetsSearchesRangesAndDeletions() {
+        TTable t;
+        bind(t, "Temp_Word", true);
+        defineTempWord(t);
+        t.CreateTable();
+        t.Open();
+        for (const int key : {50, 10, 40, 20, 30})
+            append(t, key, QStringLiteral("w%1").arg(key));
+        t.SetKey();
+        t.Fields(0).setAsInteger(40);
+        QVERIFY(t.GotoKey());
+        QCOMPARE(t.RecNo(), 4);
+        append(t, 60, "w60"); // into the file now
+        t.EditRangeStart();
+        t.Fields(0).setAsInteger(20);
+        t.EditRangeEnd();
+        t.Fields(0).setAsInteger(50);
+        t.ApplyRange();
+        QCOMPARE(t.RecordCount(), 4);
+        t.Delete();
+        QCOMPARE(t.Fields(1).AsString(), QString("w30"));
+        t.CancelRange();
+        t.setIndexName("wordNdx");
+        t.Last();
+        QCOMPARE(t.Fields(1).AsString(), QString("w60"));
+        QCOMPARE(t.RecordCount(), 5);
+    }
+
+    // Past its memory a bulk fill goes on in the file: taken keys are still
+    // refused, and every row is there, in order.
+    void bulkFillPastItsMemory() {
+        TTable t;
+        bind(t, "Temp_Word", true);
+        defineTempWord(t);
+        t.CreateTable();
+        t.Open();
+        // 40,000 texts of 1,000 characters take more than the 64 MB.
+        const QString filler(1000, QLatin1Char('x'));
+        for (int k = 40000; k >= 1; --k)
+            append(t, 2 * k, QStringLiteral("%1").arg(k, 5, 10, QLatin1Char('0')) + filler);
+        QVERIFY(QFile::exists(path("Temp_Word") + "-journal")); // rows went to the file
+        QCOMPARE(raised([&] { append(t, 2 * 40000, "taken"); }).kind, Kind::KeyViolation);
+        t.Delete();
+        QCOMPARE(raised([&] { append(t, 2, "taken"); }).kind, Kind::KeyViolation);
+        t.Delete();
+        append(t, 3, "3");
+        QCOMPARE(t.RecordCount(), 40001);
+        t.setIndexName("wordNdx");
+        t.First();
+        QCOMPARE(t.Fields(0).AsInteger(), 2); // "00001xxx..."
+        t.Close();
+        QCOMPARE(query(path("Temp_Word"), "SELECT count(*), sum(Verses % 2) FROM Temp_Word"),
+                 QStringList{"40001|1"});
+        QCOMPARE(query(path("Temp_Word"), "PRAGMA integrity_check"), QStringList{"ok"});
+    }
+
     // A table that is deleted next is closed without writing what was posted
     // since its last safe point.
     void closingWithoutWriting() {
