@@ -12,6 +12,7 @@
 #include <QScopeGuard>
 #include <cstdio>
 #include <optional>
+#include <sys/stat.h>
 
 namespace platform::tables {
 
@@ -85,6 +86,10 @@ void writeInPlace(const QString& path, const Layout& layout) {
     }
     if (!syncFile(temp))
         throw EDatabaseError(QStringLiteral("Cannot write table %1.").arg(path), Kind::IO);
+    // A table that is replaced keeps who may read and write it.
+    struct stat old {};
+    if (::stat(QFile::encodeName(path).constData(), &old) == 0)
+        ::chmod(QFile::encodeName(temp).constData(), old.st_mode & 07777);
     // A journal left beside the old file would be played back into the new
     // one; the old file is held (or gone), so nobody is writing it.
     QFile::remove(journalOf(path));

@@ -1061,7 +1061,10 @@ private slots:
             QCOMPARE(raised([&] { t.EmptyTable(); }).kind, Kind::Locked);
         }
         QCOMPARE(query(path("Temp_Word"), "SELECT count(*) FROM Temp_Word"), QStringList{"20000"});
+        QVERIFY(QFile::setPermissions(path("Temp_Word"), QFile::ReadOwner | QFile::WriteOwner));
         t.EmptyTable();
+        QCOMPARE(QFile::permissions(path("Temp_Word")) & 0x7077,
+                 QFile::ReadOwner | QFile::WriteOwner);
         QVERIFY(QFileInfo(path("Temp_Word")).size() * 10 < full);
         QCOMPARE(query(path("Temp_Word"), "SELECT name, built FROM _layout_indexes"),
                  (QStringList{"|1", "wordNdx|1", "backNdx|1"}));
