@@ -42,12 +42,12 @@ private:
 };
 
 // Rows of one layout, each a run of 32-bit cells, one per field, so that a
-// row read in any order costs one memory access. The rows are kept in chunks
-// of a fixed number, so that growing never copies them, nor holds twice
-// their memory for a moment. A number is its cell (every
+// row read in any order costs one memory access. A number is its cell (every
 // numeric field type fits 32 bits); a text is the number of its text in a
 // pool that keeps every distinct text once, as the QString that is read back
 // and as the UTF-8 the engine stores and orders. NULL is a mark of its own.
+// The rows are kept in chunks of a fixed number, so that growing never
+// copies them, nor holds twice their memory for a moment.
 class MemoryRows {
 public:
     MemoryRows() = default;
@@ -64,8 +64,6 @@ public:
     size_t add(const std::vector<Value>& row);
     // The rowid of row `i`: its key field (rowid-keyed layouts only).
     qint64 rowid(size_t i) const { return cell(i, keyField); }
-    // True while every row came with a larger key than the one before.
-    bool inKeyOrder() const { return ascending; }
     void read(size_t i, std::vector<Value>& row) const;
     // Where row i lies, for asking the processor for it ahead of its
     // reading (__builtin_prefetch, in the reader: a function that does

@@ -38,8 +38,8 @@ QString journalOf(const QString& path) {
     return path + journalSuffix;
 }
 
-// "<table>.db.<process id>.new", the name a table is written under before it
-// takes its place, and the journal of that file.
+// "<table>.db.<process id>.new": the name a table is written under before it
+// takes its place.
 QString temporaryName(const QString& path, qint64 pid) {
     return QStringLiteral("%1.%2.new").arg(path).arg(pid);
 }
