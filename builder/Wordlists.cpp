@@ -345,7 +345,7 @@ void TWordList::writeList(const char* suffix, const char* status, const char* wr
 
 void TWordList::writeFrequencyList() {
     const qint64 total = tempWordTable->RecordCount();
-    writeList("_Freq", "Creating Frequenct text", "writeFrequencyList", true, [&] {
+    writeList(listfile::freq, "Creating Frequenct text", "writeFrequencyList", true, [&] {
         write("Word\tCount\tPercent\r\n\r\n");
         TTable* freq = output.T_Freq;
         freq->setIndexName(QStringLiteral("freqNdx"));
@@ -360,14 +360,14 @@ void TWordList::writeFrequencyList() {
 }
 
 void TWordList::writeSimpleList() {
-    writeList("_List", "Creating Simple List", "writeSimpleList", true, [&] {
+    writeList(listfile::list, "Creating Simple List", "writeSimpleList", true, [&] {
         for (const QByteArray& word : words())
             write(word + "\r\n");
     });
 }
 
 void TWordList::writeAlphaList() {
-    writeList("_Alpha", "Creating Alpha List", "writeAlphaList", true, [&] {
+    writeList(listfile::alpha, "Creating Alpha List", "writeAlphaList", true, [&] {
         write("Word\tCount\r\n\r\n");
         TTable* freq = output.T_Freq;
         freq->setIndexName(QString());
@@ -379,28 +379,30 @@ void TWordList::writeAlphaList() {
 }
 
 void TWordList::writeLengthList() {
-    writeList("_Length", "Creating word list sorted by length", "writeLengthList", true, [&] {
-        write("Word\tCount\r\n");
-        TTable* freq = output.T_Freq;
-        freq->setIndexName(QStringLiteral("wordLenNdx"));
-        TField& wordNumber = freq->Fields(0);
-        TField& count = freq->Fields(1);
-        TField& length = freq->Fields(2);
-        int previousLength = 0;
-        for (freq->First(); !freq->Eof(); freq->Next()) {
-            // A heading at each change of length, in plain digits.
-            const int wordLength = length.AsInteger();
-            if (wordLength != previousLength) {
-                previousLength = wordLength;
-                write("\r\n\t\tWords " + QByteArray::number(wordLength) + " characters long\r\n");
+    writeList(
+        listfile::length, "Creating word list sorted by length", "writeLengthList", true, [&] {
+            write("Word\tCount\r\n");
+            TTable* freq = output.T_Freq;
+            freq->setIndexName(QStringLiteral("wordLenNdx"));
+            TField& wordNumber = freq->Fields(0);
+            TField& count = freq->Fields(1);
+            TField& length = freq->Fields(2);
+            int previousLength = 0;
+            for (freq->First(); !freq->Eof(); freq->Next()) {
+                // A heading at each change of length, in plain digits.
+                const int wordLength = length.AsInteger();
+                if (wordLength != previousLength) {
+                    previousLength = wordLength;
+                    write("\r\n\t\tWords " + QByteArray::number(wordLength) +
+                          " characters long\r\n");
+                }
+                write(wordOf(wordNumber.AsInteger()) + '\t' + number(count.AsInteger()) + "\r\n");
             }
-            write(wordOf(wordNumber.AsInteger()) + '\t' + number(count.AsInteger()) + "\r\n");
-        }
-    });
+        });
 }
 
 void TWordList::writeCharacterFile() {
-    writeList("_CharFreq", "Creating character file", "writeCharacterFile", true,
+    writeList(listfile::charFreq, "Creating character file", "writeCharacterFile", true,
               [this] { writeCharacterReport(); });
 }
 
@@ -475,7 +477,7 @@ void TWordList::writeCharacterReport() {
 
 void TWordList::writePcreFile() {
     // No header, and nothing after the last word's line feed.
-    writeList("_Pcre", "Creating PCRE file", "writePcreFile", false, [&] {
+    writeList(listfile::pcre, "Creating PCRE file", "writePcreFile", false, [&] {
         for (const QByteArray& word : words())
             write(word + '\n');
     });

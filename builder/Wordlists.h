@@ -13,6 +13,18 @@
 
 class TTable;
 
+// The list files are "<folder><text><suffix>.txt", with these suffixes in the
+// order they are written.
+namespace listfile {
+inline constexpr char freq[] = "_Freq";
+inline constexpr char list[] = "_List";
+inline constexpr char alpha[] = "_Alpha";
+inline constexpr char length[] = "_Length";
+inline constexpr char charFreq[] = "_CharFreq";
+inline constexpr char pcre[] = "_Pcre";
+inline constexpr std::array<const char*, 6> all{freq, list, alpha, length, charFreq, pcre};
+} // namespace listfile
+
 class TWordList {
 public:
     // `text` names the open output tables T_Word, T_Key and T_Freq and the
@@ -34,9 +46,8 @@ public:
     // One pass over "Temp_Word" by wordNdx fills "Word", "Key" and "Freq".
     void buildFrequencyTables();
 
-    // The list files "<folder><text><suffix>.txt". Each writer makes its whole
-    // file or none: a file that cannot be replaced or written is reported and
-    // skipped, and the build goes on with the next.
+    // The list files. Each writer makes its whole file or none: a file that cannot be replaced or
+    // written is reported and skipped, and the build goes on with the next.
     void writeFrequencyList(); // "_Freq": most frequent first, count, percentage
     void writeSimpleList();    // "_List": the words in word order
     void writeAlphaList();     // "_Alpha": the words in word order with counts
