@@ -136,7 +136,10 @@ std::string grouped(long long value) {
 // up) at the seventh significant digit or the sixth decimal, whichever comes
 // first, then six decimals with a comma after the third.
 std::string floatPercent(long long count, long long total) {
-    const float share = total > 0 ? static_cast<float>(count * 100) / static_cast<float>(total) : 0;
+    // The float nearest to the exact quotient: the long double quotient is
+    // close enough to it for every total below 2^31.
+    const float share =
+        total > 0 ? static_cast<float>(static_cast<long double>(count) * 100 / total) : 0.0f;
     char exact[128];
     std::snprintf(exact, sizeof exact, "%.60f", static_cast<double>(share));
     std::string whole = std::string(exact).substr(0, std::strchr(exact, '.') - exact);
