@@ -71,7 +71,7 @@ echo
 # The build, without a display; its texts go to a log.
 status=0
 (cd "$app" && env -u QT_QPA_PLATFORM /usr/bin/time -f "%e %M" -o "$work/build.time" \
-    ./Build --batch Text KJV >"$work/build.out" 2>"$work/build.err") || status=$?
+    ./Build --batch --verbose Text KJV >"$work/build.out" 2>"$work/build.err") || status=$?
 if [ "$status" -ne 0 ]; then
     echo "The build did not complete (exit status $status). Its last output:" >&2
     tail -n 5 "$work/build.out" >&2
