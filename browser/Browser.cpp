@@ -1,5 +1,8 @@
 #include "browser/Browser.h"
 
+#include "concordance/textfolder.h"
+#include "package/Placement.h"
+
 #include "browser/Verselist.h"
 #include "package/Ini_t.h"
 #include "package/Locuspanel.h"
@@ -67,13 +70,7 @@ TF_Browser::TF_Browser(const QString& textName, QWidget* owner) : QWidget(owner)
     // The window's place, and the verse panel's bounds within it; a stored
     // position that cannot be read gives way to the default.
     auto ini = std::make_unique<TIni_t>(this, iniName);
-    try {
-        ini->getCentralPosition(this, defaultWidth, defaultHeight);
-    } catch (const platform::EConvertError&) {
-        const QRect central = ini->centralBounds(defaultWidth, defaultHeight);
-        TIni_t::setBounds(this, central.x(), central.y(), central.width(), central.height());
-        ini->savePosition(this);
-    }
+    placeWindow(*ini, this, defaultWidth, defaultHeight);
     P_Verse->setGeometry(0, 0, defaultWidth - 20, 170);
     try {
         P_Verse->setIniFile(iniName);
@@ -302,6 +299,14 @@ bool TF_Browser::openText(const QString& name, bool quiet) {
     currentText = name;
     CB_Text->setCurrentIndex(CB_Text->findText(name));
     setWindowTitle(QStringLiteral("%1 - %2").arg(QString::fromLatin1(browserTitle), name));
+    // A text's name is one folder below Text/, never a path that leads out of it.
+    if (!concordance::isFolderName(name)) {
+        state = TextState::NoText;
+        showClosed(name, tr("\"%1\" is not the name of a text: a text's name is one folder name, "
+                            "without \"/\", and not \".\" or \"..\".")
+                             .arg(name));
+        return false;
+    }
     state = browser::textState(textFolder(name));
     if (state != TextState::Built) {
         showClosed(name, stateText(state, name));

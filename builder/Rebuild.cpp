@@ -524,6 +524,7 @@ void TRebuildDlg::runStages() {
     // interrupted build goes first, with its rows.
     setCaption(QStringLiteral(" Building - Stage 1 of 4"));
     showStatus(QStringLiteral("Creating tempory word table"));
+    emit stageStarted(1, StatusBar->panelText());
     T_TempWord->setActive(false);
     T_TempWord->setDatabaseName(dataPath);
     T_TempWord->setTableType(ttParadox);
@@ -539,12 +540,14 @@ void TRebuildDlg::runStages() {
     setCaption(QStringLiteral(" Building - Stage 2 of 4"));
     showStatus(QStringLiteral("Stage 1 complete"));
     setAction(QStringLiteral("Building the word index tables"));
+    emit stageStarted(2, L_Action->text());
     TWordTables(report).build(T_Bible, T_TempWord);
 
     // Stage 3: the word, key and frequency tables.
     setCaption(QStringLiteral(" Building - Stage 3 of 4"));
     showStatus(QStringLiteral("Stage 2 complete."));
     setAction(QStringLiteral("Building frequency and lookup tables"));
+    emit stageStarted(3, L_Action->text());
     TWordList(report, buildText()).buildTables(T_TempWord);
 
     // The scratch table goes first: nobody reads its rows again, and the

@@ -138,6 +138,10 @@ signals:
     // A text the user sees has changed. `what` names it: "caption",
     // "action", "status", "start" or "finish" (L_Start, L_Finish).
     void textChanged(const QString& what, const QString& text);
+    // A stage of the build has begun (1 to 3; the caption says "Stage N of
+    // 4"): `what` is the dialog's text of it. Reports without the dialog
+    // show their stage lines from it.
+    void stageStarted(int stage, const QString& what);
 
 public slots:
     // Handlers; the sender is ignored and may be null. No exception leaves

@@ -3,12 +3,28 @@
 #include "builder/Oddsandsods.h"
 #include "concordance/numberformat.h"
 #include "concordance/tablelayouts.h"
+#include "platform/core/filesync.h"
+#include "platform/core/lasterror.h"
 #include "platform/core/table.h"
+
+#include <QDateTime>
+#include <QFile>
+#include <QLocale>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <functional>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using concordance::formatNumber;
 using concordance::maxDistinctWords;
 
 namespace {
+
+// Bytes gathered before they are handed to the system.
+constexpr qsizetype writeChunk = 1 << 16;
 
 // A "Freq" made before its count field was widened holds counts up to 65,535
 // only. It is empty by now (the pipeline empties it), so it is made anew with
@@ -22,10 +38,46 @@ void widenCountField(TTable* freq) {
     freq->setActive(true);
 }
 
+QByteArray number(qint64 value) {
+    return formatNumber(value).toLatin1();
+}
+
+// "2004 Mar 07, 14:05": the month's short name as the user's locale gives it.
+QByteArray headerDate(const QDateTime& now) {
+    const QDate date = now.date();
+    const QTime time = now.time();
+    const QString text = QStringLiteral("%1 %2 %3, %4:%5")
+                             .arg(date.year(), 4, 10, QLatin1Char('0'))
+                             .arg(QLocale().monthName(date.month(), QLocale::ShortFormat))
+                             .arg(date.day(), 2, 10, QLatin1Char('0'))
+                             .arg(time.hour(), 2, 10, QLatin1Char('0'))
+                             .arg(time.minute(), 2, 10, QLatin1Char('0'));
+    return text.toLocal8Bit();
+}
+
+// One letter of the report's letter run and its count.
+struct LetterCount {
+    int count;
+    char letter;
+};
+
+// Most frequent first. Equal counts never compare equal: the first of the two
+// asked about goes first, whichever it is.
+int byCountDescending(const void* left, const void* right) {
+    return static_cast<const LetterCount*>(right)->count >
+                   static_cast<const LetterCount*>(left)->count
+               ? 1
+               : -1;
+}
+
 } // namespace
 
 TWordList::TWordList(StageReport& stageReport, const BuildText& text)
     : report(stageReport), output(text) {}
+
+TWordList::~TWordList() {
+    discardTextFile();
+}
 
 void TWordList::showStatus(const QString& text) {
     report.showStatus(text);
@@ -37,7 +89,21 @@ void TWordList::buildTables(TTable* tempWords) {
     showStatus(QStringLiteral("Building Frequency table."));
     widenCountField(output.T_Freq);
     buildFrequencyTables();
+    showStatus(QStringLiteral("Creating frequency wordlist."));
+    writeFrequencyList();
+    showStatus(QStringLiteral("Creating simple wordlist."));
+    writeSimpleList();
+    showStatus(QStringLiteral("Creating alpha wordlist."));
+    writeAlphaList();
+    showStatus(QStringLiteral("Creating length sorted wordlist."));
+    writeLengthList();
+    showStatus(QStringLiteral("Creating character frequency file."));
+    writeCharacterFile();
+    showStatus(QStringLiteral("Creating PCRE search file."));
+    writePcreFile();
 }
+
+// --- the table build -----------------------------------------------------------
 
 void TWordList::closeWord(const QString& word, int wordNumber, int count) {
     TTable* key = output.T_Key;
@@ -126,4 +192,293 @@ void TWordList::refuseTooManyWords() {
                        "numbers of the tables Word, Key and Freq can hold. Its concordance "
                        "cannot be built; the three tables are left empty.")
             .arg(formatNumber(maxDistinctWords)));
+}
+
+// --- list files ------------------------------------------------------------------
+
+bool TWordList::createTextFile(const QString& suffix) {
+    discardTextFile();
+    filePath = output.dataPath + output.bibleName + suffix + QStringLiteral(".txt");
+    const QByteArray path = QFile::encodeName(filePath);
+
+    // The list of an earlier build goes first: should this one fail, no
+    // list of other tables is left to pass for this build's.
+    struct stat status {};
+    if (::lstat(path.constData(), &status) == 0 && ::unlink(path.constData()) != 0) {
+        showLastError("TWordList::createTextFile - delete");
+        return false;
+    }
+
+    // The list is written beside its place and renamed into it when whole.
+    // Only the build holding the text's tables writes its lists, so the name
+    // is free but for what a killed build left, which is replaced.
+    partPath = path + ".part";
+    ::unlink(partPath.constData());
+    fileHandle =
+        ::open(partPath.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
+    if (fileHandle < 0) {
+        partPath.clear();
+        showLastError("TWordList::createTextFile - create");
+        return false;
+    }
+    pending.clear();
+    writeError = 0;
+    return true;
+}
+
+void TWordList::writeHeader() {
+    if (headerText.isEmpty()) {
+        headerText = "\r\n" + headerDate(QDateTime::currentDateTime()) + "\r\nTotal word count " +
+                     number(tempWordTable->RecordCount()) + "\r\nDifferent words " +
+                     number(output.T_Key->RecordCount()) + "\r\n\r\n";
+    }
+    write(QFile::encodeName(filePath) + headerText);
+}
+
+void TWordList::write(const QByteArray& bytes) {
+    pending += bytes;
+    if (pending.size() >= writeChunk)
+        flush();
+}
+
+void TWordList::write(const char* text) {
+    write(QByteArray::fromRawData(text, qsizetype(std::strlen(text))));
+}
+
+void TWordList::flush() {
+    const char* data = pending.constData();
+    qsizetype left = pending.size();
+    while (left > 0 && !writeError) {
+        const ssize_t written = ::write(fileHandle, data, size_t(left));
+        if (written < 0) {
+            if (errno != EINTR)
+                writeError = errno;
+            continue;
+        }
+        data += written;
+        left -= written;
+    }
+    pending.clear();
+}
+
+void TWordList::closeTextFile(const char* writer) {
+    // What is left goes to the file, which must last before it takes the
+    // list's name.
+    flush();
+    const char* step = "write";
+    if (!writeError && ::fsync(fileHandle) != 0) {
+        writeError = errno;
+        step = "close";
+    }
+    if (::close(fileHandle) != 0 && !writeError) {
+        writeError = errno;
+        step = "close";
+    }
+    fileHandle = -1;
+    if (!writeError &&
+        ::rename(partPath.constData(), QFile::encodeName(filePath).constData()) != 0) {
+        writeError = errno;
+        step = "close";
+    }
+    if (writeError) {
+        // No short list may pass for a whole one.
+        ::unlink(partPath.constData());
+        partPath.clear();
+        platform::setLastError(writeError);
+        showLastError(QStringLiteral("TWordList::%1 - %2 %3")
+                          .arg(QLatin1String(writer), QLatin1String(step), filePath)
+                          .toUtf8()
+                          .constData());
+        return;
+    }
+    partPath.clear();
+    platform::syncFolder(output.dataPath);
+}
+
+void TWordList::discardTextFile() {
+    if (fileHandle >= 0)
+        ::close(fileHandle);
+    fileHandle = -1;
+    if (!partPath.isEmpty())
+        ::unlink(partPath.constData());
+    partPath.clear();
+    pending.clear();
+}
+
+const QList<QByteArray>& TWordList::words() {
+    if (!keyWordsRead) {
+        TTable* key = output.T_Key;
+        key->setIndexName(QString());
+        TField& word = key->Fields(0);
+        keyWords.clear();
+        keyWords.reserve(key->RecordCount());
+        for (key->First(); !key->Eof(); key->Next())
+            keyWords.append(word.AsString().toLatin1());
+        keyWordsRead = true;
+    }
+    return keyWords;
+}
+
+QByteArray TWordList::wordOf(int number) {
+    const QList<QByteArray>& all = words();
+    return number >= 1 && number <= all.size() ? all[number - 1] : QByteArray();
+}
+
+void TWordList::writeList(const char* suffix, const char* status, const char* writer, bool header,
+                          const std::function<void()>& body) {
+    if (!createTextFile(QLatin1String(suffix)))
+        return;
+    try {
+        showStatus(QLatin1String(status));
+        if (header)
+            writeHeader();
+        body();
+        if (header)
+            write("\r\n\r\n");
+    } catch (...) {
+        // An error of the tables ends the list here: nothing of it is kept.
+        discardTextFile();
+        throw;
+    }
+    closeTextFile(writer);
+}
+
+void TWordList::writeFrequencyList() {
+    const qint64 total = tempWordTable->RecordCount();
+    writeList(listfile::freq, "Creating Frequenct text", "writeFrequencyList", true, [&] {
+        write("Word\tCount\tPercent\r\n\r\n");
+        TTable* freq = output.T_Freq;
+        freq->setIndexName(QStringLiteral("freqNdx"));
+        TField& wordNumber = freq->Fields(0);
+        TField& count = freq->Fields(1);
+        for (freq->First(); !freq->Eof(); freq->Next()) {
+            const int occurrences = count.AsInteger();
+            write(wordOf(wordNumber.AsInteger()) + '\t' + number(occurrences) + '\t' +
+                  concordance::formatFloatPercent(occurrences, total).toLatin1() + " %\r\n");
+        }
+    });
+}
+
+void TWordList::writeSimpleList() {
+    writeList(listfile::list, "Creating Simple List", "writeSimpleList", true, [&] {
+        for (const QByteArray& word : words())
+            write(word + "\r\n");
+    });
+}
+
+void TWordList::writeAlphaList() {
+    writeList(listfile::alpha, "Creating Alpha List", "writeAlphaList", true, [&] {
+        write("Word\tCount\r\n\r\n");
+        TTable* freq = output.T_Freq;
+        freq->setIndexName(QString());
+        TField& wordNumber = freq->Fields(0);
+        TField& count = freq->Fields(1);
+        for (freq->First(); !freq->Eof(); freq->Next())
+            write(wordOf(wordNumber.AsInteger()) + '\t' + number(count.AsInteger()) + "\r\n");
+    });
+}
+
+void TWordList::writeLengthList() {
+    writeList(
+        listfile::length, "Creating word list sorted by length", "writeLengthList", true, [&] {
+            write("Word\tCount\r\n");
+            TTable* freq = output.T_Freq;
+            freq->setIndexName(QStringLiteral("wordLenNdx"));
+            TField& wordNumber = freq->Fields(0);
+            TField& count = freq->Fields(1);
+            TField& length = freq->Fields(2);
+            int previousLength = 0;
+            for (freq->First(); !freq->Eof(); freq->Next()) {
+                // A heading at each change of length, in plain digits.
+                const int wordLength = length.AsInteger();
+                if (wordLength != previousLength) {
+                    previousLength = wordLength;
+                    write("\r\n\t\tWords " + QByteArray::number(wordLength) +
+                          " characters long\r\n");
+                }
+                write(wordOf(wordNumber.AsInteger()) + '\t' + number(count.AsInteger()) + "\r\n");
+            }
+        });
+}
+
+void TWordList::writeCharacterFile() {
+    writeList(listfile::charFreq, "Creating character file", "writeCharacterFile", true,
+              [this] { writeCharacterReport(); });
+}
+
+void TWordList::writeCharacterReport() {
+    const qint64 total = tempWordTable->RecordCount();
+    write("Frequency of word length occurrence\r\n\r\n");
+    write("Length\tDifferent\tTotal\tPercent of total\r\n");
+
+    // One row per length, longest first. Without any word there is one row
+    // of nothing: length 0, no word, no occurrence.
+    TTable* freq = output.T_Freq;
+    freq->setIndexName(QStringLiteral("wordLenNdx"));
+    TField& count = freq->Fields(1);
+    TField& length = freq->Fields(2);
+    int currentLength = 0;
+    qint64 lengthTotal = 0;
+    qint64 different = 0;
+    const auto writeLength = [&] {
+        write(QByteArray::number(currentLength) + '\t' + number(different) + '\t' +
+              number(lengthTotal) + '\t' +
+              concordance::formatPercent(lengthTotal, total).toLatin1() + " %\r\n");
+    };
+    freq->First();
+    if (!freq->Eof()) {
+        currentLength = length.AsInteger();
+        lengthTotal = count.AsInteger();
+        different = 1;
+        freq->Next();
+    }
+    for (; !freq->Eof(); freq->Next()) {
+        const int wordLength = length.AsInteger();
+        if (wordLength == currentLength) {
+            lengthTotal += count.AsInteger();
+            ++different;
+            continue;
+        }
+        writeLength();
+        currentLength = wordLength;
+        lengthTotal = count.AsInteger();
+        different = 1;
+    }
+    writeLength();
+
+    write("\r\n\r\nFrequency of character occurrence\r\n\r\n");
+    write("Dec\tGlyph\tCount\tPercent\tGraph\r\n");
+    qint64 characters = 0;
+    for (int c : charCount)
+        characters += c;
+    for (int c = 0; c < 256; ++c) {
+        const qint64 occurrences = charCount[size_t(c)];
+        if (occurrences == 0)
+            continue;
+        const QByteArray glyph = c == 127 ? QByteArray("del") : QByteArray(1, char(c));
+        // A hyphen for each third of a percent, and one more.
+        const qint64 graph = characters > 0 ? occurrences * 300 / characters + 1 : 1;
+        write(QByteArray::number(c) + '\t' + glyph + '\t' + number(occurrences) + '\t' +
+              concordance::formatPercent(occurrences, characters).toLatin1() + " %\t" +
+              QByteArray(graph, '-') + "\r\n");
+    }
+    write("\r\n\r\nTotal character count: " + number(characters));
+
+    write("\r\n\r\nCharacters sorted by frequency of occurrence\r\n\r\n");
+    std::array<LetterCount, 26> letters{};
+    for (int i = 0; i < 26; ++i)
+        letters[size_t(i)] = {charCount[size_t('a' + i)], char('a' + i)};
+    std::qsort(letters.data(), letters.size(), sizeof(LetterCount), byCountDescending);
+    QByteArray run;
+    for (const LetterCount& letter : letters)
+        run += letter.letter;
+    write(run);
+}
+
+void TWordList::writePcreFile() {
+    // No header, and nothing after the last word's line feed.
+    writeList(listfile::pcre, "Creating PCRE file", "writePcreFile", false, [&] {
+        for (const QByteArray& word : words())
+            write(word + '\n');
+    });
 }

@@ -4,21 +4,29 @@
 
 #include "builder/Oddsandsods.h"
 #include "builder/Rebuild.h"
+#include "builder/Wordlists.h"
+#include "concordance/numberformat.h"
+#include "platform/core/table.h"
 #include "platform/gui/application.h"
 #include "platform/gui/messages.h"
 
 #include <QByteArray>
+#include <QElapsedTimer>
+#include <QFileInfo>
 #include <QHash>
 #include <QPushButton>
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <sys/ioctl.h>
 #include <unistd.h>
+
+using concordance::formatNumber;
 
 namespace {
 
 constexpr char usage[] =
-    "Usage: Build [--batch] Text NAME\n"
+    "Usage: Build [--batch [--verbose]] Text NAME\n"
     "       Build --help\n"
     "\n"
     "Builds the concordance database and the word lists of the Bible text NAME\n"
@@ -27,10 +35,14 @@ constexpr char usage[] =
     "\n"
     "Without options the build dialog opens and the build starts at \"OK Build\".\n"
     "\n"
-    "  --batch  Build at once without a window (and without a display): every\n"
-    "           caption, action and status text goes to standard output as it\n"
-    "           changes, every message to standard error as \"caption: text\".\n"
-    "  --help   Show this text.\n"
+    "  --batch    Build at once without a window (and without a display). Standard\n"
+    "             output gets the start time, a line per stage and a summary of\n"
+    "             the tables and word lists made; on a terminal, a live line shows\n"
+    "             the stage, the percent done and the current status. Every\n"
+    "             message goes to standard error as \"caption: text\".\n"
+    "  --verbose  With --batch: every caption, action and status text is a line\n"
+    "             of its own on standard output, as it changes.\n"
+    "  --help     Show this text.\n"
     "\n"
     "Exit status of --batch: 0 the build completed; 1 it stopped (the database is\n"
     "in use, there is no Bible.db, or an error ended it); 2 no text was named, or\n"
@@ -41,6 +53,7 @@ enum ExitCode { Completed = 0, Stopped = 1, BadCommandLine = 2, CompletedWithErr
 
 struct Options {
     bool batch = false;
+    bool verbose = false;
     bool help = false;
     bool textNamed = false; // an argument starts with "Text"
 };
@@ -58,89 +71,212 @@ Options readOptions(int argc, char** argv) {
         }
         if (std::strcmp(argument, "--batch") == 0)
             options.batch = true;
+        else if (std::strcmp(argument, "--verbose") == 0 || std::strcmp(argument, "-v") == 0)
+            options.verbose = true;
         else if (std::strcmp(argument, "--help") == 0 || std::strcmp(argument, "-h") == 0)
             options.help = true;
     }
     return options;
 }
 
-// Writes the dialog's texts to standard output, one line each as it changes,
-// and is where the stages report. On a terminal the progress bar is one line
-// that updates in place, below the texts; into a file or a pipe no progress is
-// written.
+// How batch mode writes what the dialog would show.
+enum class Output {
+    Verbose,  // every text as it changes (and the progress line on a terminal)
+    Terminal, // the stage lines and one live line of the current progress
+    Log,      // the stage lines only
+};
+
+// Where the stages report in batch mode, and what a person reads of the build
+// on standard output: the start time, a line for each stage, on a terminal a
+// live line (stage, percent, status) that updates in place below them, and a
+// summary at the end. Messages go to standard error, the live line cleared
+// first. With Output::Verbose every caption, action and status text is a line
+// of its own, as it changes.
 class BatchReport : public QObject, public StageReport {
 public:
-    BatchReport(TRebuildDlg* dialog, bool terminal) : onTerminal(terminal) {
+    BatchReport(TRebuildDlg* dialog, Output mode)
+        : output(mode), onTerminal(isatty(STDOUT_FILENO) != 0) {
         connect(dialog, &TRebuildDlg::textChanged, this,
                 [this](const QString& what, const QString& value) {
                     platform::reportExceptions([&] { text(what, value); });
                 });
+        connect(dialog, &TRebuildDlg::stageStarted, this, [this](int number, const QString& what) {
+            platform::reportExceptions([&] { stage(number, what); });
+        });
+        sinceDrawn.start();
     }
-    ~BatchReport() override { clearProgress(); }
+    ~BatchReport() override { clearLine(); }
     BatchReport(const BatchReport&) = delete;
     BatchReport& operator=(const BatchReport&) = delete;
 
     void showStatus(const QString& value) override { text(QStringLiteral("status"), value); }
     void setProgress(int position) override {
+        if (position == percent)
+            return;
+        percent = position;
         if (onTerminal)
-            progress(position);
+            drawLine(true);
     }
     void processEvents() override { QCoreApplication::processEvents(); }
 
+    // A message box as one line on standard error.
+    void message(const QString& caption, const QString& text) {
+        clearLine();
+        std::fflush(stdout);
+        platform::printMessage(caption, text);
+        drawLine(true);
+    }
+
+    // After a completed build: the elapsed time, and where the tables and
+    // lists are, with their sizes.
+    void summary(const TRebuildDlg& dialog) {
+        clearLine();
+        live = false;
+        if (output != Output::Verbose)
+            print(QStringLiteral("Build complete. ") + elapsed);
+        QList<QStringList> tables;
+        for (TTable* table : {dialog.T_Word, dialog.T_Key, dialog.T_Freq}) {
+            const QFileInfo file(table->fileName());
+            tables.append({file.fileName(),
+                           formatNumber(table->RecordCount()) + QStringLiteral(" rows"),
+                           size(file)});
+        }
+        QList<QStringList> lists;
+        for (const char* suffix : listfile::all) {
+            const QFileInfo file(dialog.dataPath + dialog.bibleName + QLatin1String(suffix) +
+                                 QStringLiteral(".txt"));
+            lists.append(
+                {file.fileName(), file.isFile() ? size(file) : QStringLiteral("not written")});
+        }
+        print(QStringLiteral("Tables in ") + dialog.dataPath + QLatin1Char(':'));
+        printColumns(tables);
+        print(QStringLiteral("Word lists in ") + dialog.dataPath + QLatin1Char(':'));
+        printColumns(lists);
+    }
+
 private:
     void text(const QString& what, const QString& value) {
-        const auto last = lastTexts.constFind(what);
-        if (last != lastTexts.constEnd() && *last == value)
+        if (output == Output::Verbose) {
+            const auto last = lastTexts.constFind(what);
+            if (last != lastTexts.constEnd() && *last == value)
+                return;
+            lastTexts.insert(what, value);
+            print(value);
             return;
-        lastTexts.insert(what, value);
-        clearProgress();
-        std::fputs(value.toLocal8Bit().constData(), stdout);
+        }
+        if (what == QLatin1String("start")) {
+            print(value);
+        } else if (what == QLatin1String("finish")) {
+            elapsed = value;
+        } else if (what == QLatin1String("status")) {
+            status = value;
+            if (onTerminal)
+                drawLine(false);
+        }
+    }
+
+    void stage(int number, const QString& what) {
+        currentStage = number;
+        if (output != Output::Verbose)
+            print(QStringLiteral("Stage %1 of 4: %2").arg(number).arg(what));
+    }
+
+    // A line of its own, above the live line.
+    void print(const QString& line) {
+        clearLine();
+        std::fputs(line.toLocal8Bit().constData(), stdout);
         std::fputc('\n', stdout);
-        drawProgress();
-        std::fflush(stdout);
+        drawLine(true);
     }
 
-    void progress(int value) {
-        if (value == percent)
+    // Indented rows of columns, the first aligned left, the others right.
+    void printColumns(const QList<QStringList>& rows) {
+        QList<qsizetype> widths;
+        for (const QStringList& row : rows) {
+            widths.resize(qMax(widths.size(), row.size()));
+            for (qsizetype i = 0; i < row.size(); ++i)
+                widths[i] = qMax(widths[i], row[i].size());
+        }
+        for (const QStringList& row : rows) {
+            QString line = QStringLiteral("  ") + row[0].leftJustified(widths[0]);
+            for (qsizetype i = 1; i < row.size(); ++i)
+                line += QStringLiteral("  ") + row[i].rightJustified(widths[i]);
+            print(line);
+        }
+    }
+
+    static QString size(const QFileInfo& file) {
+        return formatNumber(file.size()) + QStringLiteral(" bytes");
+    }
+
+    // The live line: the stage, the progress bar's percent and the status,
+    // cut to the terminal's width so that it never wraps. A change of the
+    // status alone is drawn at most every 50 ms.
+    void drawLine(bool force) {
+        if (!onTerminal || !live || (output != Output::Verbose && currentStage == 0) ||
+            (output == Output::Verbose && percent < 0))
             return;
-        clearProgress();
-        percent = value;
-        drawProgress();
-        std::fflush(stdout);
-    }
-
-    void drawProgress() {
-        if (percent < 0)
+        if (!force && sinceDrawn.elapsed() < 50)
             return;
-        std::fprintf(stdout, "Progress %3d%%", percent);
-        progressShown = true;
+        sinceDrawn.restart();
+        QString line;
+        if (output == Output::Verbose)
+            line = QStringLiteral("Progress %1%").arg(percent, 3);
+        else
+            line = QStringLiteral("Stage %1 of 4 %2%  %3")
+                       .arg(currentStage)
+                       .arg(qMax(percent, 0), 3)
+                       .arg(status);
+        if (lineShown)
+            std::fputs("\r\033[K", stdout);
+        std::fputs(line.left(terminalWidth() - 1).toLocal8Bit().constData(), stdout);
+        std::fflush(stdout);
+        lineShown = true;
     }
 
-    void clearProgress() {
-        if (!progressShown)
+    void clearLine() {
+        if (!lineShown)
             return;
         std::fputs("\r\033[K", stdout);
-        progressShown = false;
+        std::fflush(stdout);
+        lineShown = false;
     }
 
+    static int terminalWidth() {
+        winsize size{};
+        if (ioctl(STDOUT_FILENO, TIOCGWINSZ, &size) == 0 && size.ws_col > 1)
+            return size.ws_col;
+        return 80;
+    }
+
+    Output output;
     bool onTerminal;
-    bool progressShown = false;
+    bool lineShown = false;
+    bool live = true; // false once the summary is written
+    int currentStage = 0;
     int percent = -1;
+    QString status;
+    QString elapsed;
+    QElapsedTimer sinceDrawn;
     QHash<QString, QString> lastTexts;
 };
 
 // Presses "OK Build" on a dialog that is never shown and reports how the build
 // ended in the exit status.
-int runBatch(int& argc, char** argv) {
+int runBatch(int& argc, char** argv, Output output) {
     // No display is needed: the window is never shown.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     platform::Application app(argc, argv, QString::fromLatin1(applicationTitle));
 
     int messages = 0;
-    platform::setMessageSink([&messages](const QString& caption, const QString& text) {
+    BatchReport* shown = nullptr;
+    platform::setMessageSink([&messages, &shown](const QString& caption, const QString& text) {
         ++messages;
-        platform::printMessage(caption, text);
+        if (shown)
+            shown->message(caption, text);
+        else
+            platform::printMessage(caption, text);
     });
 
     int exitCode = Stopped;
@@ -150,10 +286,14 @@ int runBatch(int& argc, char** argv) {
         dialog = std::make_unique<TRebuildDlg>(nullptr, TRebuildDlg::WindowPlace::NotRemembered);
         RebuildDlg = dialog.get();
         {
-            BatchReport report(dialog.get(), isatty(STDOUT_FILENO) != 0);
+            BatchReport report(dialog.get(), output);
+            shown = &report;
             dialog->setStageReport(&report);
             dialog->B_BuildClick(dialog->B_Build);
             dialog->setStageReport(nullptr);
+            if (dialog->buildState() == TRebuildDlg::BuildState::Done)
+                report.summary(*dialog);
+            shown = nullptr;
         }
         switch (dialog->buildState()) {
         case TRebuildDlg::BuildState::Done:
@@ -171,6 +311,7 @@ int runBatch(int& argc, char** argv) {
             break;
         }
     } catch (const std::exception& e) {
+        shown = nullptr;
         std::fflush(stdout);
         platform::showException(e);
         exitCode = Stopped;
@@ -213,7 +354,10 @@ int main(int argc, char** argv) {
             std::fputs(usage, stderr);
             return BadCommandLine;
         }
-        return runBatch(argc, argv);
+        const Output output = options.verbose              ? Output::Verbose
+                              : isatty(STDOUT_FILENO) != 0 ? Output::Terminal
+                                                           : Output::Log;
+        return runBatch(argc, argv, output);
     }
     return runDialog(argc, argv);
 }

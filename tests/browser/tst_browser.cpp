@@ -210,6 +210,19 @@ private slots:
         bible.Open();
     }
 
+    // A name that would lead out of the folder of texts opens nothing there.
+    void aPathIsNoTextName() {
+        QDir().mkpath(program->path("outside"));
+        QVERIFY(QFile::copy(folder("T") + "Bible.db", program->path("outside/Bible.db")));
+        for (const QString& name :
+             {QStringLiteral("../outside"), QStringLiteral(".."), QStringLiteral("T/../T")}) {
+            TF_Browser form(name);
+            QVERIFY2(!form.textOpen(), qPrintable(name));
+            QCOMPARE(form.textState(), TextState::NoText);
+            QVERIFY(form.L_Count->text().contains(QStringLiteral("one folder name")));
+        }
+    }
+
     void aTextHeldByABuildIsRefusedCleanly() {
         auto held = hold(QStringLiteral("Bible"));
         TF_Browser form(QStringLiteral("T"));

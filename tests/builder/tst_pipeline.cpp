@@ -403,6 +403,7 @@ private slots:
         QCOMPARE(words.size(), 17);
         QVERIFY(!words.contains("zebra"));
         // "the" occurs 6 times in the two verses.
+        dialog->T_Freq->setIndexName(QString());
         dialog->T_Freq->setRecNo(int(words.indexOf("the")) + 1);
         QCOMPARE(dialog->T_Freq->Fields(1).AsInteger(), 6);
         QCOMPARE(dialog->T_Word->RecordCount(), 27);
