@@ -129,8 +129,16 @@ public:
     }
     ~BuildRun() {
         dialog.building = false;
-        if (dialog.state == BuildState::Building)
-            dialog.state = BuildState::Stopped;
+        if (dialog.state != BuildState::Building)
+            return;
+        dialog.state = BuildState::Stopped;
+        // The scratch table stays for the next build to remove; the rows of
+        // the stopped build are of no use to anybody and are not written.
+        try {
+            dialog.T_TempWord->CloseDiscarding();
+        } catch (const std::exception&) {
+            // It is closed all the same.
+        }
     }
     BuildRun(const BuildRun&) = delete;
     BuildRun& operator=(const BuildRun&) = delete;

@@ -12,6 +12,7 @@
 #include "tests/support/files.h"
 #include "tests/support/messagecapture.h"
 #include "tests/support/processrun.h"
+#include "tests/support/sqlfile.h"
 
 #include <QDirIterator>
 #include <QElapsedTimer>
@@ -527,6 +528,26 @@ private slots:
         QVERIFY(dialog->isVisible());
         QVERIFY(dialog->windowHandle()->close());
         QVERIFY(!dialog->isVisible());
+    }
+
+    // A build stopped in stage 3 (here by one distinct word too many) leaves
+    // the scratch table for the next build to remove, without its rows: they
+    // are of no use, and writing them would only delay the program's end.
+    void stoppedBuildDropsTheScratchRows() {
+        Verses verses;
+        for (int n = 0; n <= concordance::maxDistinctWords; n += 100) {
+            QStringList words;
+            for (int w = n; w < n + 100; ++w)
+                words << QStringLiteral("w%1").arg(w);
+            verses.append({verseKey(1, 1 + n / 20000, 1 + n / 100 % 200), words.join(' ')});
+        }
+        writeVerseTable(folder(), verses);
+        dialog->B_Build->click();
+        QCOMPARE(dialog->buildState(), TRebuildDlg::BuildState::Stopped);
+        QVERIFY(messages.lines().join(' ').contains("more than 32,767 different words"));
+        QVERIFY(!dialog->T_TempWord->Active());
+        QCOMPARE(testsupport::sqlRows(folder() + "Temp_Word.db", "SELECT count(*) FROM Temp_Word"),
+                 QStringList{"0"});
     }
 };
 
