@@ -612,7 +612,8 @@ void TTable::CancelRange() {
 
 void TTable::Append() {
     d->finishEditing();
-    std::fill(d->appending.begin(), d->appending.end(), Value{});
+    for (Value& v : d->appending)
+        v.clear();
     d->state = dsInsert;
 }
 

@@ -177,16 +177,53 @@ bool MemoryRows::fits(const std::vector<Value>& row) const {
     return true;
 }
 
+namespace {
+
+// FNV-1a over the text's UTF-16 units: cheap for the short texts of a word
+// table, and good enough to spread them.
+size_t hashText(QStringView s) {
+    quint64 h = 0xcbf29ce484222325ULL;
+    for (const QChar c : s)
+        h = (h ^ c.unicode()) * 0x100000001b3ULL;
+    return static_cast<size_t>(h ^ (h >> 29));
+}
+
+} // namespace
+
 qint32 MemoryRows::textNumber(const QString& s) {
-    const auto it = textNumbers.constFind(s);
-    if (it != textNumbers.constEnd())
-        return *it;
+    const size_t hash = hashText(s);
+    size_t mask = textSlots.size() - 1;
+    size_t i = hash & mask;
+    if (!textSlots.empty()) {
+        for (;; i = (i + 1) & mask) {
+            const qint32 t = textSlots[i];
+            if (t < 0)
+                break;
+            const Text& text = texts[static_cast<size_t>(t)];
+            if (text.hash == hash && text.string.size() == s.size() &&
+                std::memcmp(text.string.constData(), s.constData(),
+                            static_cast<size_t>(s.size()) * sizeof(QChar)) == 0)
+                return t;
+        }
+    }
     const auto number = static_cast<qint32>(texts.size());
-    texts.push_back(Text{s, s.toUtf8()});
-    textNumbers.insert(s, number);
-    // The two copies of the text and the hash's entry.
-    textBytes +=
-        static_cast<size_t>(s.size()) * 2 + static_cast<size_t>(texts.back().utf8.size()) + 64;
+    texts.push_back(Text{s, s.toUtf8(), hash});
+    // The two copies of the text and its slot.
+    textBytes += static_cast<size_t>(s.size()) * 2 + static_cast<size_t>(texts.back().utf8.size()) +
+                 2 * sizeof(qint32);
+    if (texts.size() * 2 > textSlots.size()) {
+        // Half full: twice the slots, every text placed again.
+        textSlots.assign(std::max<size_t>(1024, textSlots.size() * 2), -1);
+        mask = textSlots.size() - 1;
+        for (size_t t = 0; t < texts.size(); ++t) {
+            size_t j = texts[t].hash & mask;
+            while (textSlots[j] >= 0)
+                j = (j + 1) & mask;
+            textSlots[j] = static_cast<qint32>(t);
+        }
+    } else {
+        textSlots[i] = number;
+    }
     return number;
 }
 
@@ -217,12 +254,16 @@ void MemoryRows::read(size_t i, std::vector<Value>& row) const {
     row.resize(width);
     for (size_t f = 0; f < width; ++f) {
         const int field = static_cast<int>(f);
-        if (isNull(i, field))
-            row[f] = Value{};
-        else if (isTextField[f])
-            row[f] = Value::text(texts[static_cast<size_t>(cell(i, field))].string);
-        else
-            row[f] = Value::number(cell(i, field));
+        Value& v = row[f];
+        if (isNull(i, field)) {
+            v.clear();
+        } else if (isTextField[f]) {
+            v.kind = Value::Text;
+            v.s = texts[static_cast<size_t>(cell(i, field))].string;
+        } else {
+            v.kind = Value::Int;
+            v.i = cell(i, field);
+        }
     }
 }
 
@@ -310,7 +351,7 @@ void MemoryRows::clear() {
     rows = 0;
     ascending = true;
     texts = {};
-    textNumbers = {};
+    textSlots = {};
     textBytes = 0;
 }
 

@@ -9,7 +9,6 @@
 #include "platform/core/tableconnection.h"
 #include "platform/core/tablelayout.h"
 
-#include <QHash>
 #include <climits>
 #include <memory>
 #include <vector>
@@ -82,6 +81,7 @@ private:
     struct Text {
         QString string;
         QByteArray utf8;
+        size_t hash;
     };
     static constexpr int chunkBits = 16; // rows per chunk: 65,536
     const qint32* rowCells(size_t i) const {
@@ -95,7 +95,7 @@ private:
     qint32 textRanks(bool noCase, std::vector<quint32>& ranks) const;
 
     size_t width = 0;
-    std::vector<bool> isTextField;
+    std::vector<char> isTextField; // per field
     std::vector<std::unique_ptr<qint32[]>> chunks;
     // Per numeric field, a NULL mark per row; empty until its first NULL.
     std::vector<std::vector<bool>> nulls;
@@ -103,7 +103,8 @@ private:
     size_t rows = 0;
     bool ascending = true;
     std::vector<Text> texts;
-    QHash<QString, qint32> textNumbers;
+    // The texts' numbers by their hashes: open addressing, -1 for a free slot.
+    std::vector<qint32> textSlots;
     size_t textBytes = 0;
 };
 

@@ -82,8 +82,7 @@ void Cursor::loadRow() const {
                rows.rowid(static_cast<size_t>(memoryRow)) == id) {
         rows.read(static_cast<size_t>(memoryRow), row);
     } else {
-        Statement& st = file.statement(
-            QStringLiteral("SELECT * FROM %1 WHERE rowid = ?").arg(quoted(file.layout().table)));
+        Statement& st = file.rowStatement();
         st.bind(1, id);
         const bool found = file.step(st, QStringLiteral("Reading"));
         for (size_t i = 0; i < row.size(); ++i)
@@ -140,11 +139,13 @@ void Cursor::stopWalk() {
 }
 
 void Cursor::forgetOrder() {
+    pos = -1;
+    if (!orderValid && walkPos < 0)
+        return; // nothing else to forget: each Post of a bulk fill comes here
     stopWalk();
     orderValid = false;
     order.clear();
     memoryOrder = {};
-    pos = -1;
 }
 
 void Cursor::prepareOrder() {

@@ -127,6 +127,19 @@ TableFile::~TableFile() {
     }
 }
 
+Statement& TableFile::insertStatement() {
+    if (!insertOne)
+        insertOne = &conn.statement(lay.insertSql());
+    return *insertOne;
+}
+
+Statement& TableFile::rowStatement() {
+    if (!selectRow)
+        selectRow = &conn.statement(
+            QStringLiteral("SELECT * FROM %1 WHERE rowid = ?").arg(quoted(lay.table)));
+    return *selectRow;
+}
+
 // ---- writing
 
 bool TableFile::keepsRowsInMemory() const {
@@ -180,14 +193,14 @@ qint64 TableFile::insert(const std::vector<Value>& row, bool writeThrough) {
     if (memoryMode && !writeThrough && memory.fits(row)) {
         const auto key = static_cast<qint32>(row[static_cast<size_t>(lay.keyField())].i);
         taken.take(key, memory);
-        memory.add(row);
-        if (memory.bytes() + taken.bytes() > memoryLimit)
+        // Their size is looked at every so many rows.
+        if (memory.add(row) % 1024 == 1023 && memory.bytes() + taken.bytes() > memoryLimit)
             writeMemoryRows();
         return key;
     }
     writeMemoryRows();
     beginWrite();
-    Statement& st = conn.statement(lay.insertSql());
+    Statement& st = insertStatement();
     for (size_t i = 0; i < row.size(); ++i)
         st.bind(static_cast<int>(i) + 1, row[i]);
     conn.step(st, QStringLiteral("Writing"));
@@ -222,7 +235,7 @@ void TableFile::writeMemoryRows() {
                 memory.bind(many, order[i + j], static_cast<int>(j * fields));
             conn.step(many, QStringLiteral("Writing"));
         }
-        Statement& one = conn.statement(lay.insertSql());
+        Statement& one = insertStatement();
         for (; i < order.size(); ++i) {
             memory.bind(one, order[i], 0);
             conn.step(one, QStringLiteral("Writing"));

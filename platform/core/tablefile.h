@@ -25,6 +25,8 @@ public:
     const Layout& layout() const { return lay; }
     const QString& path() const { return conn.path(); }
     Statement& statement(const QString& sql) { return conn.statement(sql); }
+    // The statement that reads the row with a rowid (its one parameter).
+    Statement& rowStatement();
     bool step(Statement& st, const QString& what) { return conn.step(st, what); }
 
     // Stores a row and returns its rowid; "Key violation." when its key is
@@ -88,9 +90,14 @@ private:
     void forgetUncommitted() noexcept;
     void deferIndexesOfEmptyTable();
 
+    // The statements run for every row, prepared once.
+    Statement& insertStatement();
+
     Connection conn;
     bool exclusive;
     Layout lay;
+    Statement* insertOne = nullptr;
+    Statement* selectRow = nullptr;
     MemoryRows memory;
     TakenKeys taken;
     bool memoryMode = false;

@@ -15,6 +15,12 @@ struct Value {
     bool isNull() const { return kind == Null; }
     // NULL or the empty text: what a required field refuses.
     bool isEmpty() const { return kind == Null || (kind == Text && s.isEmpty()); }
+    // Makes it NULL. The text it held, if any, stays in `s` until replaced:
+    // a value is what its kind says, and a row is cleared for every Append.
+    void clear() {
+        kind = Null;
+        i = 0;
+    }
     static Value number(qint64 v) { return Value{Int, v, {}}; }
     static Value text(const QString& v) { return Value{Text, 0, v}; }
 };
