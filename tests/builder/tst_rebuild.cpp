@@ -10,6 +10,7 @@
 #include "platform/core/errors.h"
 #include "platform/core/process.h"
 #include "platform/gui/desktop.h"
+#include "tests/support/desktop.h"
 #include "tests/support/fakeopener.h"
 #include "tests/support/files.h"
 #include "tests/support/messagecapture.h"
@@ -32,6 +33,7 @@ class TestRebuild : public QObject {
     QString folder; // the program folder, ending in "/"
     std::unique_ptr<FakeOpener> opener;
     std::unique_ptr<MessageCapture> messages;
+    std::unique_ptr<StandardDesktop> standardDesktop;
 
     QString iniFile() const { return folder + QStringLiteral("Lumavo.data"); }
     QString helpPage() const { return folder + QStringLiteral("help/2_rebuild.html"); }
@@ -46,11 +48,7 @@ private slots:
         QVERIFY(writeFile(helpPage(), "<html><body>help</body></html>\n"));
         opener = std::make_unique<FakeOpener>();
         platform::overrideProgramFolder(folder);
-        platform::DesktopGeometry desktop;
-        desktop.workAreaKnown = true;
-        desktop.right = desktop.screenWidth = 1024;
-        desktop.bottom = desktop.screenHeight = 768;
-        platform::overrideDesktopGeometry(desktop);
+        standardDesktop = std::make_unique<StandardDesktop>();
         messages = std::make_unique<MessageCapture>();
     }
     void init() {
@@ -65,7 +63,7 @@ private slots:
         opener.reset();
         platform::overrideCommandLine(std::nullopt);
         platform::overrideProgramFolder(std::nullopt);
-        platform::overrideDesktopGeometry(std::nullopt);
+        standardDesktop.reset();
     }
 
     // --- command line and texts ---------------------------------------------

@@ -5,6 +5,7 @@
 #include "package/Placement.h"
 #include "platform/core/lasterror.h"
 #include "platform/gui/desktop.h"
+#include "tests/support/desktop.h"
 #include "tests/support/messagecapture.h"
 
 #include <QComboBox>
@@ -20,13 +21,7 @@ QByteArray readAll(const QString& path) {
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
-platform::DesktopGeometry desktop(int left, int top, int right, int bottom, int w, int h) {
-    platform::DesktopGeometry g;
-    g.workAreaKnown = true;
-    g.left = left, g.top = top, g.right = right, g.bottom = bottom;
-    g.screenWidth = w, g.screenHeight = h;
-    return g;
-}
+using testsupport::desktop;
 } // namespace
 
 Q_DECLARE_METATYPE(platform::DesktopGeometry)

@@ -11,6 +11,7 @@
 #include "platform/core/table.h"
 #include "platform/gui/dbcontrols.h"
 #include "platform/gui/desktop.h"
+#include "tests/support/desktop.h"
 #include "tests/support/files.h"
 #include "tests/support/messagecapture.h"
 #include "tips/Tip.h"
@@ -33,6 +34,7 @@ class TestTip : public QObject {
     QTemporaryDir root;
     QString folder;
     std::unique_ptr<MessageCapture> messages;
+    std::unique_ptr<StandardDesktop> standardDesktop;
 
     QString iniFile() const { return folder + QStringLiteral("Tips.data"); }
     // Starts a run whose stored "Last tip shown" is `start` (0: no settings).
@@ -70,11 +72,7 @@ private slots:
                   "[tip 2 32001 Cat]\nx\n[tip 3 1 Cat]\nx\n";
         writeTipsTable(folder, parseTipSource(source));
         platform::overrideProgramFolder(folder);
-        platform::DesktopGeometry desktop;
-        desktop.workAreaKnown = true;
-        desktop.right = desktop.screenWidth = 1024;
-        desktop.bottom = desktop.screenHeight = 768;
-        platform::overrideDesktopGeometry(desktop);
+        standardDesktop = std::make_unique<StandardDesktop>();
         messages = std::make_unique<MessageCapture>();
     }
     void init() {
@@ -87,7 +85,7 @@ private slots:
     void cleanupTestCase() {
         messages.reset();
         platform::overrideProgramFolder(std::nullopt);
-        platform::overrideDesktopGeometry(std::nullopt);
+        standardDesktop.reset();
     }
 
     // No "Tips.data": tip 1, the settings written at once, the window
