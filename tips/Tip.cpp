@@ -79,17 +79,6 @@ QLabel* makeLabel(QWidget* parent, const char* name, const QString& caption, QPo
     return label;
 }
 
-// A handler for a signal: whatever it raises is reported, and goes no further.
-template <typename Handler> auto guarded(Handler handler) {
-    return [handler] {
-        try {
-            handler();
-        } catch (const std::exception& e) {
-            platform::showException(e);
-        }
-    };
-}
-
 } // namespace
 
 TF_Tip::TF_Tip(QWidget* owner) : QWidget(owner) {
@@ -224,9 +213,12 @@ void TF_Tip::createComponents() {
     form->addLayout(columns, 1);
     form->addWidget(StatusBar1);
 
-    connect(B_Close, &QPushButton::clicked, this, guarded([this] { B_CloseClick(B_Close); }));
-    connect(B_Next, &QPushButton::clicked, this, guarded([this] { B_NextClick(B_Next); }));
-    connect(B_Prior, &QPushButton::clicked, this, guarded([this] { B_PriorClick(B_Prior); }));
+    connect(B_Close, &QPushButton::clicked, this,
+            [this] { platform::reportExceptions([&] { B_CloseClick(B_Close); }); });
+    connect(B_Next, &QPushButton::clicked, this,
+            [this] { platform::reportExceptions([&] { B_NextClick(B_Next); }); });
+    connect(B_Prior, &QPushButton::clicked, this,
+            [this] { platform::reportExceptions([&] { B_PriorClick(B_Prior); }); });
     P_Bot->installEventFilter(this);
 
     setMinimumSize(smallestWidth, smallestHeight);
