@@ -1,12 +1,12 @@
 #include "browser/Browser.h"
 
-#include "concordance/textfolder.h"
-#include "package/Placement.h"
-
 #include "browser/Verselist.h"
+#include "concordance/tablelayouts.h"
+#include "concordance/textfolder.h"
 #include "package/Ini_t.h"
 #include "package/Locuspanel.h"
 #include "package/Navpanel66.h"
+#include "package/Placement.h"
 #include "platform/core/process.h"
 #include "platform/core/table.h"
 #include "platform/gui/messages.h"
@@ -315,7 +315,7 @@ bool TF_Browser::openText(const QString& name, bool quiet) {
     try {
         for (TTable* table : {T_Bible, T_Verses}) {
             table->setDatabaseName(textFolder(name));
-            table->setTableName(QStringLiteral("Bible"));
+            table->setTableName(concordance::verseTable);
             table->setExclusive(false);
             table->Open();
         }

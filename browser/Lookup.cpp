@@ -1,6 +1,7 @@
 #include "browser/Lookup.h"
 
 #include "concordance/books.h"
+#include "concordance/tablelayouts.h"
 #include "concordance/versekey.h"
 #include "concordance/wordrule.h"
 #include "platform/core/table.h"
@@ -13,17 +14,16 @@ namespace browser {
 
 namespace {
 
-bool hasTable(const QString& folder, const char* name) {
-    return QFileInfo(QDir(folder).filePath(QString::fromLatin1(name) + QStringLiteral(".db")))
-        .isFile();
+bool hasTable(const QString& folder, QLatin1String name) {
+    return QFileInfo(QDir(folder).filePath(name + QStringLiteral(".db"))).isFile();
 }
 
 // A table of the text's folder, opened plainly for the life of the object.
 class OpenTable {
 public:
-    OpenTable(const QString& folder, const char* name) {
+    OpenTable(const QString& folder, QLatin1String name) {
         table.setDatabaseName(folder);
-        table.setTableName(QString::fromLatin1(name));
+        table.setTableName(name);
         table.setExclusive(false);
         table.Open();
     }
@@ -57,11 +57,12 @@ bool findKey(OpenTable& table, const char* field, int value) {
 } // namespace
 
 TextState textState(const QString& folder) {
-    if (!hasTable(folder, "Bible"))
+    if (!hasTable(folder, concordance::verseTable))
         return TextState::NoText;
-    if (hasTable(folder, "Temp_Word"))
+    if (hasTable(folder, concordance::tempWordTable))
         return TextState::Building;
-    if (!hasTable(folder, "Key") || !hasTable(folder, "Freq") || !hasTable(folder, "Word"))
+    if (!hasTable(folder, concordance::keyTable) || !hasTable(folder, concordance::freqTable) ||
+        !hasTable(folder, concordance::wordTable))
         return TextState::NotBuilt;
     return TextState::Built;
 }
@@ -70,7 +71,7 @@ QStringList textNames(const QString& textsFolder) {
     QStringList names;
     const QDir dir(textsFolder);
     for (const QString& name : dir.entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name)) {
-        if (hasTable(dir.filePath(name), "Bible"))
+        if (hasTable(dir.filePath(name), concordance::verseTable))
             names << name;
     }
     return names;
@@ -91,7 +92,7 @@ LookupResult lookUp(const QString& folder, const QByteArray& word) {
         return result;
 
     {
-        OpenTable key(folder, "Key");
+        OpenTable key(folder, concordance::keyTable);
         if (key->RecordCount() == 0) {
             result.status = LookupResult::NotBuilt;
             return result;
@@ -104,7 +105,7 @@ LookupResult lookUp(const QString& folder, const QByteArray& word) {
     result.status = LookupResult::Found;
 
     {
-        OpenTable freq(folder, "Freq");
+        OpenTable freq(folder, concordance::freqTable);
         if (findKey(freq, "F1", result.wordNumber))
             result.occurrences = freq->FieldByName(QStringLiteral("F2")).AsInteger();
         else
@@ -113,9 +114,11 @@ LookupResult lookUp(const QString& folder, const QByteArray& word) {
 
     QList<qint64> occurrences;
     {
-        OpenTable words(folder, "Word");
-        words->setIndexName(QStringLiteral("wordKeyNdx"));
-        TField* number = &words->FieldByName(QStringLiteral("R2"));
+        OpenTable words(folder, concordance::wordTable);
+        // The word-number index, on the one field R2.
+        const TIndexDef byWord = concordance::wordKeyIndex();
+        words->setIndexName(byWord.Name);
+        TField* number = &words->FieldByName(byWord.Fields);
         words->EditRangeStart();
         number->setAsInteger(result.wordNumber);
         words->EditRangeEnd();
