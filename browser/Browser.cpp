@@ -1,6 +1,7 @@
 #include "browser/Browser.h"
 
 #include "browser/Verselist.h"
+#include "concordance/numberformat.h"
 #include "concordance/tablelayouts.h"
 #include "concordance/textfolder.h"
 #include "package/Ini_t.h"
@@ -19,7 +20,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
-#include <QLocale>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QSplitter>
@@ -56,7 +56,7 @@ QString markedText(const QString& text, const QList<browser::TextSpan>& marks) {
 }
 
 QString plural(int n, const QString& one, const QString& many) {
-    return QStringLiteral("%1 %2").arg(QLocale().toString(n), n == 1 ? one : many);
+    return QStringLiteral("%1 %2").arg(concordance::formatNumber(n), n == 1 ? one : many);
 }
 
 } // namespace
