@@ -1,6 +1,7 @@
 #include "browser/Browser.h"
 
 #include "browser/Verselist.h"
+#include "concordance/books.h"
 #include "concordance/numberformat.h"
 #include "concordance/tablelayouts.h"
 #include "concordance/textfolder.h"
@@ -355,7 +356,7 @@ void TF_Browser::showVerse() {
         return;
     }
     const QString text = T_Bible->Fields(1).AsString();
-    L_Reference->setText(browser::referenceText(key));
+    L_Reference->setText(concordance::verseReference(key));
     L_Verse->setText(markedText(text, browser::wordSpansAt(text, marksByVerse.value(key))));
 }
 
@@ -440,7 +441,7 @@ void TF_Browser::chooseVerse(int row) {
     T_Bible->Fields(0).setAsInteger(key);
     if (!T_Bible->GotoKey())
         showStatus(tr("%1 is not in the verse table of %2.")
-                       .arg(browser::referenceText(key), currentText));
+                       .arg(concordance::verseReference(key), currentText));
 }
 
 bool TF_Browser::event(QEvent* e) {

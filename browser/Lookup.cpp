@@ -1,8 +1,6 @@
 #include "browser/Lookup.h"
 
-#include "concordance/books.h"
 #include "concordance/tablelayouts.h"
-#include "concordance/versekey.h"
 #include "concordance/wordrule.h"
 #include "platform/core/table.h"
 
@@ -142,13 +140,6 @@ LookupResult lookUp(const QString& folder, const QByteArray& word) {
         result.verses.last().positions << position;
     }
     return result;
-}
-
-QString referenceText(qint32 verseKey) {
-    return QStringLiteral("%1 %2:%3")
-        .arg(concordance::bookName(concordance::bookOf(verseKey)))
-        .arg(concordance::chapterOf(verseKey))
-        .arg(concordance::verseOf(verseKey));
 }
 
 QList<TextSpan> wordSpansAt(const QString& text, const QList<int>& positions) {

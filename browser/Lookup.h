@@ -60,9 +60,6 @@ struct LookupResult {
 // Raises EDatabaseError when a table cannot be opened or read.
 LookupResult lookUp(const QString& folder, const QByteArray& word);
 
-// A verse's reference: "John 3:16".
-QString referenceText(qint32 verseKey);
-
 // The spans of `text` (start and length in UTF-16 units) of the words at the
 // given 1-based positions, by the word rule; positions past the last word are
 // passed over.

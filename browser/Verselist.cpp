@@ -1,5 +1,6 @@
 #include "browser/Verselist.h"
 
+#include "concordance/books.h"
 #include "platform/core/errors.h"
 #include "platform/core/table.h"
 
@@ -55,11 +56,11 @@ QVariant TVerseList::data(const QModelIndex& index, int role) const {
     const int row = index.row();
     switch (role) {
     case Qt::DisplayRole:
-        return browser::referenceText(hits.at(row).verseKey) + QLatin1Char(' ') + text(row);
+        return concordance::verseReference(hits.at(row).verseKey) + QLatin1Char(' ') + text(row);
     case KeyRole:
         return hits.at(row).verseKey;
     case ReferenceRole:
-        return browser::referenceText(hits.at(row).verseKey);
+        return concordance::verseReference(hits.at(row).verseKey);
     case TextRole:
         return text(row);
     case MarksRole:

@@ -6,6 +6,7 @@
 
 #include "browser/Browser.h"
 #include "browser/Verselist.h"
+#include "concordance/books.h"
 #include "package/Ini_t.h"
 #include "package/Locuspanel.h"
 #include "package/Navpanel66.h"
@@ -51,7 +52,7 @@ QStringList verseList(const LookupResult& result) {
         QStringList positions;
         for (int p : hit.positions)
             positions << QString::number(p);
-        out << browser::referenceText(hit.verseKey) + " [" + positions.join(' ') + "]";
+        out << concordance::verseReference(hit.verseKey) + " [" + positions.join(' ') + "]";
     }
     return out;
 }
