@@ -7,28 +7,34 @@
 
 namespace tesk21 {
 
-void saveBounds(QWidget* container, const QString& iniFileName) {
+LocusBounds::~LocusBounds() {
+    try {
+        save();
+    } catch (const std::exception& e) {
+        platform::showException(e);
+    } catch (...) {
+        // Nothing more can be done while the container goes.
+    }
+}
+
+void LocusBounds::setIniFile(const QString& fileName) {
+    save();
+    iniFileName = fileName;
+    restore();
+}
+
+void LocusBounds::save() {
     if (iniFileName.isEmpty())
         return;
     TIni_t ini(container, iniFileName);
     ini.savePosition(container);
 }
 
-void restoreBounds(QWidget* container, const QString& iniFileName) {
+void LocusBounds::restore() {
     if (iniFileName.isEmpty())
         return;
     TIni_t ini(container, iniFileName);
     ini.getPosition(container);
-}
-
-void saveBoundsOnDestruction(QWidget* container, const QString& iniFileName) noexcept {
-    try {
-        saveBounds(container, iniFileName);
-    } catch (const std::exception& e) {
-        platform::showException(e);
-    } catch (...) {
-        // Nothing more can be done while the container goes.
-    }
 }
 
 } // namespace tesk21

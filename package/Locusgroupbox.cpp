@@ -1,28 +1,24 @@
 #include "package/Locusgroupbox.h"
 
-#include "package/Locusbounds.h"
 #include "package/Registry.h"
 
-TLocusGroupBox::TLocusGroupBox(QWidget* owner) : QGroupBox(owner) {
+TLocusGroupBox::TLocusGroupBox(QWidget* owner) : QGroupBox(owner), bounds(this) {
     restore();
 }
 
-TLocusGroupBox::~TLocusGroupBox() {
-    tesk21::saveBoundsOnDestruction(this, iniFileName);
-}
+// The bounds member saves the bounds.
+TLocusGroupBox::~TLocusGroupBox() = default;
 
 void TLocusGroupBox::setIniFile(const QString& fileName) {
-    save();
-    iniFileName = fileName;
-    restore();
+    bounds.setIniFile(fileName);
 }
 
 void TLocusGroupBox::save() {
-    tesk21::saveBounds(this, iniFileName);
+    bounds.save();
 }
 
 void TLocusGroupBox::restore() {
-    tesk21::restoreBounds(this, iniFileName);
+    bounds.restore();
 }
 
 namespace Locusgroupbox {

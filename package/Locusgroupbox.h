@@ -4,6 +4,7 @@
 // from there, and it stores them again before it is destroyed, in section
 // "Position" under "Form " followed by its object name.
 
+#include "package/Locusbounds.h"
 #include "package/Tesk21global.h"
 
 #include <QGroupBox>
@@ -24,10 +25,10 @@ public:
     void save();
     void restore();
     // The file set last; "" when none.
-    const QString& fileName() const { return iniFileName; }
+    const QString& fileName() const { return bounds.fileName(); }
 
 private:
-    QString iniFileName;
+    tesk21::LocusBounds bounds;
 };
 
 // The unit Locusgroupbox of the package (see package/Tesk21.h).

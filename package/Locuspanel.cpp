@@ -1,29 +1,25 @@
 #include "package/Locuspanel.h"
 
-#include "package/Locusbounds.h"
 #include "package/Registry.h"
 
-TLocusPanel::TLocusPanel(QWidget* owner) : QFrame(owner) {
+TLocusPanel::TLocusPanel(QWidget* owner) : QFrame(owner), bounds(this) {
     setFrameStyle(QFrame::Panel | QFrame::Raised);
     restore();
 }
 
-TLocusPanel::~TLocusPanel() {
-    tesk21::saveBoundsOnDestruction(this, iniFileName);
-}
+// The bounds member saves the bounds.
+TLocusPanel::~TLocusPanel() = default;
 
 void TLocusPanel::setIniFile(const QString& fileName) {
-    save();
-    iniFileName = fileName;
-    restore();
+    bounds.setIniFile(fileName);
 }
 
 void TLocusPanel::save() {
-    tesk21::saveBounds(this, iniFileName);
+    bounds.save();
 }
 
 void TLocusPanel::restore() {
-    tesk21::restoreBounds(this, iniFileName);
+    bounds.restore();
 }
 
 namespace Locuspanel {
