@@ -6,6 +6,7 @@
 #include "platform/core/lasterror.h"
 #include "platform/gui/desktop.h"
 #include "tests/support/desktop.h"
+#include "tests/support/files.h"
 #include "tests/support/messagecapture.h"
 
 #include <QComboBox>
@@ -16,12 +17,8 @@
 #include <sys/stat.h>
 
 namespace {
-QByteArray readAll(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
 using testsupport::desktop;
+using testsupport::readFile;
 } // namespace
 
 Q_DECLARE_METATYPE(platform::DesktopGeometry)
@@ -45,7 +42,7 @@ private slots:
         TIni_t ini(nullptr, path(), "Main");
         QCOMPARE(ini.get("Height", 300), 300);
         QCOMPARE(ini.get("Height", 500), 300);
-        QCOMPARE(readAll(path()), QByteArray("[Main]\nHeight=300\n"));
+        QCOMPARE(readFile(path()), QByteArray("[Main]\nHeight=300\n"));
         // Keys lose surrounding blanks and control characters, not inner ones.
         QCOMPARE(ini.get(" \tHeight \n", 7), 300);
         ini.save("  Form X  ", QString("a"));
@@ -57,10 +54,8 @@ private slots:
     }
 
     void unreadableTextsGiveTheDefaultAndStay() {
-        QFile f(path());
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write("[S]\nword=yes\ntwo=2\nzero=0\nnum=12x\nneg=-5\nreal=abc\n");
-        f.close();
+        QVERIFY(testsupport::writeFile(
+            path(), "[S]\nword=yes\ntwo=2\nzero=0\nnum=12x\nneg=-5\nreal=abc\n"));
         TIni_t ini(nullptr, path(), "S");
         QCOMPARE(ini.get("word", true), true);
         QCOMPARE(ini.get("word", false), false);
@@ -71,7 +66,7 @@ private slots:
         QCOMPARE(ini.get("real", 1.5), 1.5);
         QCOMPARE(ini.get("word", QDateTime(QDate(2020, 1, 2), QTime(3, 4))),
                  QDateTime(QDate(2020, 1, 2), QTime(3, 4)));
-        QVERIFY(readAll(path()).contains("word=yes\n"));
+        QVERIFY(readFile(path()).contains("word=yes\n"));
     }
 
     void textWithoutDefaultWritesNothing() {
@@ -79,7 +74,7 @@ private slots:
         QCOMPARE(ini.get("missing"), QString());
         QVERIFY(!QFile::exists(path()));
         QCOMPARE(ini.get("missing", QString()), QString());
-        QCOMPARE(readAll(path()), QByteArray("[S]\nmissing=\n"));
+        QCOMPARE(readFile(path()), QByteArray("[S]\nmissing=\n"));
     }
 
     void boolsAndNumbersRoundTrip() {
@@ -94,11 +89,11 @@ private slots:
         QCOMPARE(ini.get("i", 0), -42);
         QCOMPARE(ini.get("d", 0.0), 1234567.125);
         QCOMPARE(ini.get("e", 0.0), 1e-20);
-        QVERIFY(readAll(path()).contains("b=1\nc=0\ni=-42\n"));
+        QVERIFY(readFile(path()).contains("b=1\nc=0\ni=-42\n"));
         // The decimal separator follows the user's locale and reads back.
         QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
         ini.save("g", 2.5);
-        QVERIFY(readAll(path()).contains("g=2,5\n"));
+        QVERIFY(readFile(path()).contains("g=2,5\n"));
         QCOMPARE(ini.get("g", 0.0), 2.5);
     }
 
@@ -134,7 +129,7 @@ private slots:
         ini.save("First", "a", 1);
         ini.save("b", 2);
         QCOMPARE(ini.currentSection(), QString("First"));
-        QCOMPARE(readAll(path()), QByteArray("[First]\na=1\nb=2\n"));
+        QCOMPARE(readFile(path()), QByteArray("[First]\na=1\nb=2\n"));
         ini.changeSection(" Spaced ");
         QCOMPARE(ini.currentSection(), QString(" Spaced "));
         ini.eraseSection("Other");
@@ -142,10 +137,10 @@ private slots:
         // Erasing the current section removes it; the next read makes it anew.
         ini.changeSection("First");
         ini.eraseSection("first");
-        QCOMPARE(readAll(path()), QByteArray());
+        QCOMPARE(readFile(path()), QByteArray());
         QCOMPARE(ini.currentSection(), QString("First"));
         QCOMPARE(ini.get("a", 5), 5);
-        QCOMPARE(readAll(path()), QByteArray("[First]\na=5\n"));
+        QCOMPARE(readFile(path()), QByteArray("[First]\na=5\n"));
     }
 
     void twoStoresSeeEachOthersWrites() {
@@ -174,7 +169,7 @@ private slots:
         QCOMPARE(box.count(), 3);
         for (int i = 0; i < 3; ++i)
             QCOMPARE(box.itemText(i), QString());
-        QCOMPARE(readAll(path()), QByteArray("[History]\nFind[0]=\nFind[1]=\nFind[2]=\n"));
+        QCOMPARE(readFile(path()), QByteArray("[History]\nFind[0]=\nFind[1]=\nFind[2]=\n"));
 
         ini.changeSection("Elsewhere");
         ini.get(&box, "History", "Find", 0);
@@ -243,7 +238,7 @@ private slots:
             ini.savePosition(&form, 'b');
             QCOMPARE(ini.currentSection(), QString("Position"));
         }
-        QCOMPARE(readAll(path()),
+        QCOMPARE(readFile(path()),
                  QByteArray("[Position]\nForm TF_Tip=-30 20 437 257\nForm TF_Tip b=5 5 100 100\n"));
         TIni_t ini(nullptr, path(), "Main");
         ini.getCentralPosition(&form, 437, 257);
@@ -312,7 +307,7 @@ private slots:
         TIni_t ini(nullptr, path(), " Main ");
         for (int i = 0; i < 3; ++i)
             QCOMPARE(ini.get("Height", 300 + i), 300);
-        QCOMPARE(readAll(path()), QByteArray("[Main]\nHeight=300\n"));
+        QCOMPARE(readFile(path()), QByteArray("[Main]\nHeight=300\n"));
     }
 
     // A FIFO in the settings file's place is reported once, and the stores
