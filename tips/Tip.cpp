@@ -8,6 +8,7 @@
 #include "platform/gui/dbcontrols.h"
 #include "platform/gui/messages.h"
 #include "platform/gui/picture.h"
+#include "tips/tipsource.h"
 
 #include <QBoxLayout>
 #include <QCheckBox>
@@ -231,7 +232,7 @@ void TF_Tip::openTips() {
     T_Tip->setActive(false);
     T_Tip->setDatabaseName(qivPath);
     T_Tip->setTableType(ttParadox);
-    T_Tip->setTableName(QStringLiteral("Texts"));
+    T_Tip->setTableName(tipsTable);
     T_Tip->setActive(true);
     T_Tip->EditRangeStart();
     T_Tip->FieldByName(QStringLiteral("Class")).setAsInteger(tipClass);

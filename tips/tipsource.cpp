@@ -94,7 +94,7 @@ void defineTipsTable(TTable& table) {
 void writeTipsTable(const QString& folder, const std::vector<TipEntry>& tips) {
     TTable table;
     table.setDatabaseName(folder);
-    table.setTableName(QStringLiteral("Texts"));
+    table.setTableName(tipsTable);
     defineTipsTable(table);
     table.CreateTable();
     table.setExclusive(true);

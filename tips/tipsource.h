@@ -14,6 +14,7 @@
 // a comment, wherever it stands; blank lines and comments may come before the
 // first header, nothing else.
 
+#include <QLatin1String>
 #include <QString>
 #include <vector>
 
@@ -26,6 +27,9 @@ struct TipEntry {
     QString text;
     int line = 0; // of the header, for messages
 };
+
+// The table's name, for the viewer and the table's generator alike.
+inline constexpr QLatin1String tipsTable("Texts");
 
 // The width of the category field.
 inline constexpr int tipCategoryWidth = 20;
