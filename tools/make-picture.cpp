@@ -260,7 +260,8 @@ void drawFlame(QPainter& p, QPointF base) {
     p.drawPath(core);
 }
 
-// Draws one picture; false when it cannot be written.
+// Writes one picture as a BMP file; false when its bottom-left pixel is not the
+// background or the file cannot be written.
 bool save(const QImage& image, const char* fileName) {
     // The corner must keep the plain background: it names the see-through colour.
     if (image.pixelColor(0, image.height() - 1) != background) {
