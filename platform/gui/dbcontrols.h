@@ -58,7 +58,6 @@ public:
     // rectangle's distance from the viewport's left, top and right edges,
     // whatever is shown later.
     void setFormatRect(const QRect& rect);
-    QMargins textMargins() const { return margins; }
 
     // Reads the field of the current row and shows it.
     void showField();

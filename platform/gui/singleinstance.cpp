@@ -41,14 +41,6 @@ SingleInstance::~SingleInstance() {
     server.reset();
 }
 
-QString SingleInstance::lockFileName() const {
-    return lock.fileName();
-}
-
-QString SingleInstance::serverName() const {
-    return path;
-}
-
 SingleInstance::Claim SingleInstance::claim(int waitMs) {
     const QDeadlineTimer deadline(waitMs);
     for (;;) {

@@ -45,9 +45,6 @@ public:
     // for at most `waitMs` milliseconds.
     Claim claim(int waitMs = 10000);
 
-    QString lockFileName() const;
-    QString serverName() const;
-
 signals:
     // A later copy asked this one to come forward.
     void comeForwardRequested();
