@@ -23,11 +23,6 @@ public:
     // Sets the status text; it shows at the next repaint.
     void showStatus(const QString& text);
 
-    // The verse keys of the verses cut to 255 words and of those left out,
-    // in table order.
-    const QList<qint32>& cut() const { return cutVerses; }
-    const QList<qint32>& skipped() const { return skippedVerses; }
-
 private:
     // One message box for the cut verses and one for those left out.
     void reportLeftOut();
@@ -36,6 +31,8 @@ private:
     // hold the longest verse met.
     QByteArray verseBuffer;
     StageReport& report;
+    // The verse keys of the verses cut to 255 words and of those left out,
+    // in table order.
     QList<qint32> cutVerses;
     QList<qint32> skippedVerses;
 };
