@@ -2,7 +2,6 @@
 // Stage 2 of the build: splits every verse of the verse table into words and
 // appends one row per word occurrence to the temporary word table.
 
-#include <QByteArray>
 #include <QList>
 #include <QString>
 
@@ -27,9 +26,6 @@ private:
     // One message box for the cut verses and one for those left out.
     void reportLeftOut();
 
-    // The working copy of the current verse, split in place; it grows to
-    // hold the longest verse met.
-    QByteArray verseBuffer;
     StageReport& report;
     // The verse keys of the verses cut to 255 words and of those left out,
     // in table order.
