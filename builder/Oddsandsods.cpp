@@ -44,10 +44,7 @@ void showLastError(const char* caption) {
 void openTable(TTable* table, const QString& tableName, TTableKind kind, bool emptyIfExists,
                const BuildText& text) {
     table->setActive(false);
-    table->setDatabaseName(text.dataPath);
-    table->setTableType(ttParadox);
-    table->setTableName(tableName);
-    table->setUpdateMode(upWhereKeyOnly);
+    concordance::bindTable(*table, text.dataPath, tableName);
 
     if (table->Exists()) {
         if (emptyIfExists && !emptyTable(table))

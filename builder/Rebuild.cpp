@@ -534,10 +534,7 @@ void TRebuildDlg::runStages() {
     showStatus(QStringLiteral("Creating tempory word table"));
     emit stageStarted(1, StatusBar->panelText());
     T_TempWord->setActive(false);
-    T_TempWord->setDatabaseName(dataPath);
-    T_TempWord->setTableType(ttParadox);
-    T_TempWord->setTableName(concordance::tempWordTable);
-    T_TempWord->setUpdateMode(upWhereKeyOnly);
+    concordance::bindTable(*T_TempWord, dataPath, concordance::tempWordTable);
     deleteTable(T_TempWord);
     openTable(T_TempWord, concordance::tempWordTable, tkWord, false, buildText());
     requireOpenAndEmpty(T_TempWord);

@@ -57,8 +57,6 @@ public:
 
     // How often each byte value occurs in all word occurrences of the text.
     const std::array<int, 256>& characterCounts() const { return charCount; }
-    // The full path of the list file made or tried last.
-    const QString& listPath() const { return filePath; }
 
 private:
     // Removes the existing list file of `suffix` and starts the new one (a

@@ -8,7 +8,6 @@
 #include "concordance/wordrule.h"
 #include "platform/core/table.h"
 
-#include <cstring>
 #include <limits>
 
 using concordance::formatNumber;
@@ -73,27 +72,21 @@ void TWordTables::build(TTable* source, TTable* target) {
                 report.setProgress(recNo / progressStep);
                 report.processEvents();
             }
-            // The verse up to its first NUL, and a NUL after it. The buffer
-            // grows to the longest verse: no verse can overrun it.
-            const QByteArray text = textField.AsString().toUtf8();
-            const qsizetype length = qstrnlen(text.constData(), size_t(text.size()));
-            if (verseBuffer.size() < length + 1)
-                verseBuffer.resize(length + 1);
-            std::memcpy(verseBuffer.data(), text.constData(), size_t(length));
-            verseBuffer[length] = 0;
+            // The verse's own copy, split in place below. A QByteArray ends in
+            // a NUL, and the word rule reads up to the first NUL.
+            QByteArray text = textField.AsString().toUtf8();
 
             // Near the top of the key range the verse's keys may not all
             // exist: such a verse is left out whole.
             const qint64 room = largestKey - verseKey;
-            if (room < maxWordsPerVerse &&
-                concordance::countWords(QByteArrayView(verseBuffer.constData(), length)) > room) {
+            if (room < maxWordsPerVerse && concordance::countWords(text) > room) {
                 skippedVerses << verseKey;
                 source->Next();
                 continue;
             }
 
             int position = 0;
-            concordance::splitInPlace(verseBuffer.data(), [&](const char* word, qsizetype size) {
+            concordance::splitInPlace(text.data(), [&](const char* word, qsizetype size) {
                 // Words past the 255th have no key of their own.
                 if (++position > maxWordsPerVerse)
                     return;

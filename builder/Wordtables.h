@@ -2,7 +2,6 @@
 // Stage 2 of the build: splits every verse of the verse table into words and
 // appends one row per word occurrence to the temporary word table.
 
-#include <QByteArray>
 #include <QList>
 #include <QString>
 
@@ -23,19 +22,13 @@ public:
     // Sets the status text; it shows at the next repaint.
     void showStatus(const QString& text);
 
-    // The verse keys of the verses cut to 255 words and of those left out,
-    // in table order.
-    const QList<qint32>& cut() const { return cutVerses; }
-    const QList<qint32>& skipped() const { return skippedVerses; }
-
 private:
     // One message box for the cut verses and one for those left out.
     void reportLeftOut();
 
-    // The working copy of the current verse, split in place; it grows to
-    // hold the longest verse met.
-    QByteArray verseBuffer;
     StageReport& report;
+    // The verse keys of the verses cut to 255 words and of those left out,
+    // in table order.
     QList<qint32> cutVerses;
     QList<qint32> skippedVerses;
 };

@@ -79,23 +79,16 @@ Options readOptions(int argc, char** argv) {
     return options;
 }
 
-// How batch mode writes what the dialog would show.
-enum class Output {
-    Verbose,  // every text as it changes (and the progress line on a terminal)
-    Terminal, // the stage lines and one live line of the current progress
-    Log,      // the stage lines only
-};
-
 // Where the stages report in batch mode, and what a person reads of the build
 // on standard output: the start time, a line for each stage, on a terminal a
 // live line (stage, percent, status) that updates in place below them, and a
 // summary at the end. Messages go to standard error, the live line cleared
-// first. With Output::Verbose every caption, action and status text is a line
-// of its own, as it changes.
+// first. When verbose, every caption, action and status text is a line of its
+// own, as it changes, and the live line shows the percent alone.
 class BatchReport : public QObject, public StageReport {
 public:
-    BatchReport(TRebuildDlg* dialog, Output mode)
-        : output(mode), onTerminal(isatty(STDOUT_FILENO) != 0) {
+    BatchReport(TRebuildDlg* dialog, bool verboseOutput)
+        : verbose(verboseOutput), onTerminal(isatty(STDOUT_FILENO) != 0) {
         connect(dialog, &TRebuildDlg::textChanged, this,
                 [this](const QString& what, const QString& value) {
                     platform::reportExceptions([&] { text(what, value); });
@@ -132,7 +125,7 @@ public:
     void summary(const TRebuildDlg& dialog) {
         clearLine();
         live = false;
-        if (output != Output::Verbose)
+        if (!verbose)
             print(QStringLiteral("Build complete. ") + elapsed);
         QList<QStringList> tables;
         for (TTable* table : {dialog.T_Word, dialog.T_Key, dialog.T_Freq}) {
@@ -156,7 +149,7 @@ public:
 
 private:
     void text(const QString& what, const QString& value) {
-        if (output == Output::Verbose) {
+        if (verbose) {
             const auto last = lastTexts.constFind(what);
             if (last != lastTexts.constEnd() && *last == value)
                 return;
@@ -177,7 +170,7 @@ private:
 
     void stage(int number, const QString& what) {
         currentStage = number;
-        if (output != Output::Verbose)
+        if (!verbose)
             print(QStringLiteral("Stage %1 of 4: %2").arg(number).arg(what));
     }
 
@@ -213,14 +206,13 @@ private:
     // cut to the terminal's width so that it never wraps. A change of the
     // status alone is drawn at most every 50 ms.
     void drawLine(bool force) {
-        if (!onTerminal || !live || (output != Output::Verbose && currentStage == 0) ||
-            (output == Output::Verbose && percent < 0))
+        if (!onTerminal || !live || (!verbose && currentStage == 0) || (verbose && percent < 0))
             return;
         if (!force && sinceDrawn.elapsed() < 50)
             return;
         sinceDrawn.restart();
         QString line;
-        if (output == Output::Verbose)
+        if (verbose)
             line = QStringLiteral("Progress %1%").arg(percent, 3);
         else
             line = QStringLiteral("Stage %1 of 4 %2%  %3")
@@ -249,7 +241,7 @@ private:
         return 80;
     }
 
-    Output output;
+    bool verbose;
     bool onTerminal;
     bool lineShown = false;
     bool live = true; // false once the summary is written
@@ -263,7 +255,7 @@ private:
 
 // Presses "OK Build" on a dialog that is never shown and reports how the build
 // ended in the exit status.
-int runBatch(int& argc, char** argv, Output output) {
+int runBatch(int& argc, char** argv, bool verbose) {
     // No display is needed: the window is never shown.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -286,7 +278,7 @@ int runBatch(int& argc, char** argv, Output output) {
         dialog = std::make_unique<TRebuildDlg>(nullptr, TRebuildDlg::WindowPlace::NotRemembered);
         RebuildDlg = dialog.get();
         {
-            BatchReport report(dialog.get(), output);
+            BatchReport report(dialog.get(), verbose);
             shown = &report;
             dialog->setStageReport(&report);
             dialog->B_BuildClick(dialog->B_Build);
@@ -354,10 +346,7 @@ int main(int argc, char** argv) {
             std::fputs(usage, stderr);
             return BadCommandLine;
         }
-        const Output output = options.verbose              ? Output::Verbose
-                              : isatty(STDOUT_FILENO) != 0 ? Output::Terminal
-                                                           : Output::Log;
-        return runBatch(argc, argv, output);
+        return runBatch(argc, argv, options.verbose);
     }
     return runDialog(argc, argv);
 }

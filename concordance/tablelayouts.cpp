@@ -11,6 +11,13 @@ void clear(TFieldDefs& fields, TIndexDefs& indexes) {
 
 } // namespace
 
+void bindTable(TTable& table, const QString& folder, const QString& name) {
+    table.setDatabaseName(folder);
+    table.setTableType(ttParadox);
+    table.setTableName(name);
+    table.setUpdateMode(upWhereKeyOnly);
+}
+
 void defineVerseTable(TFieldDefs& fields, TIndexDefs& indexes) {
     clear(fields, indexes);
     fields.Add(QStringLiteral("Verse"), ftInteger, 0, true);

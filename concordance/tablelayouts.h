@@ -28,6 +28,11 @@ inline constexpr QLatin1String freqTable("Freq");
 // One row per word occurrence: occurrence key and word number.
 inline constexpr QLatin1String wordTable("Word");
 
+// Binds the closed `table` to the table `name` of the text whose folder is
+// `folder`, as every user of a text's tables does: the table type and update
+// mode the table layer keeps for its callers are set alike everywhere.
+void bindTable(TTable& table, const QString& folder, const QString& name);
+
 // "Bible": Verse (ftInteger, the verse key), Text (ftMemo); primary on Verse.
 void defineVerseTable(TFieldDefs& fields, TIndexDefs& indexes);
 // "Temp_Word": Verses (ftInteger, the occurrence key), Word (ftString);

@@ -20,13 +20,6 @@ const QString BibleTableWriter::newFolderName = QStringLiteral("Bible_new");
 
 namespace {
 
-void bind(TTable& table, const QString& folder, const QString& name) {
-    table.setDatabaseName(folder);
-    table.setTableType(ttParadox);
-    table.setTableName(name);
-    table.setUpdateMode(upWhereKeyOnly);
-}
-
 bool isLocked(const platform::Exception& e) {
     const auto* database = dynamic_cast<const platform::EDatabaseError*>(&e);
     return database && database->kind() == platform::EDatabaseError::Kind::Locked;
@@ -120,7 +113,7 @@ bool BibleTableWriter::prepare(bool replace, QString& message) {
     // Hold the old table until the new one replaces it: nobody can be reading
     // it while it goes, and a program that holds it now stops the import.
     auto table = std::make_unique<TTable>();
-    bind(*table, folder, tableName);
+    concordance::bindTable(*table, folder, tableName);
     table->setExclusive(true);
     try {
         table->Open();
@@ -143,7 +136,7 @@ bool BibleTableWriter::prepare(bool replace, QString& message) {
 bool BibleTableWriter::write(const std::vector<verses::Verse>& verses, Progress& progress,
                              bool (*interrupted)(), QString& message) {
     TTable table;
-    bind(table, newFolder, tableName);
+    concordance::bindTable(table, newFolder, tableName);
     try {
         // A new table that an interrupted import left behind goes first.
         if (table.Exists())
@@ -247,7 +240,7 @@ void BibleTableWriter::dropNewTable() noexcept {
     newTableWritten = false;
     try {
         TTable table;
-        bind(table, newFolder, tableName);
+        concordance::bindTable(table, newFolder, tableName);
         if (table.Exists())
             table.DeleteTable();
         QDir().rmdir(newFolder);

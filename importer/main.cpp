@@ -100,7 +100,7 @@ void printSummary(const verses::Collection& verses, const BibleTableWriter& writ
                   QStringLiteral("Warning: %1 more than %2 words, more than a verse key has "
                                  "room for; Build cannot index them whole: %3")
                       .arg(plural(verses.crowdedVerses().size(), "verse has", "verses have"))
-                      .arg(verses::maxPart)
+                      .arg(verses::maxWordsPerVerse)
                       .arg(references(verses, verses.crowdedVerses())));
     if (!verses.overlongVerses().isEmpty())
         printLine(stdout, QStringLiteral("Warning: %1 longer than %2 bytes: %3")

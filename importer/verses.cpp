@@ -1,8 +1,7 @@
 #include "importer/verses.h"
 
-#include "concordance/wordrule.h"
-
 #include "concordance/numberformat.h"
+#include "concordance/wordrule.h"
 
 #include <QFile>
 #include <QRegularExpression>
@@ -332,7 +331,7 @@ bool Collection::add(const Place& place, const QByteArray& text, const QString& 
         longestSize = clean.size();
         longest = key;
     }
-    if (concordance::countWords(clean) > maxPart)
+    if (concordance::countWords(clean) > maxWordsPerVerse)
         crowded << key;
     if (clean.size() > overlongBytes)
         overlong << key;

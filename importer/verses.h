@@ -24,6 +24,7 @@ using concordance::fixedBookCount;
 using concordance::isValidKey;
 using concordance::maxBook;
 using concordance::maxPart;
+using concordance::maxWordsPerVerse;
 using concordance::packKey;
 using concordance::Place;
 using concordance::protestantBooks;

@@ -113,31 +113,24 @@ int occurrenceKey(int i) {
            i % wordsPerVerse + 1;
 }
 
-void bind(TTable& t, const QString& folder, const QString& name) {
-    t.setDatabaseName(folder);
-    t.setTableType(ttParadox);
-    t.setTableName(name);
-    t.setUpdateMode(upWhereKeyOnly);
-}
-
 void createTables(const QString& folder, TTable& tempWord, TTable& word, TTable& key,
                   TTable& freq) {
     using namespace concordance;
-    bind(tempWord, folder, tempWordTable);
+    bindTable(tempWord, folder, tempWordTable);
     defineTempWordTable(tempWord.FieldDefs(), tempWord.IndexDefs(), wordSize);
     tempWord.CreateTable();
 
-    bind(word, folder, wordTable);
+    bindTable(word, folder, wordTable);
     defineWordTable(word.FieldDefs(), word.IndexDefs());
     word.CreateTable();
     const TIndexDef wordKey = wordKeyIndex();
     word.AddIndex(wordKey.Name, wordKey.Fields, wordKey.Options);
 
-    bind(key, folder, keyTable);
+    bindTable(key, folder, keyTable);
     defineKeyTable(key.FieldDefs(), key.IndexDefs(), wordSize);
     key.CreateTable();
 
-    bind(freq, folder, freqTable);
+    bindTable(freq, folder, freqTable);
     defineFreqTable(freq.FieldDefs(), freq.IndexDefs());
     freq.CreateTable();
 

@@ -2,6 +2,7 @@
 
 #include "platform/core/filesync.h"
 #include "platform/core/lasterror.h"
+#include "platform/core/process.h"
 
 #include <QByteArrayList>
 #include <QCoreApplication>
@@ -12,7 +13,6 @@
 #include <QRegularExpression>
 #include <QScopeGuard>
 #include <cerrno>
-#include <csignal>
 #include <cstdio>
 #include <fcntl.h>
 #include <functional>
@@ -185,10 +185,6 @@ bool readFile(const QString& path, QByteArray* content) {
     return true;
 }
 
-bool processIsGone(qint64 pid) {
-    return pid > 0 && ::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH;
-}
-
 // The temporary file of a write: "<file>.<pid>.new" beside the file.
 QString temporaryName(const QString& path) {
     return QStringLiteral("%1.%2.new").arg(path).arg(QCoreApplication::applicationPid());
@@ -205,7 +201,10 @@ void removeLeftTemporaries(const QFileInfo& info) {
         folder.entryList({info.fileName() + QStringLiteral(".*.new")}, QDir::Files | QDir::Hidden);
     for (const QString& name : names) {
         const QRegularExpressionMatch match = pattern.match(name);
-        if (match.hasMatch() && processIsGone(match.captured(1).toLongLong()))
+        if (!match.hasMatch())
+            continue;
+        const qint64 pid = match.captured(1).toLongLong();
+        if (pid > 0 && !processExists(pid))
             QFile::remove(folder.filePath(name));
     }
 }

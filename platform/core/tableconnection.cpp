@@ -137,11 +137,6 @@ void Connection::exec(const QString& sql, const QString& what) {
     }
 }
 
-void Connection::execIgnoringErrors(const char* sql) noexcept {
-    if (db)
-        sqlite3_exec(db, sql, nullptr, nullptr, nullptr);
-}
-
 qint64 Connection::integer(const QString& sql, const QString& what) {
     Statement& st = statement(sql);
     const qint64 v = step(st, what) ? st.integer(0) : 0;

@@ -59,8 +59,6 @@ public:
     // `what` leading the message.
     bool step(Statement& st, const QString& what);
     void exec(const QString& sql, const QString& what);
-    // Runs `sql` where a failure changes nothing that matters (a cache size).
-    void execIgnoringErrors(const char* sql) noexcept;
     // The first column of the first row of `sql`, 0 when it has none.
     qint64 integer(const QString& sql, const QString& what);
     qint64 lastInsertRowid() const { return sqlite3_last_insert_rowid(db); }

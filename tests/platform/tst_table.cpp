@@ -122,13 +122,17 @@ private:
         t.setUpdateMode(upWhereKeyOnly);
         t.setExclusive(exclusive);
     }
-    // A Temp_Word table holding `words` at keys 10, 20, 30, ...
-    void makeTempWord(const QStringList& words) {
-        TTable t;
+    // A new, empty Temp_Word table, open for this test alone.
+    void createTempWord(TTable& t) {
         bind(t, "Temp_Word", true);
         defineTempWord(t);
         t.CreateTable();
         t.Open();
+    }
+    // A Temp_Word table holding `words` at keys 10, 20, 30, ...
+    void makeTempWord(const QStringList& words) {
+        TTable t;
+        createTempWord(t);
         for (int i = 0; i < words.size(); ++i)
             append(t, 10 * (i + 1), words[i]);
         t.Close();
@@ -843,10 +847,7 @@ private slots:
         // Enough rows for several groups; the secondary index is built again
         // when the walk needs it, and stands in the file after Close.
         TTable t;
-        bind(t, "Temp_Word", true);
-        defineTempWord(t);
-        t.CreateTable();
-        t.Open();
+        createTempWord(t);
         QList<QPair<QString, int>> expected;
         for (int k = 1; k <= 250000; ++k) {
             const QString w = QStringLiteral("%1w").arg((k * 7919) % 4001);
@@ -937,10 +938,7 @@ private slots:
     // after, and the refused row is discarded as in the file.
     void bulkFillRefusesTakenKeys() {
         TTable t;
-        bind(t, "Temp_Word", true);
-        defineTempWord(t);
-        t.CreateTable();
-        t.Open();
+        createTempWord(t);
         const auto refused = [&](int key) {
             const Raised r = raised([&] { append(t, key, "again"); });
             const bool appending = t.State() == dsInsert;
@@ -965,10 +963,7 @@ private slots:
     // to the file first, and then finds them there.
     void bulkFillMeetsSearchesRangesAndDeletions() {
         TTable t;
-        bind(t, "Temp_Word", true);
-        defineTempWord(t);
-        t.CreateTable();
-        t.Open();
+        createTempWord(t);
         for (const int key : {50, 10, 40, 20, 30})
             append(t, key, QStringLiteral("w%1").arg(key));
         t.SetKey();
@@ -995,10 +990,7 @@ private slots:
     // refused, and every row is there, in order.
     void bulkFillPastItsMemory() {
         TTable t;
-        bind(t, "Temp_Word", true);
-        defineTempWord(t);
-        t.CreateTable();
-        t.Open();
+        createTempWord(t);
         // 40,000 texts of 1,000 characters take more than the 64 MB.
         const QString filler(1000, QLatin1Char('x'));
         for (int k = 40000; k >= 1; --k)
@@ -1023,10 +1015,7 @@ private slots:
     // since its last safe point.
     void closingWithoutWriting() {
         TTable t;
-        bind(t, "Temp_Word", true);
-        defineTempWord(t);
-        t.CreateTable();
-        t.Open();
+        createTempWord(t);
         append(t, 1, "kept");
         t.FlushBuffers();
         append(t, 2, "gone");
@@ -1046,10 +1035,7 @@ private slots:
     // an empty table; never while another program holds it.
     void emptyingAClosedTableRenewsItsFile() {
         TTable t;
-        bind(t, "Temp_Word", true);
-        defineTempWord(t);
-        t.CreateTable();
-        t.Open();
+        createTempWord(t);
         for (int k = 1; k <= 20000; ++k)
             append(t, k, QStringLiteral("word%1").arg(k));
         t.AddIndex("backNdx", "Word", ixDescending);
