@@ -15,6 +15,7 @@
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QtTest>
 #include <sys/stat.h>
@@ -545,6 +546,61 @@ private slots:
         QVERIFY(text[key(19, 119, 9)].startsWith("Wherewithal shall"));           // no BETH
         QCOMPARE(text[key(58, 13, 25)], QString("Grace be with you all. Amen.")); // no postscript
         QVERIFY(text[key(17, 8, 9)].contains("king's scribes"));
+    }
+
+    // The three texts Debian ships, read as a reader of each module sees
+    // them: no tag, lemma or Strong's number in any verse, and none of the
+    // words that markup alone used to run together. Each is checked where it
+    // is installed.
+    void swordTextsAreClean_data() {
+        QTest::addColumn<QString>("module");
+        QTest::addColumn<quint32>("verse");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("KJV") << "KJV" << key(1, 1, 1)
+                             << "In the beginning God created the heaven and the earth.";
+        QTest::newRow("WEB") << "WEB" << key(1, 1, 1)
+                             << "In the beginning, God created the heavens and the earth.";
+        QTest::newRow("RV1909")
+            << "RV1909" << key(1, 1, 30)
+            << QString::fromUtf8("Y á toda bestia de la tierra, y á todas las aves de los cielos, "
+                                 "y á todo lo que se mueve sobre la tierra, en que hay vida, "
+                                 "toda hierba verde les será para comer: y fué así.");
+    }
+    void swordTextsAreClean() {
+        QFETCH(QString, module);
+        QFETCH(quint32, verse);
+        QFETCH(QString, text);
+        if (!sword_source::available())
+            QSKIP("built without the SWORD library");
+        const auto modules = sword_source::bibleModules();
+        if (std::none_of(modules.begin(), modules.end(),
+                         [&](const auto& m) { return m.abbreviation == module; }))
+            QSKIP("the SWORD module is not installed");
+        FILE* quiet = std::fopen("/dev/null", "w");
+        QVERIFY(quiet);
+        Progress progress(quiet, false);
+        verses::Collection read;
+        const bool ok = sword_source::read(module, read, progress);
+        std::fclose(quiet);
+        QVERIFY2(ok, qPrintable(read.errors().join('\n')));
+
+        const QRegularExpression tag(QStringLiteral("[<>]|\\b[HG]\\d{1,5}\\b"));
+        const QStringList joined{"godcreated", "yahwehgod",        "kneweve",
+                                 "east,they",  "jesusmay",         "lordhas",
+                                 "estasson",   "jesucristoseacon", "clean.\u201dimmediately"};
+        bool seen = false;
+        for (const verses::Verse& v : read.sorted()) {
+            const QString t = QString::fromUtf8(v.text);
+            if (v.key == verse) {
+                QCOMPARE(t, text);
+                seen = true;
+            }
+            QVERIFY2(!tag.match(t).hasMatch(), qPrintable(read.reference(v.key) + ": " + t));
+            const QString lower = t.toLower();
+            for (const QString& j : joined)
+                QVERIFY2(!lower.contains(j), qPrintable(read.reference(v.key) + ": " + t));
+        }
+        QVERIFY(seen);
     }
 };
 
