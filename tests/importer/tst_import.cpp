@@ -18,7 +18,11 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <csignal>
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 using verses::Place;
 
@@ -57,6 +61,17 @@ quint32 key(int book, int chapter, int verse) {
 int rowsWritten = 0;
 bool stopAfterFiveRows() {
     return ++rowsWritten > 5;
+}
+
+// Whether an import holds the text folder's lock (it takes it once it is
+// ready for signals, before it reads anything).
+bool folderIsLocked(const QString& dir) {
+    const int fd = ::open(QFile::encodeName(dir).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    const bool locked = ::flock(fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK;
+    ::close(fd);
+    return locked;
 }
 
 } // namespace
@@ -321,6 +336,43 @@ private slots:
         const QString out = QString::fromUtf8(child.readAllStandardOutput());
         QVERIFY2(child.exitCode() == 0, qPrintable(out + child.readAllStandardError()));
         QVERIFY2(out.contains("with 109 verses"), qPrintable(out));
+        QFile::remove(fifoPath);
+    }
+
+    // Ctrl+C and SIGTERM end an import that waits for its input for ever (a
+    // FIFO nobody opens for writing blocks in open(), a silent pipe in read()):
+    // status 130, the old table untouched, no new one begun.
+    void signalEndsAWaitingImport_data() {
+        QTest::addColumn<bool>("fifo");
+        QTest::addColumn<int>("signal");
+        QTest::newRow("FIFO without a writer, SIGINT") << true << SIGINT;
+        QTest::newRow("FIFO without a writer, SIGTERM") << true << SIGTERM;
+        QTest::newRow("silent pipe, SIGINT") << false << SIGINT;
+        QTest::newRow("silent pipe, SIGTERM") << false << SIGTERM;
+    }
+    void signalEndsAWaitingImport() {
+        QFETCH(bool, fifo);
+        QFETCH(int, signal);
+        const QString dir = folder("Waiting");
+        QCOMPARE(importText({"--vpl", sample, "--to", dir, "--force"}).exitCode, 0);
+        const auto before = readTable(dir);
+        const QString fifoPath = tmp.filePath("silent.fifo");
+        QFile::remove(fifoPath);
+        QVERIFY(::mkfifo(QFile::encodeName(fifoPath).constData(), 0600) == 0);
+
+        QProcess child;
+        child.start(IMPORT_TEXT, {"--vpl", fifo ? fifoPath : "/dev/stdin", "--to", dir, "--force"});
+        QVERIFY(child.waitForStarted());
+        QTRY_VERIFY_WITH_TIMEOUT(folderIsLocked(dir), 20000);
+        QTest::qWait(200); // well into its wait
+        QCOMPARE(child.state(), QProcess::Running);
+        QVERIFY(::kill(pid_t(child.processId()), signal) == 0);
+        QVERIFY(child.waitForFinished(10000));
+        QCOMPARE(child.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(child.exitCode(), 130);
+        QVERIFY(child.readAllStandardError().contains("interrupted; nothing was written"));
+        QCOMPARE(readTable(dir), before);
+        QVERIFY(!QFileInfo::exists(dir + "/Bible_new/Bible.db"));
         QFile::remove(fifoPath);
     }
 
