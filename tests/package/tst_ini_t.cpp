@@ -328,15 +328,22 @@ private slots:
     }
 
     // Work area 0, 30 to 1024, 768: a stored place that fits stays as it is;
-    // a size beyond the work area is cut to it; a window wholly off it is
-    // centred.
+    // a size beyond the work area is cut to it; a window partly off it is
+    // moved onto it; a window wholly off it is centred.
     void placeWindowFitsTheWorkArea_data() {
         QTest::addColumn<QString>("stored");
         QTest::addColumn<QRect>("placed");
         QTest::newRow("fits") << "100 50 420 300" << QRect(100, 50, 420, 300);
-        QTest::newRow("partly off the left") << "-30 40 437 257" << QRect(-30, 40, 437, 257);
+        QTest::newRow("fills it") << "0 30 1024 738" << QRect(0, 30, 1024, 738);
+        QTest::newRow("partly off the left") << "-30 40 437 257" << QRect(0, 40, 437, 257);
+        QTest::newRow("partly above") << "10 0 437 257" << QRect(10, 30, 437, 257);
+        // Stored at 100 % on a 1,280 x 1,024 screen, restored at 150 %.
+        QTest::newRow("partly off the right and bottom")
+            << "500 400 760 580" << QRect(264, 188, 760, 580);
         QTest::newRow("far too large") << "0 0 32767 32767" << QRect(0, 30, 1024, 738);
         QTest::newRow("too wide") << "500 100 2000 300" << QRect(0, 100, 1024, 300);
+        QTest::newRow("too wide and off the bottom")
+            << "-900 700 32767 200" << QRect(0, 568, 1024, 200);
         QTest::newRow("off the desktop") << "5000 5000 420 300" << QRect(302, 264, 420, 300);
     }
     void placeWindowFitsTheWorkArea() {
@@ -349,6 +356,22 @@ private slots:
         form.setObjectName("F");
         placeWindow(ini, &form, 420, 300);
         QCOMPARE(TIni_t::bounds(&form), placed);
+    }
+
+    // Whatever stretched a window, its stored size stays within the work
+    // area; a panel inside a window is stored as it is.
+    void storedWindowSizeIsCutToTheWorkArea() {
+        TIni_t ini(nullptr, path());
+        QWidget form;
+        form.setObjectName("F");
+        form.setGeometry(-200, 20, 32767, 900);
+        auto* panel = new QWidget(&form);
+        panel->setObjectName("P");
+        panel->setGeometry(10, 10, 5000, 40);
+        ini.savePosition(&form);
+        ini.savePosition(panel);
+        QCOMPARE(ini.get("Form F"), QString("-200 20 1024 768"));
+        QCOMPARE(ini.get("Form P"), QString("10 10 5000 40"));
     }
 
     void zeroSizedScreenDoesNotDivideByZero() {
