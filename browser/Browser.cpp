@@ -39,6 +39,8 @@ const QString browserSection = QStringLiteral("Browser");
 const QString wordsSection = QStringLiteral("Words");
 const QString wordPrefix = QStringLiteral("Word");
 constexpr int historySize = 10;
+// The most letters of a word the status line quotes.
+constexpr int quotedLetters = 40;
 constexpr int defaultWidth = 760;
 constexpr int defaultHeight = 580;
 
@@ -409,7 +411,12 @@ void TF_Browser::lookUp(const QString& typed) {
     // Each look-up opens at its first verse, wherever the last one was left.
     LV_Verses->scrollToTop();
 
-    const QString shown = QString::fromUtf8(word);
+    const QString lookedUp = QString::fromUtf8(word);
+    // The status line quotes a long word by its start: the line stays readable
+    // and never needs the window's whole width.
+    const QString shown = lookedUp.size() > quotedLetters
+                              ? lookedUp.left(quotedLetters - 1) + QChar(0x2026)
+                              : lookedUp;
     QString text;
     switch (result.status) {
     case LookupResult::Found:
@@ -432,7 +439,7 @@ void TF_Browser::lookUp(const QString& typed) {
     if (words > 1)
         text += QLatin1Char(' ') + tr("(One word at a time: the first word of what you typed.)");
     showStatus(text);
-    rememberWord(shown);
+    rememberWord(lookedUp);
     showVerse();
 }
 

@@ -288,7 +288,7 @@ private slots:
             const int width = form.width();
             form.lookUp(word);
             QCoreApplication::processEvents();
-            QVERIFY(form.L_Count->text().contains(QStringLiteral("does not occur")));
+            QCOMPARE(form.L_Count->text(), "\"" + word.left(39) + "\u2026\" does not occur in T.");
             QCOMPARE(form.width(), width);
             form.resize(5000, form.height());
             QVERIFY(form.CB_Word->minimumSizeHint().width() < 1024);
