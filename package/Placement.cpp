@@ -56,8 +56,12 @@ public:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override {
+        // A platform that knows the frame when the window is shown sends no
+        // move or resize after it; a window manager moves the window once it
+        // has framed it.
         if (watched != window || !window->isVisible() ||
-            (event->type() != QEvent::Move && event->type() != QEvent::Resize))
+            (event->type() != QEvent::Show && event->type() != QEvent::Move &&
+             event->type() != QEvent::Resize))
             return false;
         const QMargins frame =
             window->windowHandle() ? window->windowHandle()->frameMargins() : QMargins();

@@ -11,6 +11,8 @@
 
 #include <QComboBox>
 #include <QFile>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QTemporaryDir>
 #include <QWidget>
 #include <QtTest>
@@ -356,6 +358,38 @@ private slots:
         form.setObjectName("F");
         placeWindow(ini, &form, 420, 300);
         QCOMPARE(TIni_t::bounds(&form), placed);
+    }
+
+    // On the real screen, at whatever scale factor the test runs (CTest runs
+    // it at 1.5 too, as tst_ini_t_scaled): places stored on a larger screen
+    // put the window wholly on the screen's work area.
+    void placedWithinTheRealScreen_data() {
+        QTest::addColumn<QString>("stored");
+        QTest::newRow("right and bottom") << "500 400 760 580";
+        QTest::newRow("larger than the screen") << "0 0 3000 2000";
+        QTest::newRow("left and above") << "-300 -200 400 300";
+    }
+    void placedWithinTheRealScreen() {
+        QFETCH(QString, stored);
+        platform::overrideDesktopGeometry(std::nullopt);
+        const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
+        TIni_t ini(nullptr, path());
+        ini.save("Position", "Form F", stored);
+        QWidget form;
+        form.setObjectName("F");
+        placeWindow(ini, &form, 420, 300);
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        QVERIFY2(area.contains(form.frameGeometry()),
+                 qPrintable(QStringLiteral("%1 %2 %3 %4 on %5 %6 %7 %8")
+                                .arg(form.frameGeometry().x())
+                                .arg(form.frameGeometry().y())
+                                .arg(form.frameGeometry().width())
+                                .arg(form.frameGeometry().height())
+                                .arg(area.x())
+                                .arg(area.y())
+                                .arg(area.width())
+                                .arg(area.height())));
     }
 
     // Whatever stretched a window, its stored size stays within the work
