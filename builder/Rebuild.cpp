@@ -253,6 +253,7 @@ void TRebuildDlg::createComponents() {
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint);
     setWindowTitle(QStringLiteral("Build"));
+    setWindowIcon(platform::programIcon(QStringLiteral("concordance-build")));
     setSizeGripEnabled(false);
     QFont formFont = font();
     formFont.setPixelSize(13);

@@ -114,6 +114,12 @@ private slots:
         QCOMPARE(dlg.L_Action->text(), "Create " + bibleName + " database?");
     }
 
+    void theWindowCarriesTheProgramsIcon() {
+        TRebuildDlg dlg;
+        QVERIFY(!dlg.windowIcon().isNull());
+        QVERIFY(!dlg.windowIcon().pixmap(32, 32).isNull());
+    }
+
     void initialState() {
         TRebuildDlg dlg;
         QVERIFY(dlg.L_Start->text().isEmpty());
