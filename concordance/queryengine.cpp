@@ -137,6 +137,17 @@ struct QueryEngine::Impl {
     QString folder;
     sqlite3* db = nullptr;
     std::vector<QByteArray> words;
+    // The occurrences of word n in key order, read from "Word" when first
+    // asked for and kept: byWord[n], once read[n].
+    struct Occurrence {
+        quint32 key;
+        int word;
+    };
+    std::vector<std::vector<Occurrence>> byWord;
+    std::vector<bool> read;
+    // The keys of "Bible", read when first needed.
+    std::vector<quint32> verseKeys;
+    bool verseKeysRead = false;
     // Word number → form of that word alone, made when first matched.
     std::vector<qint32> singleForms;
     std::map<std::vector<int>, qint32> formIndex;
@@ -148,12 +159,6 @@ struct QueryEngine::Impl {
             sqlite3_finalize(st);
         sqlite3_close(db);
     }
-
-    // An occurrence as "Word" holds it.
-    struct Occurrence {
-        quint32 key;
-        int word;
-    };
 
     [[noreturn]] void fail(int rc, const QString& what) const {
         const QString engine = QString::fromUtf8(db ? sqlite3_errmsg(db) : sqlite3_errstr(rc));
@@ -250,65 +255,95 @@ struct QueryEngine::Impl {
                                sqlite3_column_bytes(key, 0));
         }
         singleForms.assign(words.size() + 1, -1);
+        byWord.assign(words.size() + 1, {});
+        read.assign(words.size() + 1, false);
     }
 
-    qint32 form(const std::vector<int>& numbers) {
-        if (numbers.size() == 1) {
-            qint32& single = singleForms[size_t(numbers.front())];
-            if (single < 0) {
-                single = qint32(building->forms.size());
-                building->forms.push_back(numbers);
-            }
-            return single;
+    // The occurrences of word n, in key order. The index "wordKeyNdx" (word
+    // number, then occurrence key) gives them in that order.
+    std::pair<const Occurrence*, const Occurrence*> wordOccurrences(int n) {
+        std::vector<Occurrence>& list = byWord[size_t(n)];
+        if (!read[size_t(n)]) {
+            sqlite3_stmt* st =
+                statement(QStringLiteral("SELECT R1 FROM \"Word\".\"Word\" WHERE R2 = ?1"));
+            sqlite3_bind_int(st, 1, n);
+            while (step(st))
+                list.push_back(Occurrence{quint32(sqlite3_column_int64(st, 0)), n});
+            if (!std::is_sorted(list.begin(), list.end(), keyOrder))
+                std::sort(list.begin(), list.end(), keyOrder);
+            read[size_t(n)] = true;
         }
-        auto [at, added] = formIndex.try_emplace(numbers, qint32(building->forms.size()));
-        if (added)
-            building->forms.push_back(numbers);
-        return at->second;
+        return {list.data(), list.data() + list.size()};
+    }
+
+    // Occurrences in key order: a stretch of the occurrences of one word,
+    // or a list of their own.
+    struct List {
+        const Occurrence* first = nullptr;
+        const Occurrence* last = nullptr;
+        std::vector<Occurrence> owned;
+        size_t size() const { return size_t(last - first); }
+    };
+
+    static bool keyBefore(const Occurrence& o, quint32 key) { return o.key < key; }
+    static bool keyOrder(const Occurrence& a, const Occurrence& b) { return a.key < b.key; }
+
+    // The stretch of `from`..`to` (in key order) that lies in the range.
+    void appendInRange(const Occurrence* from, const Occurrence* to,
+                       std::vector<Occurrence>& out) const {
+        for (const KeySpan& span : range.keySpans()) {
+            const Occurrence* a = std::lower_bound(from, to, quint32(span.first), keyBefore);
+            const Occurrence* b = std::lower_bound(a, to, quint32(span.last) + 0x100, keyBefore);
+            out.insert(out.end(), a, b);
+        }
     }
 
     // The occurrences of the words numbered `first` to `last`, in key order,
-    // within the range. Each word is looked up on its own: an equal word
-    // number lets the index "wordKeyNdx" (word number, then occurrence key)
-    // find its occurrences in key order, and within a range only those.
-    std::vector<Occurrence> occurrences(int first, int last) {
-        std::vector<Occurrence> out;
-        sqlite3_stmt* st = statement(QStringLiteral(
-            "SELECT R1 FROM \"Word\".\"Word\" WHERE R2 = ?1 AND R1 BETWEEN ?2 AND ?3"));
-        const QList<KeySpan> spans = range.isWhole()
-                                         ? QList<KeySpan>{{0, std::numeric_limits<qint32>::max()}}
-                                         : range.keySpans();
-        for (int word = first; word <= last; ++word) {
-            for (const KeySpan& span : spans) {
-                sqlite3_reset(st);
-                sqlite3_bind_int(st, 1, word);
-                sqlite3_bind_int64(st, 2, span.first);
-                sqlite3_bind_int64(st, 3, qint64(span.last) | 0xff);
-                while (step(st))
-                    out.push_back(Occurrence{quint32(sqlite3_column_int64(st, 0)), word});
+    // within the range.
+    List occurrences(int first, int last) {
+        List list;
+        if (first == last) {
+            const auto [from, to] = wordOccurrences(first);
+            if (range.keySpans().size() <= 1) {
+                list.first = from;
+                list.last = to;
+                if (!range.isWhole()) {
+                    const KeySpan& span = range.keySpans().front();
+                    list.first = std::lower_bound(from, to, quint32(span.first), keyBefore);
+                    list.last =
+                        std::lower_bound(list.first, to, quint32(span.last) + 0x100, keyBefore);
+                }
+                return list;
             }
+            appendInRange(from, to, list.owned);
+        } else {
+            for (int word = first; word <= last; ++word) {
+                const auto [from, to] = wordOccurrences(word);
+                if (range.isWhole())
+                    list.owned.insert(list.owned.end(), from, to);
+                else
+                    appendInRange(from, to, list.owned);
+            }
+            std::sort(list.owned.begin(), list.owned.end(), keyOrder);
         }
-        if (first != last)
-            std::sort(out.begin(), out.end(),
-                      [](const Occurrence& a, const Occurrence& b) { return a.key < b.key; });
-        return out;
+        list.first = list.owned.data();
+        list.last = list.owned.data() + list.owned.size();
+        return list;
     }
 
     // Every verse in the range, without occurrences.
     std::vector<QueryMatch> allVerses() {
-        std::vector<QueryMatch> out;
-        sqlite3_stmt* st =
-            statement(QStringLiteral("SELECT Verse FROM main.Bible WHERE Verse BETWEEN ?1 AND ?2"));
-        const QList<KeySpan> spans = range.isWhole()
-                                         ? QList<KeySpan>{{0, std::numeric_limits<qint32>::max()}}
-                                         : range.keySpans();
-        for (const KeySpan& span : spans) {
-            sqlite3_reset(st);
-            sqlite3_bind_int64(st, 1, span.first);
-            sqlite3_bind_int64(st, 2, span.last);
+        if (!verseKeysRead) {
+            sqlite3_stmt* st = statement(QStringLiteral("SELECT Verse FROM main.Bible"));
             while (step(st))
-                out.push_back(QueryMatch{quint32(sqlite3_column_int64(st, 0)), 0, -1});
+                verseKeys.push_back(quint32(sqlite3_column_int64(st, 0)));
+            std::sort(verseKeys.begin(), verseKeys.end());
+            verseKeysRead = true;
         }
+        std::vector<QueryMatch> out;
+        for (const quint32 key : verseKeys)
+            if (range.contains(key))
+                out.push_back(QueryMatch{key, 0, -1});
         return out;
     }
 
@@ -329,8 +364,25 @@ struct QueryEngine::Impl {
         return {int(from - words.begin()) + 1, int(to - words.begin())};
     }
 
+    qint32 form(const std::vector<int>& numbers) {
+        auto [at, added] = formIndex.try_emplace(numbers, qint32(building->forms.size()));
+        if (added)
+            building->forms.push_back(numbers);
+        return at->second;
+    }
+
+    qint32 wordForm(int number) {
+        qint32& single = singleForms[size_t(number)];
+        if (single < 0) {
+            single = qint32(building->forms.size());
+            building->forms.push_back({number});
+        }
+        return single;
+    }
+
     std::vector<QueryMatch> term(const QueryNode& node) {
-        std::vector<std::vector<Occurrence>> lists;
+        std::vector<List> lists;
+        lists.reserve(size_t(node.words.size()));
         for (const QueryWord& word : node.words) {
             const auto [first, last] = numbers(word);
             if (first > last)
@@ -341,30 +393,39 @@ struct QueryEngine::Impl {
         std::vector<QueryMatch> out;
         if (length == 1) {
             out.reserve(lists.front().size());
-            for (const Occurrence& o : lists.front())
-                out.push_back(QueryMatch{o.key, 1, form({o.word})});
+            for (const Occurrence* o = lists.front().first; o != lists.front().last; ++o)
+                out.push_back(QueryMatch{o->key, 1, wordForm(o->word)});
             return out;
         }
-        // A phrase: its first word at a key, the next one at the key after, …
-        // all in one verse.
-        std::vector<size_t> at(lists.size(), 0);
+        // A phrase: word i at the key of its first word plus i, in one verse.
+        // The rarest word leads; each other word is looked for where the
+        // phrase needs it, its list searched onwards from the last find.
+        size_t lead = 0;
+        for (size_t i = 1; i < lists.size(); ++i)
+            if (lists[i].size() < lists[lead].size())
+                lead = i;
+        std::vector<const Occurrence*> at(lists.size());
+        for (size_t i = 0; i < lists.size(); ++i)
+            at[i] = lists[i].first;
         std::vector<int> numbers(lists.size());
-        for (const Occurrence& start : lists.front()) {
-            if (positionOfKey(start.key) + length - 1 > maxWordsPerVerse)
+        for (const Occurrence* o = lists[lead].first; o != lists[lead].last; ++o) {
+            const int start = positionOfKey(o->key) - int(lead);
+            if (start < 1 || start + length - 1 > maxWordsPerVerse)
                 continue;
-            numbers[0] = start.word;
+            const quint32 key = o->key - quint32(lead);
+            numbers[lead] = o->word;
             bool found = true;
-            for (size_t i = 1; i < lists.size() && found; ++i) {
-                const std::vector<Occurrence>& list = lists[i];
-                const quint32 wanted = start.key + quint32(i);
-                while (at[i] < list.size() && list[at[i]].key < wanted)
-                    ++at[i];
-                found = at[i] < list.size() && list[at[i]].key == wanted;
+            for (size_t i = 0; i < lists.size() && found; ++i) {
+                if (i == lead)
+                    continue;
+                const quint32 wanted = key + quint32(i);
+                at[i] = std::lower_bound(at[i], lists[i].last, wanted, keyBefore);
+                found = at[i] != lists[i].last && at[i]->key == wanted;
                 if (found)
-                    numbers[i] = list[at[i]].word;
+                    numbers[i] = at[i]->word;
             }
             if (found)
-                out.push_back(QueryMatch{start.key, quint16(length), form(numbers)});
+                out.push_back(QueryMatch{key, quint16(length), form(numbers)});
         }
         return out;
     }
@@ -426,17 +487,28 @@ struct QueryEngine::Impl {
                                   std::back_inserter(both));
             verses = std::move(both);
         }
-        std::sort(excluded.begin(), excluded.end(), byKey);
+        if (!std::is_sorted(excluded.begin(), excluded.end(), byKey))
+            std::sort(excluded.begin(), excluded.end(), byKey);
         const std::vector<quint32> excludedVerses = versesOf(excluded);
         std::vector<quint32> kept;
         std::set_difference(verses.begin(), verses.end(), excludedVerses.begin(),
                             excludedVerses.end(), std::back_inserter(kept));
+        // Each part's matches in the verses kept, walking both in order.
         std::vector<QueryMatch> out;
-        for (const std::vector<QueryMatch>& part : included)
-            for (const QueryMatch& m : part)
-                if (containsVerse(kept, verseOfKey(m.key)))
+        for (const std::vector<QueryMatch>& part : included) {
+            auto verse = kept.begin();
+            for (const QueryMatch& m : part) {
+                const quint32 v = verseOfKey(m.key);
+                while (verse != kept.end() && *verse < v)
+                    ++verse;
+                if (verse == kept.end())
+                    break;
+                if (*verse == v)
                     out.push_back(m);
-        normalize(out);
+            }
+        }
+        if (included.size() > 1)
+            normalize(out);
         return out;
     }
 
