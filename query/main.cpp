@@ -10,6 +10,7 @@
 
 #include "concordance/books.h"
 #include "concordance/queryengine.h"
+#include "concordance/tablerow.h"
 #include "concordance/textfolder.h"
 #include "concordance/versekey.h"
 #include "concordance/wordrule.h"
@@ -48,24 +49,9 @@ int fail(const QString& message) {
 
 enum class Format { Text, Tsv, Csv, Json };
 
-// One row of a table in the chosen format; text and TSV cells lose their tabs
-// and line breaks, CSV cells are quoted where they need it.
+// One row of a table in the chosen format.
 QString row(Format format, const QStringList& cells) {
-    QStringList out;
-    for (QString cell : cells) {
-        if (format == Format::Csv) {
-            if (cell.contains(QLatin1Char(',')) || cell.contains(QLatin1Char('"')) ||
-                cell.contains(QLatin1Char('\n')) || cell.contains(QLatin1Char('\r')))
-                cell = QLatin1Char('"') + cell.replace(QLatin1Char('"'), QStringLiteral("\"\"")) +
-                       QLatin1Char('"');
-        } else {
-            cell.replace(QLatin1Char('\t'), QLatin1Char(' '))
-                .replace(QLatin1Char('\n'), QLatin1Char(' '))
-                .replace(QLatin1Char('\r'), QLatin1Char(' '));
-        }
-        out << cell;
-    }
-    return out.join(format == Format::Csv ? QLatin1Char(',') : QLatin1Char('\t'));
+    return tableRow(format == Format::Csv ? RowFormat::Csv : RowFormat::Tsv, cells);
 }
 
 void printHeader(Format format, const QStringList& names) {
