@@ -263,6 +263,9 @@ void TF_Browser::createComponents() {
     LW_Words = new QListWidget(lookupPane);
     LW_Words->setObjectName(QStringLiteral("LW_Words"));
     LW_Words->setMaximumWidth(220);
+    // The chart and the words take a strip; the list keeps the room.
+    C_Books->setMaximumHeight(110);
+    LW_Words->setMaximumHeight(110);
     LW_Words->hide();
     verses = new TVerseList(this);
     LV_Verses = new QListView(lookupPane);
