@@ -286,7 +286,7 @@ public:
     void elementEnd() { ended = true; }
     void wordStart(const Tag& tag) {
         elementStart();
-        words.push_back({attribute(tag.text, "lemma"), attribute(tag.text, "morph")});
+        words.push_back({attribute(tag.text, "lemma"), attribute(tag.text, "morph"), ++elements});
         fresh = true;
     }
     // Text that stands in a divine-name element itself is shown in capitals
@@ -308,6 +308,7 @@ private:
     struct Word {
         QByteArray lemma;
         QByteArray morph;
+        int element = 0;
     };
 
     void add(const QByteArray& piece, const Word* word) {
@@ -318,6 +319,7 @@ private:
             if (word) {
                 run.lemma = word->lemma;
                 run.morph = word->morph;
+                run.element = word->element;
             }
             runs.push_back(run);
             fresh = false;
@@ -327,6 +329,7 @@ private:
     }
 
     std::vector<Word> words; // the word elements open, innermost last
+    int elements = 0;        // the word elements begun so far
     char32_t last = 0;       // the last character so far
     bool gap = false;        // markup alone has stood since the last text
     bool ended = false;      // an element has ended, and no text has come since

@@ -3,6 +3,7 @@
 // refuses, and that an existing table is replaced only by a complete one. The
 // SWORD check runs only where the KJV module is installed.
 
+#include "concordance/wordrule.h"
 #include "importer/bibletable.h"
 #include "importer/osis.h"
 #include "importer/progress.h"
@@ -519,7 +520,8 @@ private slots:
             BibleTableWriter writer(dir);
             QString message;
             QVERIFY(writer.prepare(true, message));
-            QVERIFY(writer.write({verses::Verse{key(1, 1, 1), "One"}}, quiet, nullptr, message));
+            QVERIFY(
+                writer.write({verses::Verse{key(1, 1, 1), "One", {}}}, quiet, nullptr, message));
             QVERIFY(QFileInfo::exists(dir + "/Bible_new/Bible.db"));
         }
         QVERIFY(!QFileInfo::exists(dir + "/Bible_new"));
@@ -528,7 +530,8 @@ private slots:
             BibleTableWriter writer(dir);
             QString message;
             QVERIFY(writer.prepare(true, message));
-            QVERIFY(writer.write({verses::Verse{key(1, 1, 1), "One"}}, quiet, nullptr, message));
+            QVERIFY(
+                writer.write({verses::Verse{key(1, 1, 1), "One", {}}}, quiet, nullptr, message));
             QVERIFY2(writer.commit(message), qPrintable(message));
             QVERIFY(writer.replaced());
         }
@@ -641,8 +644,20 @@ private slots:
                                  "east,they",  "jesusmay",         "lordhas",
                                  "estasson",   "jesucristoseacon", "clean.\u201dimmediately"};
         bool seen = false;
+        QSet<QByteArray> numbers;
+        QSet<quint64> love; // the word elements tagged G26 (as "G0026")
         for (const verses::Verse& v : read.sorted()) {
             const QString t = QString::fromUtf8(v.text);
+            // Every tag names a word of the verse as the word rule counts them.
+            const int words = concordance::countWords(v.text);
+            for (const wordtags::WordTag& word : v.tags) {
+                QVERIFY2(word.position >= 1 && word.position <= words,
+                         qPrintable(read.reference(v.key)));
+                for (const QByteArray& n : word.numbers.split(' '))
+                    numbers.insert(n);
+                if (word.numbers.split(' ').contains("G0026"))
+                    love.insert(quint64(v.key) << 16 | quint64(word.element));
+            }
             if (v.key == verse) {
                 QCOMPARE(t, text);
                 seen = true;
@@ -653,6 +668,11 @@ private slots:
                 QVERIFY2(!lower.contains(j), qPrintable(read.reference(v.key) + ": " + t));
         }
         QVERIFY(seen);
+        QVERIFY(read.taggedWords() > 0);
+        if (module == "KJV") {
+            QCOMPARE(love.size(), 117);
+            QVERIFY2(numbers.size() >= 14000, qPrintable(QString::number(numbers.size())));
+        }
     }
 };
 
