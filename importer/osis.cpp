@@ -76,6 +76,14 @@ struct Tag {
 // The tag that starts at `at` (a '<'); false when the '<' starts no tag.
 // A '>' inside a quoted attribute value does not end the tag.
 bool readTag(const QByteArray& entry, qsizetype at, Tag& tag) {
+    if (QByteArrayView(entry).sliced(at).startsWith("<!--")) {
+        // A comment: markup that stands for nothing.
+        const qsizetype close = entry.indexOf("-->", at + 4);
+        if (close < 0)
+            return false;
+        tag = Tag{"!--", entry.mid(at + 1, close + 2 - at - 1), false, true, close + 3};
+        return true;
+    }
     char quote = 0;
     qsizetype i = at + 1;
     for (; i < entry.size(); ++i) {

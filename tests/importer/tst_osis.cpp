@@ -113,6 +113,7 @@ private slots:
             QByteArray("A & B <x> \xc3\xa9\xc3\xa9 &bogus; &#0; &"));
         row("'>' inside an attribute value", "<w lemma=\"a>b\">word</w> end",
             QByteArray("word end"));
+        row("comments stand for nothing", "be<!-- a <w> -->gin", QByteArray("begin"));
         row("unfinished tag is text", "a < b", QByteArray("a < b"));
         row("note without an end", "a<note>never ends", QByteArray("a"));
     }
