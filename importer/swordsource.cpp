@@ -180,7 +180,16 @@ QByteArray rawEntry(sword::SWModule* module) {
 QByteArray osisText(sword::SWModule* module, bool foldApostrophes,
                     std::vector<wordtags::WordTag>& tags) {
     const std::vector<osis::Run> runs = osis::read(rawEntry(module));
-    tags = wordtags::tagWords(runs, foldApostrophes);
+    if (foldApostrophes) {
+        // The words as the verse table will have them; the text itself is
+        // folded (and the apostrophes counted) when it is added.
+        std::vector<osis::Run> folded = runs;
+        for (osis::Run& run : folded)
+            run.text = verses::foldApostrophes(run.text);
+        tags = wordtags::tagWords(folded);
+    } else {
+        tags = wordtags::tagWords(runs);
+    }
     return verses::simplified(osis::plainText(runs));
 }
 

@@ -2,7 +2,6 @@
 
 #include "concordance/versekey.h"
 #include "concordance/wordrule.h"
-#include "importer/verses.h"
 
 namespace wordtags {
 
@@ -18,13 +17,13 @@ void addOnce(QByteArray& list, const QByteArray& item) {
 
 } // namespace
 
-std::vector<WordTag> tagWords(const std::vector<osis::Run>& runs, bool foldApostrophes) {
+std::vector<WordTag> tagWords(const std::vector<osis::Run>& runs) {
     QByteArray text;
     std::vector<qsizetype> starts; // where each run begins in `text`
     starts.reserve(runs.size() + 1);
     for (const osis::Run& run : runs) {
         starts.push_back(text.size());
-        text += foldApostrophes ? verses::foldApostrophes(run.text) : run.text;
+        text += run.text;
     }
     starts.push_back(text.size());
 

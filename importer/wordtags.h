@@ -23,10 +23,10 @@ struct WordTag {
 // The tags of the words of the text that `runs` make, each word taking the
 // numbers and codes of every word element it lies in, even in part (a
 // boundary inside a word, "give</w>n", leaves the word whole and tagged).
-// Words outside any tagged element get none. `foldApostrophes` must be as
-// for the verse's text: a folded apostrophe joins "king’s" into one word.
-// Positions beyond the verse key's room (concordance::maxWordsPerVerse) are
-// left out.
-std::vector<WordTag> tagWords(const std::vector<osis::Run>& runs, bool foldApostrophes);
+// Words outside any tagged element get none. The runs' texts must be as the
+// verse's text is stored, apostrophes folded or not: a folded apostrophe
+// joins "king’s" into one word. Positions beyond the verse key's room
+// (concordance::maxWordsPerVerse) are left out.
+std::vector<WordTag> tagWords(const std::vector<osis::Run>& runs);
 
 } // namespace wordtags
