@@ -342,8 +342,8 @@ private:
     bool gap = false;        // markup alone has stood since the last text
     bool ended = false;      // an element has ended, and no text has come since
     bool fresh = false;      // the next text starts a run of its own
-    std::vector<std::size_t>
-        divineNames; // for each divine name open, the word elements open at its start
+    // For each divine-name element open, the number of word elements open at its start.
+    std::vector<std::size_t> divineNames;
 };
 
 } // namespace
