@@ -24,6 +24,16 @@ QString tableFile(const QString& folder, QLatin1String table) {
     return QDir(folder).filePath(table + QStringLiteral(".db"));
 }
 
+// Where the new table is written: a folder of its own inside the text's, so
+// that the table inside the file has its final name when the file moves.
+QString stagingFolder(const QString& folder) {
+    return QDir(folder).filePath(concordance::strongsStagingFolder);
+}
+
+QString stagedFile(const QString& folder) {
+    return tableFile(stagingFolder(folder), concordance::strongsWordTable);
+}
+
 bool removeFile(const QString& path, QString& message) {
     for (const QString& file : {path, path + QStringLiteral("-journal")}) {
         if (QFile::exists(file) && !QFile::remove(file)) {
@@ -51,8 +61,11 @@ struct Row {
 } // namespace
 
 bool removeOld(const QString& folder, QString& message) {
-    return removeFile(tableFile(folder, concordance::strongsWordTable), message) &&
-           removeFile(tableFile(folder, concordance::tempStrongsWordTable), message);
+    if (!removeFile(tableFile(folder, concordance::strongsWordTable), message) ||
+        !removeFile(stagedFile(folder), message))
+        return false;
+    QDir().rmdir(stagingFolder(folder));
+    return true;
 }
 
 bool write(const QString& folder, Summary& summary, QString& message) {
@@ -118,8 +131,13 @@ bool write(const QString& folder, Summary& summary, QString& message) {
         return false;
     }
 
+    if (!QDir().mkpath(stagingFolder(folder))) {
+        message = QStringLiteral("the folder %1 could not be made")
+                      .arg(QDir::toNativeSeparators(stagingFolder(folder)));
+        return false;
+    }
     TTable table;
-    concordance::bindTable(table, folder, concordance::tempStrongsWordTable);
+    concordance::bindTable(table, stagingFolder(folder), concordance::strongsWordTable);
     try {
         if (table.Exists())
             table.DeleteTable();
@@ -146,19 +164,18 @@ bool write(const QString& folder, Summary& summary, QString& message) {
         } catch (const std::exception&) {
             // Being removed anyway.
         }
-        message = QStringLiteral("%1: %2")
-                      .arg(QDir::toNativeSeparators(
-                               tableFile(folder, concordance::tempStrongsWordTable)),
-                           e.message());
+        message =
+            QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(stagedFile(folder)), e.message());
         QString ignored;
-        removeFile(tableFile(folder, concordance::tempStrongsWordTable), ignored);
+        removeFile(stagedFile(folder), ignored);
+        QDir().rmdir(stagingFolder(folder));
         return false;
     }
     return true;
 }
 
 bool publish(const QString& folder, QString& message) {
-    const QString from = tableFile(folder, concordance::tempStrongsWordTable);
+    const QString from = stagedFile(folder);
     if (!QFile::exists(from))
         return true;
     const QString to = tableFile(folder, concordance::strongsWordTable);
@@ -168,8 +185,10 @@ bool publish(const QString& folder, QString& message) {
                            QString::fromLocal8Bit(std::strerror(errno)));
         QString ignored;
         removeFile(from, ignored);
+        QDir().rmdir(stagingFolder(folder));
         return false;
     }
+    QDir().rmdir(stagingFolder(folder));
     platform::syncFolder(folder);
     return true;
 }

@@ -6,8 +6,9 @@
 // its words. The query engine and the browser find a number's places there and
 // join them with "Word" on the occurrence key.
 //
-// The table is written under a name of its own while the build runs and takes
-// its name after the build's other tables are committed: the table of an
+// The table is written in a folder of its own inside the text's folder
+// ("Temp_StrongsWord/") and moves beside the other tables after they are
+// committed: the table of an
 // earlier build goes when the build begins, so a folder never holds a
 // Strong's table of other tables than those beside it.
 
@@ -21,16 +22,16 @@ struct Summary {
     int numbers = 0;        // distinct Strong's numbers
 };
 
-// Removes the text's "StrongsWord" and a "Temp_StrongsWord" that an
-// interrupted build left. False with `message` when a file stays.
+// Removes the text's "StrongsWord" and one that an interrupted build left in
+// "Temp_StrongsWord/". False with `message` when a file stays.
 bool removeOld(const QString& folder, QString& message);
 
-// Writes "Temp_StrongsWord" from the text's "Strongs"; does nothing for a text
+// Writes "Temp_StrongsWord/StrongsWord" from the text's "Strongs"; does nothing for a text
 // without one. False with `message` (naming the table and the place) when the
 // Strong's table cannot be read or the new one written; nothing is left then.
 bool write(const QString& folder, Summary& summary, QString& message);
 
-// Gives "Temp_StrongsWord" its name, where a write made one.
+// Moves the new "StrongsWord" beside the other tables, where a write made one.
 bool publish(const QString& folder, QString& message);
 
 } // namespace strongstable

@@ -1,5 +1,6 @@
 #include "concordance/queryengine.h"
 
+#include "concordance/strongs.h"
 #include "concordance/tablelayouts.h"
 #include "concordance/versekey.h"
 
@@ -242,11 +243,13 @@ struct QueryEngine::Impl {
         }
         // The Strong's table of a tagged text joins it where Build made one.
         hasStrongsWords = hasTable(folder, strongsWordTable);
-        hasStrongs = hasStrongsWords || hasTable(folder, strongsTable);
-        if (hasStrongsWords) {
-            sqlite3_stmt* attach = statement(
-                QStringLiteral("ATTACH DATABASE ?1 AS \"%1\"").arg(strongsWordTable));
-            const QByteArray path = tablePath(folder, strongsWordTable).toUtf8();
+        hasStrongs = hasTable(folder, strongsTable);
+        for (const QLatin1String table : {strongsTable, strongsWordTable}) {
+            if (!hasTable(folder, table))
+                continue;
+            sqlite3_stmt* attach =
+                statement(QStringLiteral("ATTACH DATABASE ?1 AS \"%1\"").arg(table));
+            const QByteArray path = tablePath(folder, table).toUtf8();
             sqlite3_bind_text(attach, 1, path.constData(), int(path.size()), SQLITE_TRANSIENT);
             step(attach);
         }
@@ -727,6 +730,10 @@ QList<FormCount> QueryEngine::forms(const QueryResult& result) const {
               [&](size_t a, size_t b) { return result.forms[a] < result.forms[b]; });
     QList<FormCount> out;
     for (const size_t i : order) {
+        // A form met while the query was answered may have no occurrence
+        // left in the answer (a word NEAR found without a partner).
+        if (tallies[i].occurrences == 0)
+            continue;
         QByteArray words;
         for (const int n : result.forms[i]) {
             if (!words.isEmpty())
@@ -747,6 +754,39 @@ QString QueryEngine::verseText(qint32 key) {
                                  sqlite3_column_bytes(st, 0));
     sqlite3_reset(st);
     return text;
+}
+
+bool QueryEngine::hasStrongs() const {
+    return d->hasStrongs;
+}
+
+bool QueryEngine::hasStrongsTable() const {
+    return d->hasStrongsWords;
+}
+
+QHash<int, QStringList> QueryEngine::strongsOfVerse(qint32 key) {
+    QHash<int, QStringList> out;
+    if (!d->hasStrongs)
+        return out;
+    sqlite3_stmt* st = d->statement(
+        QStringLiteral("SELECT Place, Numbers FROM \"%1\".\"%1\" WHERE Place BETWEEN ?1 AND ?2")
+            .arg(strongsTable));
+    sqlite3_bind_int64(st, 1, qint64(verseOfKey(quint32(key))) + 1);
+    sqlite3_bind_int64(st, 2, qint64(verseOfKey(quint32(key))) + maxWordsPerVerse);
+    while (d->step(st)) {
+        const int position = positionOfKey(quint32(sqlite3_column_int64(st, 0)));
+        const QString numbers =
+            QString::fromUtf8(static_cast<const char*>(sqlite3_column_blob(st, 1)),
+                              sqlite3_column_bytes(st, 1));
+        QStringList list;
+        for (const QString& text : numbers.split(QLatin1Char(' '), Qt::SkipEmptyParts))
+            if (const auto number = parseStrongsNumber(text))
+                list << number->toString();
+        if (!list.isEmpty())
+            out.insert(position, list);
+    }
+    sqlite3_reset(st);
+    return out;
 }
 
 } // namespace concordance

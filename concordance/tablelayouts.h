@@ -32,9 +32,9 @@ inline constexpr QLatin1String wordTable("Word");
 inline constexpr QLatin1String strongsTable("Strongs");
 // Made by Build from "Strongs": the occurrences of every Strong's number.
 inline constexpr QLatin1String strongsWordTable("StrongsWord");
-// "StrongsWord" while Build writes it; it takes its name when the build's
-// other tables are committed.
-inline constexpr QLatin1String tempStrongsWordTable("Temp_StrongsWord");
+// The folder inside a text's folder where Build writes "StrongsWord" before
+// it moves it beside the other tables.
+inline constexpr QLatin1String strongsStagingFolder("Temp_StrongsWord");
 // The width of "StrongsWord"'s Number field: "G12345" and room to spare.
 constexpr int strongsNumberSize = 8;
 

@@ -17,8 +17,7 @@
 #include "tests/support/messagecapture.h"
 #include "tests/support/processrun.h"
 
-#include <QCryptographicHash>
-#include <QDirIterator>
+#include <QPushButton>
 
 using concordance::FormCount;
 using concordance::QueryEngine;
@@ -40,9 +39,10 @@ const QList<TaggedVerse> taggedText = {
     // One number in two elements of a verse: two occurrences.
     {verseKey(1, 1, 2), "<w lemma=\"strong:H0430\">God</w> saw, and <w "
                         "lemma=\"strong:H0430\">God</w> rested."},
-    // An element boundary inside a word: "given" carries both numbers.
-    {verseKey(1, 1, 3), "It shall be <w lemma=\"strong:H5414\">give</w><w "
-                        "lemma=\"strong:H9999\">n</w> you."},
+    // Element boundaries inside a word: "givenst" lies in two elements (the
+    // "n" between them in none) and carries the numbers of both.
+    {verseKey(1, 1, 3), "It shall be <w lemma=\"strong:H5414\">give</w>n<w "
+                        "lemma=\"strong:H9999\">st</w> you."},
     {verseKey(43, 3, 16), "For <w lemma=\"strong:G2316\">God</w> so <w "
                           "lemma=\"strong:G25\">loved</w> the world."},
     {verseKey(45, 5, 5), "Because <w lemma=\"strong:G3588 strong:G26\">the love</w> of <w "
@@ -94,11 +94,11 @@ QStringList strongsWords(const QString& folder) {
     concordance::bindTable(t, folder, concordance::strongsWordTable);
     t.Open();
     for (t.First(); !t.Eof(); t.Next())
-        rows << QStringLiteral("%1 %2+%3")
-                    .arg(t.Fields(0).AsString(), concordance::verseReference(
-                                                     qint32(t.Fields(1).AsInteger() & ~0xff)))
-                    .arg(t.Fields(1).AsInteger() & 0xff)
-                    .arg(t.Fields(2).AsInteger());
+        rows << QStringLiteral("%1 %2+%3+%4")
+                    .arg(t.Fields(0).AsString(),
+                         concordance::verseReference(qint32(t.Fields(1).AsInteger() & ~0xff)),
+                         QString::number(t.Fields(1).AsInteger() & 0xff),
+                         QString::number(t.Fields(2).AsInteger()));
     t.Close();
     return rows;
 }
@@ -125,13 +125,6 @@ QStringList places(const QueryResult& result) {
         out << concordance::verseReference(verse.key) + " [" + spans.join(' ') + "]";
     }
     return out;
-}
-
-QByteArray fileHash(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    return QCryptographicHash::hash(file.readAll(), QCryptographicHash::Sha256);
 }
 
 // The rows of a concordance table, read through the table layer.
@@ -222,7 +215,7 @@ private slots:
             << "H853" << "" << QStringList{"Genesis 1:1 [5+1]"} << QStringList{"created 1/1"};
         QTest::newRow("a word that an element boundary cuts renders both")
             << "h9999 OR H5414" << "" << QStringList{"Genesis 1:3 [4+1]"}
-            << QStringList{"given 1/1"};
+            << QStringList{"givenst 1/1"};
         QTest::newRow("two elements of one verse are two occurrences")
             << "H430" << "Genesis"
             << QStringList{"Genesis 1:1 [4+1]", "Genesis 1:2 [1+1 4+1]"}
@@ -272,7 +265,7 @@ private slots:
             QCOMPARE(e.position(), 5);
         }
         // Its words are answered as before.
-        QCOMPARE(engine.run(QStringLiteral("love")).occurrences(), 3);
+        QCOMPARE(engine.run(QStringLiteral("love")).occurrences(), 2);
     }
 
     // The tagged and the untagged build of the same verses have the same
@@ -281,10 +274,10 @@ private slots:
         for (const QLatin1String table :
              {concordance::keyTable, concordance::freqTable, concordance::wordTable})
             QCOMPARE(tableRows(folder("T"), table), tableRows(folder("U"), table));
-        for (const QString& list : {"Freq", "Alpha", "List", "Length", "CharFreq", "Pcre"}) {
+        for (const char* list : {"Freq", "Alpha", "List", "Length", "CharFreq", "Pcre"}) {
             QFile t(folder("T") + "T_" + list + ".txt");
             QFile u(folder("U") + "U_" + list + ".txt");
-            QVERIFY2(t.open(QIODevice::ReadOnly) && u.open(QIODevice::ReadOnly), qPrintable(list));
+            QVERIFY2(t.open(QIODevice::ReadOnly) && u.open(QIODevice::ReadOnly), list);
             // The header names the list's own file and the build's time.
             QList<QByteArray> a = t.readAll().split('\n');
             QList<QByteArray> b = u.readAll().split('\n');
@@ -297,7 +290,7 @@ private slots:
     void rebuildWithoutTagsRemovesTheTable() {
         build("V", true);
         QVERIFY(QFile::exists(folder("V") + "StrongsWord.db"));
-        QVERIFY(!QFile::exists(folder("V") + "Temp_StrongsWord.db"));
+        QVERIFY(!QFileInfo::exists(folder("V") + "Temp_StrongsWord"));
         QVERIFY(QFile::remove(folder("V") + "Strongs.db"));
         build("V", false);
         QVERIFY(!QFile::exists(folder("V") + "StrongsWord.db"));
@@ -323,7 +316,7 @@ private slots:
         QString message;
         QVERIFY(!strongstable::write(dir, summary, message));
         QVERIFY2(message.contains("\"X12\"") && message.contains("Strongs.db"), qPrintable(message));
-        QVERIFY(!QFile::exists(dir + "Temp_StrongsWord.db"));
+        QVERIFY(!QFileInfo::exists(dir + "Temp_StrongsWord"));
     }
 
     // The whole KJV from Debian's module: imported, built, and asked.
@@ -370,8 +363,8 @@ private slots:
         // The renderings and their occurrences, without the verses.
         const auto leading = [&](const QueryResult& result, int n) {
             QStringList out;
-            for (const QString& r : renderings(engine, result).mid(0, n))
-                out << r.section('/', 0, 0);
+            for (const QString& rendering : renderings(engine, result).mid(0, n))
+                out << rendering.section('/', 0, 0);
             return out;
         };
         QCOMPARE(leading(love, 3), (QStringList{"love 81", "charity 28", "the love 4"}));

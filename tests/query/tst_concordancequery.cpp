@@ -137,7 +137,7 @@ private slots:
             << "concordance-query: --in: the text has no book Mark (in \"Mark\")\n";
         QTest::newRow("two answers at once")
             << QStringList{"--count", "--words", "god"}
-            << "concordance-query: --count, --by-book, --words and --kwic exclude one another\n";
+            << "concordance-query: --count, --by-book, --words, --renderings and --kwic exclude one another\n";
         QTest::newRow("bad format")
             << QStringList{"--format", "xml", "god"}
             << "concordance-query: --format is text, tsv, csv or json, not \"xml\"\n";
