@@ -525,8 +525,7 @@ bool TF_Browser::openText(const QString& name, bool quiet) {
         return false;
     }
     tagged = QFile::exists(textFolder(name) + concordance::strongsTable + QStringLiteral(".db"));
-    L_Verse->setTextInteractionFlags(tagged ? Qt::TextSelectableByMouse |
-                                                  Qt::LinksAccessibleByMouse
+    L_Verse->setTextInteractionFlags(tagged ? Qt::TextSelectableByMouse | Qt::LinksAccessibleByMouse
                                             : Qt::TextSelectableByMouse);
     L_Strongs->setText(tr("Click a word of the verse for its Strong's numbers."));
     L_Strongs->setVisible(tagged);
@@ -555,8 +554,9 @@ void TF_Browser::showVerse() {
     const QString text = T_Bible->Fields(1).AsString();
     L_Reference->setText(concordance::verseReference(key));
     const QList<browser::TextSpan> marks = browser::wordSpansAt(text, marksByVerse.value(key));
-    L_Verse->setText(tagged ? linkedText(text, marks, L_Verse->palette().color(QPalette::WindowText))
-                            : markedText(text, marks));
+    L_Verse->setText(tagged
+                         ? linkedText(text, marks, L_Verse->palette().color(QPalette::WindowText))
+                         : markedText(text, marks));
 }
 
 void TF_Browser::showStrongs(int position) {
@@ -572,9 +572,9 @@ void TF_Browser::showStrongs(int position) {
     } catch (const concordance::TextNotReady& e) {
         L_Strongs->setText(stateText(e.state(), currentText).toHtmlEscaped());
     } catch (const EDatabaseError& e) {
-        L_Strongs->setText(
-            tr("The Strong's numbers of %1 cannot be read: %2").arg(currentText, e.message())
-                .toHtmlEscaped());
+        L_Strongs->setText(tr("The Strong's numbers of %1 cannot be read: %2")
+                               .arg(currentText, e.message())
+                               .toHtmlEscaped());
     }
 }
 

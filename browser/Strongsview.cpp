@@ -26,12 +26,13 @@ QList<concordance::FormCount> renderings(concordance::QueryEngine& engine, const
     return forms;
 }
 
-QString strongsText(concordance::QueryEngine& engine, qint32 key, int position,
-                    const QString& word, int shown) {
+QString strongsText(concordance::QueryEngine& engine, qint32 key, int position, const QString& word,
+                    int shown) {
     const QStringList numbers = engine.strongsOfVerse(key).value(position);
     QString html = QStringLiteral("<b>%1</b>").arg(word.toHtmlEscaped());
     if (numbers.isEmpty())
-        return html + QLatin1Char(' ') + tr("has no Strong's number in this verse.").toHtmlEscaped();
+        return html + QLatin1Char(' ') +
+               tr("has no Strong's number in this verse.").toHtmlEscaped();
     for (const QString& number : numbers) {
         html += QStringLiteral("<br><a href=\"strongs:%1\">%1</a> ").arg(number);
         const auto parsed = concordance::parseStrongsNumber(number);

@@ -18,7 +18,7 @@ QList<concordance::FormCount> renderings(concordance::QueryEngine& engine, const
 // The rich text of the panel for the word `word` at `position` of verse
 // `key`: each number a link "strongs:G26" that looks it up, its gloss, and up
 // to `shown` renderings with their occurrences. A word without numbers says so.
-QString strongsText(concordance::QueryEngine& engine, qint32 key, int position,
-                    const QString& word, int shown = 8);
+QString strongsText(concordance::QueryEngine& engine, qint32 key, int position, const QString& word,
+                    int shown = 8);
 
 } // namespace browser

@@ -420,10 +420,10 @@ struct QueryEngine::Impl {
                           .arg(node.position + 1)
                           .arg(QDir::toNativeSeparators(folder)),
                 node.position);
-        sqlite3_stmt* st = statement(
-            QStringLiteral("SELECT Place, Length FROM \"%1\".\"%1\" WHERE Number = ?1 "
-                           "ORDER BY Place")
-                .arg(strongsWordTable));
+        sqlite3_stmt* st =
+            statement(QStringLiteral("SELECT Place, Length FROM \"%1\".\"%1\" WHERE Number = ?1 "
+                                     "ORDER BY Place")
+                          .arg(strongsWordTable));
         const QByteArray number = node.number.toUtf8();
         sqlite3_bind_text(st, 1, number.constData(), int(number.size()), SQLITE_TRANSIENT);
         std::vector<std::pair<quint32, int>> places;
@@ -446,9 +446,9 @@ struct QueryEngine::Impl {
             }
             if (numbers.empty())
                 continue;
-            out.push_back(QueryMatch{key, quint16(numbers.size()),
-                                     numbers.size() == 1 ? wordForm(numbers.front())
-                                                         : form(numbers)});
+            out.push_back(
+                QueryMatch{key, quint16(numbers.size()),
+                           numbers.size() == 1 ? wordForm(numbers.front()) : form(numbers)});
         }
         return out;
     }
@@ -775,9 +775,8 @@ QHash<int, QStringList> QueryEngine::strongsOfVerse(qint32 key) {
     sqlite3_bind_int64(st, 2, qint64(verseOfKey(quint32(key))) + maxWordsPerVerse);
     while (d->step(st)) {
         const int position = positionOfKey(quint32(sqlite3_column_int64(st, 0)));
-        const QString numbers =
-            QString::fromUtf8(static_cast<const char*>(sqlite3_column_blob(st, 1)),
-                              sqlite3_column_bytes(st, 1));
+        const QString numbers = QString::fromUtf8(
+            static_cast<const char*>(sqlite3_column_blob(st, 1)), sqlite3_column_bytes(st, 1));
         QStringList list;
         for (const QString& text : numbers.split(QLatin1Char(' '), Qt::SkipEmptyParts))
             if (const auto number = parseStrongsNumber(text))

@@ -3,11 +3,11 @@
 // concordance tables of one text, "Key", "Freq" and "Word", and reads the
 // verses of the answer from "Bible". A text whose words are tagged adds
 // "Strongs" (the numbers of each tagged word) and "StrongsWord" (each number's
-// word elements, which Build makes): a Strong's number is a term like a word. It needs no other index than those Build
-// makes: the occurrences of a word are the rows of "Word" with its number (the
-// index "wordKeyNdx" finds them), a prefix stands for the words numbered from
-// its first word in "Key" to its last (the words are numbered in order), and a
-// phrase is its words at consecutive occurrence keys.
+// word elements, which Build makes): a Strong's number is a term like a word. It needs no other
+// index than those Build makes: the occurrences of a word are the rows of "Word" with its number
+// (the index "wordKeyNdx" finds them), a prefix stands for the words numbered from its first word
+// in "Key" to its last (the words are numbered in order), and a phrase is its words at consecutive
+// occurrence keys.
 //
 // Answers hold occurrences: a word, a prefix's word or a phrase where it
 // stands, each counted once however the query reaches it; a phrase that

@@ -166,9 +166,8 @@ int main(int argc, char** argv) {
     const QCommandLineOption formatOption(QStringLiteral("format"),
                                           QStringLiteral("text (default), tsv, csv or json."),
                                           QStringLiteral("FORMAT"), QStringLiteral("text"));
-    parser.addOptions(
-        {textOption, inOption, countOption, byBookOption, wordsOption, renderingsOption, kwicOption,
-         formatOption});
+    parser.addOptions({textOption, inOption, countOption, byBookOption, wordsOption,
+                       renderingsOption, kwicOption, formatOption});
     parser.addPositionalArgument(QStringLiteral("QUERY"), QStringLiteral("The query."));
     if (!parser.parse(QCoreApplication::arguments()))
         return fail(parser.errorText() + QStringLiteral(" (see --help)"));

@@ -57,8 +57,8 @@ class TestBrowserStrongs : public QObject {
         auto dialog = program->makeDialog();
         writeVerseTable(dialog->dataPath, taggedText);
         if (tagged)
-            writeTable(dialog->dataPath, concordance::strongsTable,
-                       concordance::defineStrongsTable, [](TTable& table) {
+            writeTable(dialog->dataPath, concordance::strongsTable, concordance::defineStrongsTable,
+                       [](TTable& table) {
                            for (const Tag& tag : tags) {
                                table.Append();
                                table.Fields(0).setAsInteger(tag.place);
@@ -109,8 +109,10 @@ private slots:
         QCOMPARE(form.L_Count->text(), QStringLiteral("\"G26\": 4 occurrences in 3 verses."));
         QCOMPARE(listed(form), (QStringList{"Romans 5:5", "1 Corinthians 13:4", "1 John 4:8"}));
         // The element's words are marked.
-        const auto marks =
-            form.verseList()->index(0).data(TVerseList::MarksRole).value<QList<browser::TextSpan>>();
+        const auto marks = form.verseList()
+                               ->index(0)
+                               .data(TVerseList::MarksRole)
+                               .value<QList<browser::TextSpan>>();
         QCOMPARE(marks.size(), 2);
         QVERIFY(!form.LW_Words->isHidden());
         QStringList rows;
@@ -120,9 +122,10 @@ private slots:
 
         emit form.LW_Words->itemClicked(form.LW_Words->item(2));
         QCOMPARE(listed(form), QStringList{"Romans 5:5"});
-        QVERIFY2(form.L_Count->text().endsWith(
-                     "\"the love\": 1 occurrence in 1 verse (click it again for the whole answer)."),
-                 qPrintable(form.L_Count->text()));
+        QVERIFY2(
+            form.L_Count->text().endsWith(
+                "\"the love\": 1 occurrence in 1 verse (click it again for the whole answer)."),
+            qPrintable(form.L_Count->text()));
         emit form.LW_Words->itemClicked(form.LW_Words->item(0));
         QCOMPARE(listed(form), QStringList{"1 Corinthians 13:4"});
         emit form.LW_Words->itemClicked(form.LW_Words->item(0));

@@ -205,41 +205,44 @@ private slots:
         QTest::addColumn<QStringList>("verses");
         QTest::addColumn<QStringList>("renderings");
         QTest::newRow("a number: each element once, over the words it spans")
-            << "G26" << ""
+            << "G26"
+            << ""
             << QStringList{"Romans 5:5 [2+2]", "1 Corinthians 13:4 [1+1 4+1]", "1 John 4:8 [3+1]"}
             << QStringList{"charity 2/1", "love 1/1", "the love 1/1"};
         QTest::newRow("case and leading zeros do not matter")
-            << "g0026" << "1 Corinthians"
-            << QStringList{"1 Corinthians 13:4 [1+1 4+1]"} << QStringList{"charity 2/1"};
+            << "g0026"
+            << "1 Corinthians" << QStringList{"1 Corinthians 13:4 [1+1 4+1]"}
+            << QStringList{"charity 2/1"};
         QTest::newRow("a word with two numbers is found by either")
-            << "H853" << "" << QStringList{"Genesis 1:1 [5+1]"} << QStringList{"created 1/1"};
+            << "H853"
+            << "" << QStringList{"Genesis 1:1 [5+1]"} << QStringList{"created 1/1"};
         QTest::newRow("a word that an element boundary cuts renders both")
-            << "h9999 OR H5414" << "" << QStringList{"Genesis 1:3 [4+1]"}
-            << QStringList{"givenst 1/1"};
+            << "h9999 OR H5414"
+            << "" << QStringList{"Genesis 1:3 [4+1]"} << QStringList{"givenst 1/1"};
         QTest::newRow("two elements of one verse are two occurrences")
-            << "H430" << "Genesis"
-            << QStringList{"Genesis 1:1 [4+1]", "Genesis 1:2 [1+1 4+1]"}
+            << "H430"
+            << "Genesis" << QStringList{"Genesis 1:1 [4+1]", "Genesis 1:2 [1+1 4+1]"}
             << QStringList{"god 3/2"};
         QTest::newRow("with a word: both in one verse")
-            << "G26 god" << ""
-            << QStringList{"Romans 5:5 [2+2 5+1]", "1 John 4:8 [1+1 3+1]"}
+            << "G26 god"
+            << "" << QStringList{"Romans 5:5 [2+2 5+1]", "1 John 4:8 [1+1 3+1]"}
             << QStringList{"god 2/2", "love 1/1", "the love 1/1"};
         QTest::newRow("NEAR counts the words between the element and the word")
-            << "G26 NEAR/1 god" << ""
-            << QStringList{"Romans 5:5 [2+2 5+1]", "1 John 4:8 [1+1 3+1]"}
+            << "G26 NEAR/1 god"
+            << "" << QStringList{"Romans 5:5 [2+2 5+1]", "1 John 4:8 [1+1 3+1]"}
             << QStringList{"god 2/2", "love 1/1", "the love 1/1"};
         QTest::newRow("NEAR/0 leaves out the pairs a word apart")
-            << "G26 NEAR/0 god" << "" << QStringList{} << QStringList{};
+            << "G26 NEAR/0 god"
+            << "" << QStringList{} << QStringList{};
         QTest::newRow("a number or its word: one occurrence where both match")
-            << "G26 OR love" << "1 John"
-            << QStringList{"1 John 4:8 [3+1]"} << QStringList{"love 1/1"};
-        QTest::newRow("verses without a number") << "god -G26" << ""
-                                                  << QStringList{"Genesis 1:1 [4+1]",
-                                                                 "Genesis 1:2 [1+1 4+1]",
-                                                                 "John 3:16 [2+1]"}
-                                                  << QStringList{"god 4/3"};
-        QTest::newRow("a number the text does not have") << "G1" << "" << QStringList{}
-                                                         << QStringList{};
+            << "G26 OR love"
+            << "1 John" << QStringList{"1 John 4:8 [3+1]"} << QStringList{"love 1/1"};
+        QTest::newRow("verses without a number")
+            << "god -G26"
+            << "" << QStringList{"Genesis 1:1 [4+1]", "Genesis 1:2 [1+1 4+1]", "John 3:16 [2+1]"}
+            << QStringList{"god 4/3"};
+        QTest::newRow("a number the text does not have") << "G1"
+                                                         << "" << QStringList{} << QStringList{};
     }
 
     void numberTerms() {
@@ -248,7 +251,8 @@ private slots:
         QFETCH(QStringList, verses);
         QFETCH(QStringList, renderings);
         QueryEngine engine(folder("T"));
-        const VerseRange in = range.isEmpty() ? VerseRange{} : VerseRange::parse(range, engine.books());
+        const VerseRange in =
+            range.isEmpty() ? VerseRange{} : VerseRange::parse(range, engine.books());
         const QueryResult result = engine.run(query, in);
         QCOMPARE(places(result), verses);
         QCOMPARE(::renderings(engine, result), renderings);
@@ -315,7 +319,8 @@ private slots:
         strongstable::Summary summary;
         QString message;
         QVERIFY(!strongstable::write(dir, summary, message));
-        QVERIFY2(message.contains("\"X12\"") && message.contains("Strongs.db"), qPrintable(message));
+        QVERIFY2(message.contains("\"X12\"") && message.contains("Strongs.db"),
+                 qPrintable(message));
         QVERIFY(!QFileInfo::exists(dir + "Temp_StrongsWord"));
     }
 
@@ -329,8 +334,8 @@ private slots:
             QSKIP("the SWORD module KJV is not installed");
         platform::overrideCommandLine(program->path("Build") + " Text KJV");
         auto dialog = program->makeDialog();
-        const testsupport::ProcessResult r = testsupport::runProcess(
-            IMPORT_TEXT, {"--sword", "KJV", "--to", dialog->dataPath}, {});
+        const testsupport::ProcessResult r =
+            testsupport::runProcess(IMPORT_TEXT, {"--sword", "KJV", "--to", dialog->dataPath}, {});
         QVERIFY2(r.exitCode == 0, qPrintable(r.report()));
         dialog->B_BuildClick(dialog->B_Build);
         QCOMPARE(dialog->buildState(), TRebuildDlg::BuildState::Done);

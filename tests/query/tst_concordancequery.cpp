@@ -135,9 +135,9 @@ private slots:
         QTest::newRow("a book the text lacks")
             << QStringList{"--text", "T", "--in", "Mark", "god"}
             << "concordance-query: --in: the text has no book Mark (in \"Mark\")\n";
-        QTest::newRow("two answers at once")
-            << QStringList{"--count", "--words", "god"}
-            << "concordance-query: --count, --by-book, --words, --renderings and --kwic exclude one another\n";
+        QTest::newRow("two answers at once") << QStringList{"--count", "--words", "god"}
+                                             << "concordance-query: --count, --by-book, --words, "
+                                                "--renderings and --kwic exclude one another\n";
         QTest::newRow("bad format")
             << QStringList{"--format", "xml", "god"}
             << "concordance-query: --format is text, tsv, csv or json, not \"xml\"\n";
