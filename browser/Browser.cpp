@@ -9,8 +9,8 @@
 #include "package/Locuspanel.h"
 #include "package/Navpanel66.h"
 #include "package/Placement.h"
-#include "platform/core/process.h"
 #include "platform/core/table.h"
+#include "platform/core/userfolders.h"
 #include "platform/gui/messages.h"
 
 #include <QComboBox>
@@ -63,9 +63,8 @@ QString plural(int n, const QString& one, const QString& many) {
 } // namespace
 
 TF_Browser::TF_Browser(const QString& textName, QWidget* owner) : QWidget(owner) {
-    const QString folder = platform::programFolder();
-    iniName = folder + QStringLiteral("Browser.data");
-    textsPath = folder + QStringLiteral("Text/");
+    iniName = platform::settingsFolder() + QStringLiteral("Browser.data");
+    textsPath = concordance::textsFolder();
     createComponents();
 
     // The window's place, and the verse panel's bounds within it; a stored

@@ -59,8 +59,8 @@ public:
     TTable* T_Bible = nullptr;
     TTable* T_Verses = nullptr;
 
-    // The settings file and the folder of the texts; both end the same way
-    // for every program folder: "Browser.data" and "Text/".
+    // The settings file ("Browser.data" in the settings folder) and the folder
+    // of the texts ("Text/" in the data folder).
     QString iniName;
     QString textsPath;
 

@@ -12,6 +12,7 @@
 #include "platform/core/localeformats.h"
 #include "platform/core/process.h"
 #include "platform/core/table.h"
+#include "platform/core/userfolders.h"
 #include "platform/gui/messages.h"
 #include "platform/gui/picture.h"
 
@@ -209,7 +210,7 @@ TRebuildDlg::TRebuildDlg(QWidget* owner, WindowPlace place)
     createComponents();
 
     const QString folder = platform::programFolder();
-    readCommandLine(folder);
+    readCommandLine();
     helpPath = folder + QStringLiteral("help/");
 
     L_Bible->showText(bibleName + QStringLiteral(" Bible"));
@@ -223,7 +224,7 @@ TRebuildDlg::TRebuildDlg(QWidget* owner, WindowPlace place)
     Image->resize(pictureWidth, pictureHeight);
     loadPicture(folder + QStringLiteral("Bible left.bmp"));
 
-    iniName = folder + QStringLiteral("Lumavo.data");
+    iniName = platform::settingsFolder() + QStringLiteral("Lumavo.data");
     placeWindow();
 
     dockBottom();
@@ -329,7 +330,7 @@ void TRebuildDlg::createComponents() {
 // read from the whole raw line, the program's path included: everything before
 // the first "Text" is dropped, the word up to the first blank names the folder
 // of texts, and the rest of the line is the text's name.
-void TRebuildDlg::readCommandLine(const QString& programFolder) {
+void TRebuildDlg::readCommandLine() {
     QString line = platform::rawCommandLine();
     const qsizetype word = line.indexOf(QStringLiteral("Text"), 0, Qt::CaseSensitive);
     if (word > 0)
@@ -338,7 +339,7 @@ void TRebuildDlg::readCommandLine(const QString& programFolder) {
     folderWord = blank >= 0 ? line.left(blank) : QString();
     line.remove(0, blank + 1);
     bibleName = line;
-    dataPath = programFolder + folderWord + QLatin1Char('/') + bibleName + QLatin1Char('/');
+    dataPath = concordance::textFolder(bibleName, folderWord);
 }
 
 // Shows the picture at its natural size; the colour of its bottom-left pixel

@@ -179,7 +179,7 @@ private:
     bool openTables();
     bool outputTablesReady();
     void runStages();
-    void readCommandLine(const QString& programFolder);
+    void readCommandLine();
     void loadPicture(const QString& fileName);
     void placeWindow();
     void dockBottom();
