@@ -24,6 +24,7 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QSplitter>
+#include <QTimer>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <memory>
@@ -105,13 +106,24 @@ TF_Browser::TF_Browser(const QString& textName, QWidget* owner) : QWidget(owner)
                       "its concordance with Build.")
                        .arg(QDir::toNativeSeparators(textsPath)));
         closeText();
+        adviseImport(tr("There is no text in %1 yet.").arg(QDir::toNativeSeparators(textsPath)),
+                     QStringLiteral("KJV"));
         return;
     }
     if (openText(name) && name == lastText && lastVerse != 0) {
         T_Bible->SetKey();
         T_Bible->Fields(0).setAsInteger(lastVerse);
         T_Bible->GotoKey();
+    } else if (state == TextState::NoText && concordance::isFolderName(name)) {
+        adviseImport(tr("There is no verse table for %1 yet.").arg(name), name);
     }
+}
+
+// Once the window is up: how to import a text and where it goes.
+void TF_Browser::adviseImport(const QString& why, const QString& name) {
+    const QString text = why + QStringLiteral("\r\n") + concordance::importAdvice(name);
+    QTimer::singleShot(0, this,
+                       [text] { platform::messageBox(QString::fromLatin1(browserTitle), text); });
 }
 
 TF_Browser::~TF_Browser() {

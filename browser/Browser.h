@@ -64,6 +64,10 @@ public:
     QString iniName;
     QString textsPath;
 
+    // Tells in a message box, once the window is up, why no text is shown
+    // and how to import `name`.
+    void adviseImport(const QString& why, const QString& name);
+
     // Closes the current text and opens `name`. With `quiet`, a text in use
     // is reported in the window only, not in a message box. True when the
     // text is open.

@@ -405,6 +405,14 @@ QString TRebuildDlg::textNameProblem() const {
     return QString();
 }
 
+QString TRebuildDlg::importAdvice() const {
+    if (!textNameProblem().isEmpty() ||
+        QFile::exists(dataPath + concordance::verseTable + QStringLiteral(".db")))
+        return QString();
+    return QStringLiteral("There is no verse table for %1 yet.\r\n").arg(bibleName) +
+           concordance::importAdvice(bibleName);
+}
+
 void TRebuildDlg::setWordSize() {
     wordSize = defaultWordSize;
     for (const WordSize& entry : wordSizes) {

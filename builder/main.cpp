@@ -16,6 +16,7 @@
 #include <QFileInfo>
 #include <QHash>
 #include <QPushButton>
+#include <QTimer>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -302,6 +303,8 @@ int runBatch(int& argc, char** argv, bool verbose) {
             }
             if (!dialog->stopReason().isEmpty())
                 platform::printMessage(QStringLiteral("Build stopped"), dialog->stopReason());
+            if (const QString advice = dialog->importAdvice(); !advice.isEmpty())
+                platform::printMessage(QString::fromLatin1(applicationTitle), advice);
             exitCode = Stopped;
             break;
         }
@@ -323,6 +326,11 @@ int runDialog(int& argc, char** argv) {
         std::unique_ptr<TRebuildDlg> dialog = std::make_unique<TRebuildDlg>();
         RebuildDlg = dialog.get();
         dialog->show();
+        // A text not imported yet: how to import it, before the build would fail.
+        if (const QString advice = dialog->importAdvice(); !advice.isEmpty())
+            QTimer::singleShot(0, dialog.get(), [advice] {
+                platform::messageBox(QString::fromLatin1(applicationTitle), advice);
+            });
         QApplication::exec();
         // The destructor saves the window's place.
         dialog.reset();

@@ -24,4 +24,10 @@ QString textsFolder(const QString& folderWord = QLatin1String(textsFolderWord));
 // The folder of the text `name`, ending in "/" (name as isFolderName accepts).
 QString textFolder(const QString& name, const QString& folderWord = QLatin1String(textsFolderWord));
 
+// One message for a text whose verse table (Bible.db) is not there yet: how to
+// import it from an installed SWORD module of that name, and where it goes.
+// The command is the one the user can type: the importer beside the programs
+// where their folder is the home of the texts, otherwise the installed command.
+QString importAdvice(const QString& name);
+
 } // namespace concordance

@@ -173,7 +173,7 @@ int main(int argc, char* argv[]) {
     for (const auto& [name, what] : {std::pair{"--help", "Show this text."},
                                      std::pair{"--version", "Show the program's version."}})
         description += QStringLiteral("  %1  %2\n")
-                           .arg(QLatin1String(name).leftJustified(18), QLatin1String(what));
+                           .arg(QString::fromLatin1(name).leftJustified(18), QLatin1String(what));
     const platform::CommandLineSpec spec{
         QStringLiteral("import-text"),
         QStringLiteral("Usage: import-text --sword MODULE [--to DIR] [--force] "

@@ -150,6 +150,20 @@ private slots:
         QVERIFY(!QFileInfo::exists(QDir(app).filePath("Tips.data")));
     }
 
+    // Before the import, Build says how to import the text with the installed
+    // command, and where it will go.
+    void buildOfATextNotImportedSaysHowToImport() {
+        const auto built = run("Build", {"--batch", "Text", "KJV"});
+        QVERIFY2(built.exitCode == 1, qPrintable(built.report()));
+        const QByteArray text = QFile::encodeName(folder("data")) + "/concordance/Text/KJV/";
+        QVERIFY2(built.err.contains("Build: There is no verse table for KJV yet.\n"
+                                    "To import KJV from an installed SWORD module, run\n"
+                                    "    concordance-import --sword KJV\n"
+                                    "It goes to " +
+                                    text),
+                 qPrintable(built.report()));
+    }
+
     // import-text without --to writes where Build looks for the text.
     void importedTextIsBuiltInTheUserDataFolder() {
         const QString text = folder("data") + "/concordance/Text/sample/";

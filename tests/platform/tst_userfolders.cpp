@@ -99,6 +99,12 @@ private slots:
         QCOMPARE(platform::dataFolder(), program);
         QCOMPARE(concordance::textFolder("KJV"), program + "Text/KJV/");
         QCOMPARE(concordance::textsFolder("Other"), program + "Other/");
+        // The advice names the importer beside the programs.
+        const QString advice = concordance::importAdvice("KJV");
+        QVERIFY2(advice.contains(program + "import-text --sword KJV\r\n") &&
+                     advice.contains("It goes to " + program + "Text/KJV/") &&
+                     advice.endsWith(program + "Build Text KJV"),
+                 qPrintable(advice));
         QVERIFY(!QFileInfo::exists(path("config")));
         QVERIFY(!QFileInfo::exists(path("data")));
     }
