@@ -48,6 +48,15 @@ void write(FILE* stream, const QString& text) {
     std::fflush(stream);
 }
 
+// What is wrong, the usage lines and where to read more, on standard error;
+// the exit code of a wrong command line.
+int refuse(const CommandLineSpec& spec, const QString& what) {
+    write(stderr, what);
+    write(stderr, spec.usage);
+    write(stderr, QStringLiteral("Try \"%1 --help\" for more.\n").arg(spec.program));
+    return 2;
+}
+
 } // namespace
 
 QString programsVersion() {
@@ -59,8 +68,15 @@ std::optional<int> answerCommandLine(const CommandLineSpec& spec, const QStringL
     bool version = false;
     for (qsizetype i = 0; i < arguments.size(); ++i) {
         const QString& argument = arguments[i];
-        if (!spec.optionsEndAt.isEmpty() && argument.startsWith(spec.optionsEndAt))
+        if (!spec.optionsEndAt.isEmpty() && argument.startsWith(spec.optionsEndAt)) {
+            // What follows names something; a name that begins like an
+            // option ("Text --help") is a mistake more likely than a name.
+            const QString next = arguments.value(i + 1);
+            if (next.size() > 1 && next.startsWith(QLatin1Char('-')))
+                return refuse(spec,
+                              QStringLiteral("%1: unknown option %2\n").arg(spec.program, next));
             break;
+        }
         if (argument == QLatin1String("--"))
             break;
         // A lone "-" (standard input) and every other word are no options.
@@ -83,16 +99,12 @@ std::optional<int> answerCommandLine(const CommandLineSpec& spec, const QStringL
                 ++i;
                 continue;
             }
-            write(stderr, QStringLiteral("%1: %2 needs a value\n").arg(spec.program, argument));
-            match = Match::None;
-        } else if (match == Match::None) {
-            write(stderr, QStringLiteral("%1: unknown option %2\n").arg(spec.program, argument));
+            return refuse(spec,
+                          QStringLiteral("%1: %2 needs a value\n").arg(spec.program, argument));
         }
-        if (match == Match::None) {
-            write(stderr, spec.usage);
-            write(stderr, QStringLiteral("Try \"%1 --help\" for more.\n").arg(spec.program));
-            return 2;
-        }
+        if (match == Match::None)
+            return refuse(spec,
+                          QStringLiteral("%1: unknown option %2\n").arg(spec.program, argument));
     }
     if (help) {
         write(stdout, spec.usage + QLatin1Char('\n') + spec.description);

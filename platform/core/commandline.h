@@ -35,7 +35,8 @@ struct CommandLineSpec {
     // the like) are let through to it.
     bool toolkitOptions = false;
     // When set, the arguments from the first one that begins with this word
-    // on are no options, whatever they look like ("Build Text -x").
+    // on are no options but a name ("Build Text King James"); only a name
+    // whose first word begins with "-" ("Build Text --help") is refused.
     QString optionsEndAt;
 };
 

@@ -66,7 +66,10 @@ private slots:
         QTest::newRow("no toolkit in a batch program")
             << false << QStringList{"-platform", "offscreen"} << 2;
         QTest::newRow("the text's name is no option")
-            << true << QStringList{"Text", "--version", "-x"} << -1;
+            << true << QStringList{"Text", "King", "-x", "--version"} << -1;
+        QTest::newRow("a name that begins like an option")
+            << true << QStringList{"Text", "--version"} << 2;
+        QTest::newRow("a name that is a dash") << true << QStringList{"Text", "-"} << -1;
         QTest::newRow("option before the text") << true << QStringList{"-x", "Text", "KJV"} << 2;
     }
     void answers() {
