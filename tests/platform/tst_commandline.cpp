@@ -88,6 +88,7 @@ private slots:
         QTest::newRow("Tips") << TIPS_PROGRAM << "Tips";
         QTest::newRow("browser") << BROWSER_PROGRAM << "concordance-browser";
         QTest::newRow("importer") << IMPORT_PROGRAM << "import-text";
+        QTest::newRow("query") << QUERY_PROGRAM << "concordance-query";
     }
 
     void programsTellTheirVersion_data() { programs_data(); }
