@@ -194,7 +194,7 @@ for size in "${sizes[@]}"; do
     awk -v o="$occurrences" -v bc="$build_cpu" -v fc="$floor_cpu" -v bw="$build_wall" \
         -v fw="$floor_wall" -v bp="$build_peak" -v fp="$floor_peak" 'BEGIN {
         printf "%-7s %11s %-9s %8.2fx %18s %8.2fx %18s %8.2fx\n", "", "", "ratio",
-               fc > 0 ? bc / fc : 0, "", fw > 0 ? bw / fw : 0, "", fp > 0 ? bp / fp : 0
+               (fc > 0 ? bc / fc : 0), "", (fw > 0 ? bw / fw : 0), "", (fp > 0 ? bp / fp : 0)
         printf "%-7s %11s %-9s %8.3f s CPU and %.1f MiB peak per million occurrences\n", "", "",
                "Build", bc * 1e6 / o, bp / 1024 * 1e6 / o
     }'
