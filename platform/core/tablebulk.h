@@ -9,6 +9,7 @@
 #include "platform/core/tableconnection.h"
 #include "platform/core/tablelayout.h"
 
+#include <array>
 #include <climits>
 #include <memory>
 #include <vector>
@@ -16,28 +17,29 @@
 namespace platform::tables {
 
 // A set of 32-bit keys, kept as groups of 256 consecutive keys, each a
-// bitmap of the keys in it, in a hash table of groups (open addressing with
-// linear probing). Keys that come near each other, as a text's occurrence
-// keys do (a verse's words share a group), take a few bits each.
+// bitmap of the keys in it, found without hashing: the key's top 16 bits
+// select a page of 256 groups (allocated when first needed), the next 8 bits
+// the group in it. Keys that come near each other, as a text's occurrence
+// keys do (a verse's words share a group, a chapter's verses a page), take a
+// few bits each, and a look-up is three reads of memory, whatever the order
+// of the keys.
 class KeySet {
 public:
     // Adds the key; false when it was there already.
     bool insert(qint32 key);
     void clear();
-    size_t bytes() const { return groups.size() * sizeof(Group); }
+    size_t bytes() const;
 
 private:
+    static constexpr quint32 none = 0;
     struct Group {
-        qint32 first = 0; // the group's first key (a multiple of 256)
-        bool used = false;
         quint64 bits[4] = {};
     };
-    size_t home(qint32 first) const;
-    Group& find(qint32 first);
-    void grow();
+    // Per page (top 16 bits of the key, 1-based; 0 for none) and per group
+    // of a page, the group's number in `groups` plus 1.
+    std::vector<quint32> pageOf;
+    std::vector<std::array<quint32, 256>> pages;
     std::vector<Group> groups;
-    size_t used = 0;
-    int shift = 32;
 };
 
 // Rows of one layout, each a run of 32-bit cells, one per field, so that a
