@@ -1005,9 +1005,9 @@ private slots:
             append(t, key, QString::number(key));
         QCOMPARE(t.RecordCount(), 16);
         t.Close();
-        QCOMPARE(query(path("Temp_Word"),
-                       "SELECT count(*), min(Verses), max(Verses) FROM Temp_Word"),
-                 QStringList{"16|-2147483648|2147483647"});
+        QCOMPARE(
+            query(path("Temp_Word"), "SELECT count(*), min(Verses), max(Verses) FROM Temp_Word"),
+            QStringList{"16|-2147483648|2147483647"});
         QCOMPARE(query(path("Temp_Word"), "SELECT Word FROM Temp_Word LIMIT 2 OFFSET 6"),
                  (QStringList{"16843008", "16843009"}));
     }
