@@ -271,6 +271,35 @@ void MemoryRows::bind(Statement& st, size_t i, int before) const {
     }
 }
 
+void MemoryRows::bindCells(Statement& st, const qint32* cells, int before) const {
+    for (size_t f = 0; f < width; ++f) {
+        const int p = before + static_cast<int>(f) + 1;
+        if (isTextField[f] && cells[f] == nullText) {
+            sqlite3_bind_null(st.get(), p);
+        } else if (isTextField[f]) {
+            const QByteArray& utf8 = texts[static_cast<size_t>(cells[f])].utf8;
+            sqlite3_bind_text(st.get(), p, utf8.constData(), static_cast<int>(utf8.size()),
+                              SQLITE_STATIC);
+        } else {
+            sqlite3_bind_int64(st.get(), p, cells[f]);
+        }
+    }
+}
+
+bool MemoryRows::hasNulls() const {
+    for (const std::vector<bool>& marks : nulls)
+        if (!marks.empty())
+            return true;
+    return false;
+}
+
+void MemoryRows::clearRows() {
+    chunks.clear();
+    chunks.shrink_to_fit();
+    rows = 0;
+    ascending = true;
+}
+
 qint32 MemoryRows::textRanks(bool noCase, std::vector<quint32>& ranks) const {
     std::vector<qint32> byText(texts.size());
     std::iota(byText.begin(), byText.end(), 0);

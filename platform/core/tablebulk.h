@@ -56,6 +56,8 @@ public:
 
     bool empty() const { return rows == 0; }
     size_t size() const { return rows; }
+    // True while every row came with a larger key than the one before.
+    bool inKeyOrder() const { return ascending; }
     // Roughly the memory the rows take.
     size_t bytes() const;
     // True when `row` can be kept here: numbers where the layout has
@@ -73,6 +75,17 @@ public:
     // Binds row i to the parameters of `st` after the first `before`. The
     // texts are bound in place: the rows must stay until the statement ran.
     void bind(Statement& st, size_t i, int before) const;
+    // A row's cells as they are kept (width() of them), and the binding of
+    // such cells kept elsewhere: a row put aside with rowCells and cleared
+    // with clearRows, whose texts are still here.
+    size_t rowWidth() const { return width; }
+    const qint32* cellsOf(size_t i) const { return rowCells(i); }
+    void bindCells(Statement& st, const qint32* cells, int before) const;
+    // True when some numeric field of some row is NULL: its cells alone do
+    // not hold the row.
+    bool hasNulls() const;
+    // Forgets the rows but keeps the texts, for rows put aside.
+    void clearRows();
     // The row numbers in the order of `terms`: the order in which the engine
     // returns the same rows for `ORDER BY terms.orderBy()`.
     std::vector<quint32> ordered(const IndexTerms& terms) const;
