@@ -234,24 +234,24 @@ bool TableFile::putRowsAside() {
     const std::vector<quint32> order = memory.ordered(IndexTerms(lay, -1));
     std::vector<qint32> buffer;
     buffer.reserve(width * spillBatch);
+    // A run that cannot be written whole is no run: the rows stay, and go
+    // to the file instead (the bytes written are overwritten by the next).
     const auto flush = [&] {
-        if (!buffer.empty() &&
-            std::fwrite(buffer.data(), sizeof(qint32), buffer.size(), spill) != buffer.size())
-            throw EDatabaseError(
-                QStringLiteral("Writing %1: the rows past the memory cannot be put aside.")
-                    .arg(conn.path()),
-                Kind::IO);
+        const bool written =
+            std::fwrite(buffer.data(), sizeof(qint32), buffer.size(), spill) == buffer.size();
         buffer.clear();
+        return written;
     };
     if (std::fseek(spill, long(spilledRows * width * sizeof(qint32)), SEEK_SET) != 0)
         return false;
     for (quint32 r : order) {
         const qint32* cells = memory.cellsOf(r);
         buffer.insert(buffer.end(), cells, cells + width);
-        if (buffer.size() == width * spillBatch)
-            flush();
+        if (buffer.size() == width * spillBatch && !flush())
+            return false;
     }
-    flush();
+    if (!flush() || std::fflush(spill) != 0)
+        return false;
     runs.push_back({spilledRows, order.size()});
     spilledRows += order.size();
     memory.clearRows();
