@@ -39,9 +39,9 @@ void defineKeyTable(TFieldDefs& fields, TIndexDefs& indexes, int wordSize) {
     indexes.Add(QString(), QStringLiteral("Word"), ixPrimary | ixUnique);
 }
 
-void defineFreqTable(TFieldDefs& fields, TIndexDefs& indexes) {
+void defineFreqTable(TFieldDefs& fields, TIndexDefs& indexes, WordNumbers numbers) {
     clear(fields, indexes);
-    fields.Add(QStringLiteral("F1"), ftSmallint, 0, true);
+    fields.Add(QStringLiteral("F1"), wordNumberType(numbers), 0, true);
     fields.Add(QStringLiteral("F2"), ftInteger, 0, true);
     fields.Add(QStringLiteral("F3"), ftSmallint, 0, true);
     indexes.Add(QString(), QStringLiteral("F1"), ixPrimary | ixUnique);
@@ -49,10 +49,10 @@ void defineFreqTable(TFieldDefs& fields, TIndexDefs& indexes) {
     indexes.Add(QStringLiteral("wordLenNdx"), QStringLiteral("F3"), ixDescending);
 }
 
-void defineWordTable(TFieldDefs& fields, TIndexDefs& indexes) {
+void defineWordTable(TFieldDefs& fields, TIndexDefs& indexes, WordNumbers numbers) {
     clear(fields, indexes);
     fields.Add(QStringLiteral("R1"), ftInteger, 0, true);
-    fields.Add(QStringLiteral("R2"), ftSmallint, 0, true);
+    fields.Add(QStringLiteral("R2"), wordNumberType(numbers), 0, true);
     indexes.Add(QString(), QStringLiteral("R1"), ixPrimary | ixUnique);
 }
 
