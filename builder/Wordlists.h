@@ -10,6 +10,7 @@
 #include <QString>
 #include <array>
 #include <functional>
+#include <map>
 
 class TTable;
 
@@ -55,7 +56,8 @@ public:
     void writeCharacterFile(); // "_CharFreq": word lengths and characters
     void writePcreFile();      // "_Pcre": the words, a line feed after each
 
-    // How often each byte value occurs in all word occurrences of the text.
+    // How often each character below U+0100 occurs in all word occurrences
+    // of the text (a byte-rule text's words are ASCII).
     const std::array<int, 256>& characterCounts() const { return charCount; }
 
 private:
@@ -88,6 +90,9 @@ private:
     // read once.
     const QList<QByteArray>& words();
     QByteArray wordOf(int number);
+    // Indexes into words() in alphabetical order: the text's language's for a
+    // Unicode text, word order for a byte-rule text.
+    const QList<qsizetype>& alphabetical();
 
     // Stores the finished word: its "Key" row, its "Freq" row and its
     // characters' counts.
@@ -103,10 +108,13 @@ private:
     TTable* tempWordTable = nullptr;
     int fileHandle = -1;
     std::array<int, 256> charCount{};
+    std::map<char32_t, qint64> otherCharCount; // characters from U+0100 on
 
     QByteArray partPath; // the unfinished file, renamed to filePath at the end
     QByteArray pending;  // written, not yet handed to the system
     int writeError = 0;  // the first failed write's error code, 0 if none
     QList<QByteArray> keyWords;
     bool keyWordsRead = false;
+    QList<qsizetype> alphabeticalOrder;
+    bool alphabeticalRead = false;
 };
