@@ -9,6 +9,7 @@
 #include "package/Locuspanel.h"
 #include "package/Navpanel66.h"
 #include "package/Placement.h"
+#include "platform/core/errors.h"
 #include "platform/core/process.h"
 #include "platform/core/table.h"
 #include "platform/gui/messages.h"
@@ -314,6 +315,14 @@ bool TF_Browser::openText(const QString& name, bool quiet) {
         return false;
     }
     try {
+        textRules = concordance::readTextRules(textFolder(name));
+    } catch (const platform::Exception& e) {
+        showClosed(name, e.message());
+        if (!quiet)
+            platform::messageBox(QString::fromLatin1(browserTitle), e.message());
+        return false;
+    }
+    try {
         for (TTable* table : {T_Bible, T_Verses}) {
             table->setDatabaseName(textFolder(name));
             table->setTableName(concordance::verseTable);
@@ -355,9 +364,13 @@ void TF_Browser::showVerse() {
         L_Verse->clear();
         return;
     }
-    const QString text = T_Bible->Fields(1).AsString();
+    // A Unicode text's words are marked in the verse's NFC form, which shows
+    // the same.
+    const QString stored = T_Bible->Fields(1).AsString();
+    const QString text = textRules.isUnicode() ? concordance::toNfc(stored) : stored;
     L_Reference->setText(concordance::verseReference(key));
-    L_Verse->setText(markedText(text, browser::wordSpansAt(text, marksByVerse.value(key))));
+    L_Verse->setText(
+        markedText(text, browser::wordSpansAt(text, marksByVerse.value(key), textRules.words)));
 }
 
 void TF_Browser::showStatus(const QString& text) {
@@ -368,7 +381,7 @@ void TF_Browser::lookUp(const QString& typed) {
     if (!textOpen())
         return;
     int words = 0;
-    const QByteArray word = browser::concordanceWord(typed, &words);
+    const QByteArray word = browser::concordanceWord(typed, &words, textRules.words);
     if (word.isEmpty()) {
         showStatus(tr("Type a word to look it up."));
         return;
@@ -393,7 +406,7 @@ void TF_Browser::lookUp(const QString& typed) {
     marksByVerse.clear();
     for (const browser::VerseHit& hit : result.verses)
         marksByVerse.insert(hit.verseKey, hit.positions);
-    verses->setVerses(result.verses, T_Verses);
+    verses->setVerses(result.verses, T_Verses, textRules.words);
 
     const QString shown = QString::fromUtf8(word);
     QString text;

@@ -14,6 +14,7 @@
 // the window says so and opens the text when it is activated after the build.
 
 #include "browser/Lookup.h"
+#include "concordance/textrules.h"
 
 #include <QHash>
 #include <QList>
@@ -106,6 +107,8 @@ private:
     // scroll bar follows the table.
     QList<TTable*> linkedTables;
     QString currentText;
+    // How the open text's words are made, as its folder records it.
+    concordance::TextRules textRules;
     browser::TextState state = browser::TextState::NoText;
     browser::LookupResult result;
     // The verse keys of the look-up's verses, with the word's positions.
