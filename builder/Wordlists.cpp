@@ -11,6 +11,7 @@
 #include <QDateTime>
 #include <QFile>
 #include <QLocale>
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -370,19 +371,38 @@ void TWordList::writeList(const char* suffix, const char* status, const char* wr
     closeTextFile(writer);
 }
 
+QList<TWordList::FreqRow> TWordList::freqRows(const QString& index, int FreqRow::*key) {
+    QList<FreqRow> rows;
+    TTable* freq = output.T_Freq;
+    freq->setIndexName(index);
+    TField& wordNumber = freq->Fields(0);
+    TField& count = freq->Fields(1);
+    TField& length = freq->Fields(2);
+    rows.reserve(freq->RecordCount());
+    for (freq->First(); !freq->Eof(); freq->Next())
+        rows.append({wordNumber.AsInteger(), count.AsInteger(), length.AsInteger()});
+    if (!output.rules.isUnicode())
+        return rows;
+    // Equal keys in the language's order, as the alphabetical lists have it.
+    QList<qsizetype> rank(words().size());
+    for (qsizetype place = 0; place < alphabetical().size(); ++place)
+        rank[alphabetical()[place]] = place;
+    const auto rankOf = [&](const FreqRow& row) {
+        return row.number >= 1 && row.number <= rank.size() ? rank[row.number - 1] : 0;
+    };
+    std::stable_sort(rows.begin(), rows.end(), [&](const FreqRow& a, const FreqRow& b) {
+        return a.*key != b.*key ? a.*key > b.*key : rankOf(a) < rankOf(b);
+    });
+    return rows;
+}
+
 void TWordList::writeFrequencyList() {
     const qint64 total = tempWordTable->RecordCount();
     writeList(listfile::freq, "Creating Frequenct text", "writeFrequencyList", true, [&] {
         write("Word\tCount\tPercent\r\n\r\n");
-        TTable* freq = output.T_Freq;
-        freq->setIndexName(QStringLiteral("freqNdx"));
-        TField& wordNumber = freq->Fields(0);
-        TField& count = freq->Fields(1);
-        for (freq->First(); !freq->Eof(); freq->Next()) {
-            const int occurrences = count.AsInteger();
-            write(wordOf(wordNumber.AsInteger()) + '\t' + number(occurrences) + '\t' +
-                  concordance::formatFloatPercent(occurrences, total).toLatin1() + " %\r\n");
-        }
+        for (const FreqRow& row : freqRows(QStringLiteral("freqNdx"), &FreqRow::count))
+            write(wordOf(row.number) + '\t' + number(row.count) + '\t' +
+                  concordance::formatFloatPercent(row.count, total).toLatin1() + " %\r\n");
     });
 }
 
@@ -433,21 +453,15 @@ void TWordList::writeLengthList() {
     writeList(
         listfile::length, "Creating word list sorted by length", "writeLengthList", true, [&] {
             write("Word\tCount\r\n");
-            TTable* freq = output.T_Freq;
-            freq->setIndexName(QStringLiteral("wordLenNdx"));
-            TField& wordNumber = freq->Fields(0);
-            TField& count = freq->Fields(1);
-            TField& length = freq->Fields(2);
             int previousLength = 0;
-            for (freq->First(); !freq->Eof(); freq->Next()) {
+            for (const FreqRow& row : freqRows(QStringLiteral("wordLenNdx"), &FreqRow::length)) {
                 // A heading at each change of length, in plain digits.
-                const int wordLength = length.AsInteger();
-                if (wordLength != previousLength) {
-                    previousLength = wordLength;
-                    write("\r\n\t\tWords " + QByteArray::number(wordLength) +
+                if (row.length != previousLength) {
+                    previousLength = row.length;
+                    write("\r\n\t\tWords " + QByteArray::number(row.length) +
                           " characters long\r\n");
                 }
-                write(wordOf(wordNumber.AsInteger()) + '\t' + number(count.AsInteger()) + "\r\n");
+                write(wordOf(row.number) + '\t' + number(row.count) + "\r\n");
             }
         });
 }

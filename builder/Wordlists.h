@@ -90,6 +90,15 @@ private:
     // read once.
     const QList<QByteArray>& words();
     QByteArray wordOf(int number);
+    // A row of "Freq".
+    struct FreqRow {
+        int number;
+        int count;
+        int length;
+    };
+    // The rows of "Freq" in the order of `index` (descending on `key`); for a
+    // Unicode text, rows of equal `key` in alphabetical order.
+    QList<FreqRow> freqRows(const QString& index, int FreqRow::*key);
     // Indexes into words() in alphabetical order: the text's language's for a
     // Unicode text, word order for a byte-rule text.
     const QList<qsizetype>& alphabetical();

@@ -124,6 +124,31 @@ private slots:
         QCOMPARE(listWords("_Pcre", {}), alpha);
         QCOMPARE(listWords("_List", "Different words 19"), alpha);
 
+        // Among equal counts and equal lengths, the same order.
+        const auto inAlphabeticalRuns = [&](const char* suffix, const QByteArray& from,
+                                            int column) {
+            const QString text = QString::fromUtf8(
+                testsupport::readFile(folder() + "RV" + QLatin1String(suffix) + ".txt"));
+            QStringList lines = text.split(QStringLiteral("\r\n"));
+            lines = lines.mid(lines.indexOf(QString::fromUtf8(from)) + 1);
+            QString previousKey;
+            qsizetype previousRank = -1;
+            for (const QString& line : lines) {
+                if (!line.contains('\t') || line.startsWith('\t'))
+                    continue;
+                const QString key = column ? line.section('\t', column, column)
+                                           : QString::number(line.section('\t', 0, 0).size());
+                const qsizetype rank = alpha.indexOf(line.section('\t', 0, 0));
+                if (key == previousKey && rank < previousRank)
+                    return false;
+                previousKey = key;
+                previousRank = rank;
+            }
+            return true;
+        };
+        QVERIFY(inAlphabeticalRuns("_Freq", "Word\tCount\tPercent", 1));
+        QVERIFY(inAlphabeticalRuns("_Length", "Word\tCount", 0));
+
         // Lengths in characters, and the characters themselves in UTF-8.
         const QString lengths =
             QString::fromUtf8(testsupport::readFile(folder() + "RV_Length.txt"));
