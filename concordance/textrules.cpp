@@ -32,6 +32,17 @@ QString recordPath(const QString& folder) {
             .arg(path, section, key, value, QLatin1String(expected)));
 }
 
+// The locale whose collation orders a text of `language`. A language Qt
+// does not know (or none) would give the C locale, which compares code
+// points; English, whose collation is the root collation, stands in for it.
+QLocale collationLocale(const QString& language) {
+    const QLocale locale(language);
+    const QLocale::Language known = locale.language();
+    return language.isEmpty() || known == QLocale::C || known == QLocale::AnyLanguage
+               ? QLocale(QLocale::English)
+               : locale;
+}
+
 } // namespace
 
 TextRules readTextRules(const QString& folder) {
@@ -88,8 +99,7 @@ QList<qsizetype> alphabeticalOrder(const QStringList& words, const TextRules& ru
     std::iota(order.begin(), order.end(), qsizetype(0));
     if (!rules.isUnicode())
         return order;
-    const QCollator collator(rules.language.isEmpty() ? QLocale(QStringLiteral("und"))
-                                                      : QLocale(rules.language));
+    const QCollator collator(collationLocale(rules.language));
     QList<QCollatorSortKey> keys;
     keys.reserve(words.size());
     for (const QString& word : words)

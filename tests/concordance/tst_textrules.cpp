@@ -108,6 +108,13 @@ private slots:
             (QStringList{u"\u0451\u0436"_s, u"\u0435\u0437"_s, u"\u0436\u0430"_s}));
     }
 
+    // Without a language, the root collation: accented letters with their
+    // base letters, not after "z" as their code points are.
+    void rootOrderWithoutALanguage() {
+        QCOMPARE(ordered({u"zorra"_s, u"\u00E1rbol"_s, u"\u00F1ame"_s, u"nube"_s}, unicode({})),
+                 (QStringList{u"\u00E1rbol"_s, u"\u00F1ame"_s, u"nube"_s, u"zorra"_s}));
+    }
+
     // The byte rule's lists keep the tables' byte order; words that collate
     // alike keep a fixed order.
     void byteOrderAndTies() {
