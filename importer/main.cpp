@@ -244,6 +244,7 @@ int main(int argc, char* argv[]) {
 
     Progress progress = Progress::forStdout();
     verses::Collection verses(keepApostrophes);
+    verses.setWordForm(rules.words);
     if (parser.isSet(swordOption)) {
         sword_source::read(parser.value(swordOption), verses, progress, interrupted);
     } else {

@@ -384,6 +384,22 @@ private slots:
         QVERIFY(!r.out.contains("--words"));
     }
 
+    // Crowded verses are counted by the text's own rule: Greek words are no
+    // words to the byte rule.
+    void crowdedVersesByTheTextsRule() {
+        const QString path = tmp.filePath("greek.txt");
+        writeFile(path, "Genesis 1:1 " +
+                            QByteArray("\xce\xbb\xcf\x8c\xce\xb3\xce\xbf\xcf\x82 ").repeated(256) +
+                            "\n");
+        const QString warning = "Warning: 1 verse has more than 255 words";
+        Run r = importText({"--vpl", path, "--to", folder("GreekByte")});
+        QVERIFY2(r.exitCode == 0, qPrintable(r.err));
+        QVERIFY(!r.out.contains(warning));
+        r = importText({"--vpl", path, "--to", folder("Greek"), "--words", "unicode"});
+        QVERIFY2(r.exitCode == 0, qPrintable(r.err));
+        QVERIFY2(r.out.contains(warning), qPrintable(r.out));
+    }
+
     void wordRuleMistakes_data() {
         QTest::addColumn<QStringList>("options");
         QTest::addColumn<QString>("said");
