@@ -191,12 +191,21 @@ private slots:
                 words << u"\u03BB%1"_s.arg(w);
             verses.append({verseKey(1 + n / 20000, 1 + n / 100 % 200, 1), words.join(' ')});
         }
+        // Wider than the word field's 30 characters, and than its bytes twice
+        // over: it is kept whole.
+        const QString longWord = u"\u03B1\u03B2\u03B3\u03B4\u03B5"_s.repeated(13);
+        verses.append({verseKey(66, 1, 1), longWord});
         QVERIFY(build(verses, unicode(false)));
         QVERIFY2(messages.lines().isEmpty(), qPrintable(messages.lines().join('\n')));
         QCOMPARE(testsupport::sqlRows(folder() + "Freq.db", "SELECT count(*), max(F1) FROM Freq"),
-                 QStringList{"100000|100000"});
+                 QStringList{"100001|100001"});
         QCOMPARE(testsupport::sqlRows(folder() + "Word.db", "SELECT count(*), max(R2) FROM Word"),
-                 QStringList{"100000|100000"});
+                 QStringList{"100001|100001"});
+        QCOMPARE(testsupport::sqlRows(folder() + "Key.db",
+                                      "SELECT Word FROM Key WHERE length(Word) > 30"),
+                 QStringList{longWord});
+        QVERIFY(QString::fromUtf8(testsupport::readFile(folder() + "RV_Length.txt"))
+                    .contains(u"\t\tWords 65 characters long\r\n"_s + longWord + u"\t1\r\n"_s));
         QCOMPARE(fieldType("Freq", "F1"), "Integer");
     }
 
