@@ -97,7 +97,7 @@ concordance::WordNumbers wordNumbers(const BuildText& text) {
 
 void createRecTable(TTable* table, concordance::WordNumbers numbers) {
     defineAndCreate(table, "createRecTable", [numbers](TFieldDefs& fields, TIndexDefs& indexes) {
-        concordance::defineWordTable(fields, indexes, numbers);
+        concordance::defineWordTableFor(fields, indexes, numbers);
     });
 }
 
@@ -118,7 +118,7 @@ void createIndexedRecTable(TTable* table, concordance::WordNumbers numbers) {
 
 void createFreqTable(TTable* table, concordance::WordNumbers numbers) {
     defineAndCreate(table, "createFreqTable", [numbers](TFieldDefs& fields, TIndexDefs& indexes) {
-        concordance::defineFreqTable(fields, indexes, numbers);
+        concordance::defineFreqTableFor(fields, indexes, numbers);
     });
 }
 

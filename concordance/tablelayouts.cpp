@@ -39,7 +39,11 @@ void defineKeyTable(TFieldDefs& fields, TIndexDefs& indexes, int wordSize) {
     indexes.Add(QString(), QStringLiteral("Word"), ixPrimary | ixUnique);
 }
 
-void defineFreqTable(TFieldDefs& fields, TIndexDefs& indexes, WordNumbers numbers) {
+void defineFreqTable(TFieldDefs& fields, TIndexDefs& indexes) {
+    defineFreqTableFor(fields, indexes, WordNumbers::Narrow);
+}
+
+void defineFreqTableFor(TFieldDefs& fields, TIndexDefs& indexes, WordNumbers numbers) {
     clear(fields, indexes);
     fields.Add(QStringLiteral("F1"), wordNumberType(numbers), 0, true);
     fields.Add(QStringLiteral("F2"), ftInteger, 0, true);
@@ -49,7 +53,11 @@ void defineFreqTable(TFieldDefs& fields, TIndexDefs& indexes, WordNumbers number
     indexes.Add(QStringLiteral("wordLenNdx"), QStringLiteral("F3"), ixDescending);
 }
 
-void defineWordTable(TFieldDefs& fields, TIndexDefs& indexes, WordNumbers numbers) {
+void defineWordTable(TFieldDefs& fields, TIndexDefs& indexes) {
+    defineWordTableFor(fields, indexes, WordNumbers::Narrow);
+}
+
+void defineWordTableFor(TFieldDefs& fields, TIndexDefs& indexes, WordNumbers numbers) {
     clear(fields, indexes);
     fields.Add(QStringLiteral("R1"), ftInteger, 0, true);
     fields.Add(QStringLiteral("R2"), wordNumberType(numbers), 0, true);

@@ -47,13 +47,15 @@ void defineKeyTable(TFieldDefs& fields, TIndexDefs& indexes, int wordSize);
 // occurrences), F3 (ftSmallint, length); primary on F1, freqNdx on F2 and
 // wordLenNdx on F3, both descending. Tables made before F2 was widened hold
 // it as ftWord (0 to 65,535); readers take it as a number either way.
-void defineFreqTable(TFieldDefs& fields, TIndexDefs& indexes,
-                     WordNumbers numbers = WordNumbers::Narrow);
+void defineFreqTableFor(TFieldDefs& fields, TIndexDefs& indexes, WordNumbers numbers);
+// The layout with 16-bit word numbers.
+void defineFreqTable(TFieldDefs& fields, TIndexDefs& indexes);
 // "Word" as it is created: R1 (ftInteger, occurrence key), R2 (ftSmallint,
 // word number; ftInteger when Wide); primary on R1. wordKeyIndex is added to
 // it afterwards.
-void defineWordTable(TFieldDefs& fields, TIndexDefs& indexes,
-                     WordNumbers numbers = WordNumbers::Narrow);
+void defineWordTableFor(TFieldDefs& fields, TIndexDefs& indexes, WordNumbers numbers);
+// The layout with 16-bit word numbers.
+void defineWordTable(TFieldDefs& fields, TIndexDefs& indexes);
 // The field type of word numbers.
 inline TFieldType wordNumberType(WordNumbers numbers) {
     return numbers == WordNumbers::Wide ? ftInteger : ftSmallint;
