@@ -14,8 +14,10 @@
 #include "package/Locuspanel.h"
 #include "package/Navpanel66.h"
 #include "package/Placement.h"
+#include "platform/core/errors.h"
 #include "platform/core/process.h"
 #include "platform/core/table.h"
+#include "platform/core/userfolders.h"
 #include "platform/gui/messages.h"
 #include "platform/gui/picture.h"
 
@@ -39,6 +41,7 @@
 #include <QScrollBar>
 #include <QSplitter>
 #include <QStringListModel>
+#include <QTimer>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <memory>
@@ -75,12 +78,12 @@ QString markedText(const QString& text, const QList<browser::TextSpan>& marks) {
 // The verse as rich text for a text whose words are tagged: every word a link
 // "w:<position>" (drawn as text) that shows its Strong's numbers, the words
 // in `marks` highlighted.
-QString linkedText(const QString& text, const QList<browser::TextSpan>& marks,
-                   const QColor& color) {
+QString linkedText(const QString& text, const QList<browser::TextSpan>& marks, const QColor& color,
+                   concordance::WordForm form) {
     QList<int> positions;
     for (int p = 1; p <= concordance::maxWordsPerVerse; ++p)
         positions << p;
-    const QList<browser::TextSpan> words = browser::wordSpansAt(text, positions);
+    const QList<browser::TextSpan> words = browser::wordSpansAt(text, positions, form);
     QString html;
     int at = 0;
     for (int i = 0; i < words.size(); ++i) {
@@ -139,9 +142,8 @@ QString plural(qint64 n, const QString& one, const QString& many) {
 } // namespace
 
 TF_Browser::TF_Browser(const QString& textName, QWidget* owner) : QWidget(owner) {
-    const QString folder = platform::programFolder();
-    iniName = folder + QStringLiteral("Browser.data");
-    textsPath = folder + QStringLiteral("Text/");
+    iniName = platform::settingsFolder() + QStringLiteral("Browser.data");
+    textsPath = concordance::textsFolder();
     createComponents();
 
     // The window's place, and the verse panel's bounds within it; a stored
@@ -182,13 +184,24 @@ TF_Browser::TF_Browser(const QString& textName, QWidget* owner) : QWidget(owner)
                       "its concordance with Build.")
                        .arg(QDir::toNativeSeparators(textsPath)));
         closeText();
+        adviseImport(tr("There is no text in %1 yet.").arg(QDir::toNativeSeparators(textsPath)),
+                     QStringLiteral("KJV"));
         return;
     }
     if (openText(name) && name == lastText && lastVerse != 0) {
         T_Bible->SetKey();
         T_Bible->Fields(0).setAsInteger(lastVerse);
         T_Bible->GotoKey();
+    } else if (state == TextState::NoText && concordance::isFolderName(name)) {
+        adviseImport(tr("There is no verse table for %1 yet.").arg(name), name);
     }
+}
+
+// Once the window is up: how to import a text and where it goes.
+void TF_Browser::adviseImport(const QString& why, const QString& name) {
+    const QString text = why + QStringLiteral("\r\n") + concordance::importAdvice(name);
+    QTimer::singleShot(0, this,
+                       [text] { platform::messageBox(QString::fromLatin1(browserTitle), text); });
 }
 
 TF_Browser::~TF_Browser() {
@@ -504,6 +517,14 @@ bool TF_Browser::openText(const QString& name, bool quiet) {
         return false;
     }
     try {
+        textRules = concordance::readTextRules(textFolder(name));
+    } catch (const platform::Exception& e) {
+        showClosed(name, e.message());
+        if (!quiet)
+            platform::messageBox(QString::fromLatin1(browserTitle), e.message());
+        return false;
+    }
+    try {
         for (TTable* table : {T_Bible, T_Verses}) {
             table->setDatabaseName(textFolder(name));
             table->setTableName(concordance::verseTable);
@@ -551,11 +572,16 @@ void TF_Browser::showVerse() {
         L_Verse->clear();
         return;
     }
-    const QString text = T_Bible->Fields(1).AsString();
+    // A Unicode text's words are marked in the verse's NFC form, which shows
+    // the same.
+    const QString stored = T_Bible->Fields(1).AsString();
+    const QString text = textRules.isUnicode() ? concordance::toNfc(stored) : stored;
     L_Reference->setText(concordance::verseReference(key));
-    const QList<browser::TextSpan> marks = browser::wordSpansAt(text, marksByVerse.value(key));
+    const QList<browser::TextSpan> marks =
+        browser::wordSpansAt(text, marksByVerse.value(key), textRules.words);
     L_Verse->setText(tagged
-                         ? linkedText(text, marks, L_Verse->palette().color(QPalette::WindowText))
+                         ? linkedText(text, marks, L_Verse->palette().color(QPalette::WindowText),
+                                      textRules.words)
                          : markedText(text, marks));
 }
 
@@ -563,8 +589,9 @@ void TF_Browser::showStrongs(int position) {
     const qint32 key = currentVerse();
     if (key == 0 || !tagged)
         return;
-    const QString text = T_Bible->Fields(1).AsString();
-    const QList<browser::TextSpan> spans = browser::wordSpansAt(text, {position});
+    const QString stored = T_Bible->Fields(1).AsString();
+    const QString text = textRules.isUnicode() ? concordance::toNfc(stored) : stored;
+    const QList<browser::TextSpan> spans = browser::wordSpansAt(text, {position}, textRules.words);
     const QString word = spans.isEmpty() ? QString() : text.mid(spans[0].start, spans[0].length);
     try {
         concordance::QueryEngine engine(textFolder(currentText));
@@ -635,7 +662,7 @@ void TF_Browser::lookUp(const QString& typed) {
     };
     concordance::QueryNode query;
     try {
-        query = concordance::parseQuery(queryText);
+        query = concordance::parseQuery(queryText, textRules.words);
     } catch (const concordance::QueryError& e) {
         // The query stays as typed, the cursor where it goes wrong.
         fail(tr("The query cannot be read: %1.").arg(e.message()));
@@ -661,6 +688,16 @@ void TF_Browser::lookUp(const QString& typed) {
         }
         result = engine.run(query, range);
         forms = engine.forms(result);
+        // A Unicode text's forms in its language's order, as its lists have them.
+        if (textRules.isUnicode()) {
+            QStringList texts;
+            for (const concordance::FormCount& form : forms)
+                texts << form.words;
+            QList<concordance::FormCount> ordered;
+            for (const qsizetype i : concordance::alphabeticalOrder(texts, textRules))
+                ordered << forms[i];
+            forms = ordered;
+        }
         // The rows of the words list: a Strong's number's renderings, the
         // most frequent first; a prefix's words in word order.
         if (numberQuery)
@@ -747,7 +784,7 @@ void TF_Browser::showBook(int book) {
             if (concordance::bookOf(hit.verseKey) == book)
                 shownHits.append(hit);
     }
-    verses->setVerses(shownHits, T_Verses);
+    verses->setVerses(shownHits, T_Verses, textRules.words);
     // Each list opens at its first verse, wherever the last one was left.
     LV_Verses->scrollToTop();
     QString text = answerText;

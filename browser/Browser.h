@@ -16,6 +16,7 @@
 #include "browser/Lookup.h"
 #include "concordance/queryengine.h"
 #include "concordance/tablerow.h"
+#include "concordance/textrules.h"
 
 #include <QHash>
 #include <QList>
@@ -79,10 +80,14 @@ public:
     TTable* T_Bible = nullptr;
     TTable* T_Verses = nullptr;
 
-    // The settings file and the folder of the texts; both end the same way
-    // for every program folder: "Browser.data" and "Text/".
+    // The settings file ("Browser.data" in the settings folder) and the folder
+    // of the texts ("Text/" in the data folder).
     QString iniName;
     QString textsPath;
+
+    // Tells in a message box, once the window is up, why no text is shown
+    // and how to import `name`.
+    void adviseImport(const QString& why, const QString& name);
 
     // Closes the current text and opens `name`. With `quiet`, a text in use
     // is reported in the window only, not in a message box. True when the
@@ -148,6 +153,8 @@ private:
     // scroll bar follows the table.
     QList<TTable*> linkedTables;
     QString currentText;
+    // How the open text's words are made, as its folder records it.
+    concordance::TextRules textRules;
     browser::TextState state = browser::TextState::NoText;
     concordance::QueryResult result;
     // The verses of the answer, and of the book chosen in the chart.

@@ -13,6 +13,7 @@
 #include "platform/core/localeformats.h"
 #include "platform/core/process.h"
 #include "platform/core/table.h"
+#include "platform/core/userfolders.h"
 #include "platform/gui/messages.h"
 #include "platform/gui/picture.h"
 
@@ -211,7 +212,7 @@ TRebuildDlg::TRebuildDlg(QWidget* owner, WindowPlace place)
     createComponents();
 
     const QString folder = platform::programFolder();
-    readCommandLine(folder);
+    readCommandLine();
     helpPath = folder + QStringLiteral("help/");
 
     L_Bible->showText(bibleName + QStringLiteral(" Bible"));
@@ -225,7 +226,7 @@ TRebuildDlg::TRebuildDlg(QWidget* owner, WindowPlace place)
     Image->resize(pictureWidth, pictureHeight);
     loadPicture(folder + QStringLiteral("Bible left.bmp"));
 
-    iniName = folder + QStringLiteral("Lumavo.data");
+    iniName = platform::settingsFolder() + QStringLiteral("Lumavo.data");
     placeWindow();
 
     dockBottom();
@@ -334,7 +335,7 @@ void TRebuildDlg::createComponents() {
 // first "Text" in them is dropped, the word up to the first blank names the
 // folder of texts, and the rest of the line is the text's name. Arguments
 // without "Text" name no text.
-void TRebuildDlg::readCommandLine(const QString& programFolder) {
+void TRebuildDlg::readCommandLine() {
     QString line = platform::commandLineArguments(platform::rawCommandLine());
     const qsizetype word = line.indexOf(QStringLiteral("Text"), 0, Qt::CaseSensitive);
     folderWord.clear();
@@ -347,7 +348,7 @@ void TRebuildDlg::readCommandLine(const QString& programFolder) {
             bibleName = line.mid(blank + 1);
         }
     }
-    dataPath = programFolder + folderWord + QLatin1Char('/') + bibleName + QLatin1Char('/');
+    dataPath = concordance::textFolder(bibleName, folderWord);
 }
 
 // Shows the picture at its natural size; the colour of its bottom-left pixel
@@ -380,7 +381,7 @@ void TRebuildDlg::setStageReport(StageReport* report) {
 }
 
 BuildText TRebuildDlg::buildText() const {
-    return BuildText{dataPath, bibleName, wordSize, T_Word, T_Key, T_Freq};
+    return BuildText{dataPath, bibleName, wordSize, T_Word, T_Key, T_Freq, textRules};
 }
 
 void TRebuildDlg::setCaption(const QString& text) {
@@ -411,6 +412,14 @@ QString TRebuildDlg::textNameProblem() const {
                               "name, without \"/\" and other than \".\" and \"..\"")
             .arg(bibleName);
     return QString();
+}
+
+QString TRebuildDlg::importAdvice() const {
+    if (!textNameProblem().isEmpty() ||
+        QFile::exists(dataPath + concordance::verseTable + QStringLiteral(".db")))
+        return QString();
+    return QStringLiteral("There is no verse table for %1 yet.\r\n").arg(bibleName) +
+           concordance::importAdvice(bibleName);
 }
 
 void TRebuildDlg::setWordSize() {
@@ -455,6 +464,16 @@ void TRebuildDlg::build() {
         setAction(QStringLiteral("No text to build"));
         stopText = problem;
         msgBox(applicationTitle, problem);
+        return;
+    }
+    // The word rule the text was imported with; a record that cannot be read
+    // stops the build before any table is touched.
+    try {
+        textRules = concordance::readTextRules(dataPath);
+    } catch (const platform::Exception& e) {
+        setCaption(QStringLiteral(" Error!"));
+        stopText = e.message();
+        msgBox(applicationTitle, stopText);
         return;
     }
 
@@ -578,7 +597,7 @@ void TRebuildDlg::runStages() {
     showStatus(QStringLiteral("Stage 1 complete"));
     setAction(QStringLiteral("Building the word index tables"));
     emit stageStarted(2, L_Action->text());
-    TWordTables(report).build(T_Bible, T_TempWord);
+    TWordTables(report, textRules.words).build(T_Bible, T_TempWord);
 
     // Stage 3: the word, key and frequency tables.
     setCaption(QStringLiteral(" Building - Stage 3 of 4"));

@@ -111,7 +111,7 @@ QList<Token> tokenize(const QString& query) {
 // The concordance words of one token as typed (a bare word, or one blank-
 // separated part of a phrase) appended to `words`: the word rule makes them,
 // and a final "*" makes the last of them a prefix.
-void appendWords(const QString& typed, int position, QList<QueryWord>& words,
+void appendWords(const QString& typed, int position, QList<QueryWord>& words, WordForm form,
                  bool inPhrase = false) {
     QString text = typed;
     bool prefix = false;
@@ -124,9 +124,9 @@ void appendWords(const QString& typed, int position, QList<QueryWord>& words,
         text.chop(1);
         prefix = true;
     }
-    const QByteArray bytes = text.toUtf8();
-    const QList<WordSpan> spans = wordSpans(bytes);
-    if (spans.isEmpty()) {
+    QList<QByteArray> made;
+    forEachStoredWord(text, form, [&made](const QString& word) { made.append(word.toUtf8()); });
+    if (made.isEmpty()) {
         if (prefix)
             throw QueryError(QStringLiteral("the * at %1 needs the start of a word before it, as "
                                             "in bless*")
@@ -138,14 +138,14 @@ void appendWords(const QString& typed, int position, QList<QueryWord>& words,
         throw QueryError(
             QStringLiteral("\"%1\" at %2 holds no word").arg(typed, character(position)), position);
     }
-    for (const WordSpan& span : spans)
-        words.append(QueryWord{wordAt(bytes, span), false});
+    for (const QByteArray& word : made)
+        words.append(QueryWord{word, false});
     words.last().prefix = prefix;
 }
 
 class Parser {
 public:
-    explicit Parser(const QString& query) : tokens(tokenize(query)) {}
+    Parser(const QString& query, WordForm words) : tokens(tokenize(query)), form(words) {}
 
     QueryNode parse() {
         if (peek().type == Token::Type::End)
@@ -160,6 +160,7 @@ public:
 
 private:
     QList<Token> tokens;
+    WordForm form;
     int at = 0;
 
     const Token& peek() const { return tokens.at(at); }
@@ -272,7 +273,7 @@ private:
                 node.number = number->toString();
                 return node;
             }
-            appendWords(token.text, token.position, node.words);
+            appendWords(token.text, token.position, node.words, form);
             return node;
         case Token::Type::Phrase: {
             int offset = 0;
@@ -286,7 +287,7 @@ private:
                 while (end < text.size() && !isBlank(text.at(end)))
                     ++end;
                 appendWords(text.mid(offset, end - offset), token.position + 1 + offset, node.words,
-                            true);
+                            form, true);
                 offset = end;
             }
             if (node.words.isEmpty())
@@ -344,8 +345,8 @@ QString QueryError::describe(const QString& query) const {
            QString(column, QLatin1Char(' ')) + QLatin1Char('^');
 }
 
-QueryNode parseQuery(const QString& query) {
-    return Parser(query).parse();
+QueryNode parseQuery(const QString& query, WordForm form) {
+    return Parser(query, form).parse();
 }
 
 QString toString(const QueryNode& node) {

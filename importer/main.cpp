@@ -1,22 +1,32 @@
 // import-text: writes a Bible text's verse table "Bible.db" into a text folder,
 // from an installed SWORD module or from a verse file.
 //
-//   import-text --sword KJV --to <program folder>/Text/KJV [--force] [--keep-apostrophes]
-//   import-text --vpl file.txt --to DIR
-//   import-text --tsv file.tsv --to DIR
+//   import-text --sword KJV [--to DIR] [--force] [--keep-apostrophes]
+//               [--words byte|unicode] [--fold-accents] [--language CODE]
+//   import-text --vpl file.txt [--to DIR]
+//   import-text --tsv file.tsv [--to DIR]
+//
+// Without --to the text goes to the folder of texts that Build and the
+// browser read, under the module's name or the file's name without suffix.
 //
 // Exit codes: 0 done, 1 the import failed (nothing written), 2 wrong command
 // line, 130 interrupted (nothing written).
 
 #include "concordance/numberformat.h"
+#include "concordance/textfolder.h"
+#include "concordance/textrules.h"
 #include "importer/bibletable.h"
 #include "importer/progress.h"
 #include "importer/swordsource.h"
 #include "importer/verses.h"
+#include "platform/core/commandline.h"
+#include "platform/core/errors.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QDir>
+#include <QFileInfo>
+#include <QLocale>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
@@ -140,6 +150,15 @@ void printSummary(const verses::Collection& verses, const BibleTableWriter& writ
                               .arg(references(verses, verses.overlongVerses())));
 }
 
+// Whether any verse holds a byte beyond ASCII.
+bool beyondAscii(const std::vector<verses::Verse>& sorted) {
+    for (const verses::Verse& verse : sorted)
+        for (const char c : verse.text)
+            if (static_cast<unsigned char>(c) >= 128)
+                return true;
+    return false;
+}
+
 } // namespace
 
 int main(int argc, char* argv[]) {
@@ -152,8 +171,12 @@ int main(int argc, char* argv[]) {
             "Writes a Bible text's verse table Bible.db into a text folder, from an installed "
             "SWORD module or from a verse file.\n\n"
             "Examples:\n"
-            "  import-text --sword KJV --to out/release/app/Text/KJV\n"
+            "  import-text --sword KJV\n"
             "  import-text --vpl kjv.txt --to out/release/app/Text/KJV --force\n\n"
+            "Without --to the text goes to the folder of texts that Build and the browser "
+            "read: Text/ beside the programs where the user may write their folder, otherwise "
+            "$XDG_DATA_HOME/concordance/Text/ (by default ~/.local/share/concordance/Text/), "
+            "under the module's name or the file's name without its suffix.\n\n"
             "A verse-per-line file has lines \"Genesis 1:1 In the beginning ...\" (book names in "
             "English or as OSIS abbreviations); a tab-separated file has a verse key or \"book "
             "chapter verse\", a tab and the text. Files are UTF-8.%1")
@@ -161,7 +184,6 @@ int main(int argc, char* argv[]) {
                      ? QString()
                      : QStringLiteral("\n\nThis import-text was built without the SWORD "
                                       "library: --sword is not available.")));
-    parser.addHelpOption();
     const QCommandLineOption swordOption(
         QStringLiteral("sword"),
         sword_source::available()
@@ -176,7 +198,9 @@ int main(int argc, char* argv[]) {
                                        QStringLiteral("Import the tab-separated file <file>."),
                                        QStringLiteral("file"));
     const QCommandLineOption toOption(
-        QStringLiteral("to"), QStringLiteral("The text folder <dir> to write Bible.db into."),
+        QStringLiteral("to"),
+        QStringLiteral("The text folder <dir> to write Bible.db into (by default the text's "
+                       "folder in the folder of texts)."),
         QStringLiteral("dir"));
     const QCommandLineOption forceOption(QStringLiteral("force"),
                                          QStringLiteral("Replace an existing Bible.db."));
@@ -184,31 +208,121 @@ int main(int argc, char* argv[]) {
         QStringLiteral("keep-apostrophes"),
         QStringLiteral("Keep the typographic apostrophes U+2018 and U+2019 (by default they "
                        "become ').")); // Build splits words at every byte above 127.
-    parser.addOptions({swordOption, vplOption, tsvOption, toOption, forceOption, keepOption});
+    const QCommandLineOption wordsOption(
+        QStringLiteral("words"),
+        QStringLiteral("The text's word rule <rule>: byte (the default: words of ASCII letters "
+                       "and digits, as English needs) or unicode (words of the letters, marks "
+                       "and numbers of every script, case-folded). Build and the browser read "
+                       "it from the text folder."),
+        QStringLiteral("rule"), QStringLiteral("byte"));
+    const QCommandLineOption foldOption(
+        QStringLiteral("fold-accents"),
+        QStringLiteral("With --words unicode: store words without their accents and points, so "
+                       "that \"coraz\u00F3n\" and \"corazon\" are one word. This also merges "
+                       "letters that a language keeps apart (Spanish \"a\u00F1o\" and \"ano\")."));
+    const QCommandLineOption languageOption(
+        QStringLiteral("language"),
+        QStringLiteral("The text's language <code> (such as es or el), for alphabetical order "
+                       "in its word lists; a SWORD module's own Lang entry is used when this "
+                       "is not given."),
+        QStringLiteral("code"));
+    parser.addOptions({swordOption, vplOption, tsvOption, toOption, forceOption, keepOption,
+                       wordsOption, foldOption, languageOption});
 
+    // The parser's text, less its own usage line, and the two options every
+    // program answers.
+    QString description = parser.helpText();
+    description.remove(0, description.indexOf(QLatin1Char('\n')) + 1);
+    for (const auto& [name, what] : {std::pair{"--help", "Show this text."},
+                                     std::pair{"--version", "Show the program's version."}})
+        description += QStringLiteral("  %1  %2\n")
+                           .arg(QString::fromLatin1(name).leftJustified(18), QLatin1String(what));
+    const platform::CommandLineSpec spec{
+        QStringLiteral("import-text"),
+        QStringLiteral("Usage: import-text --sword MODULE [--to DIR] [--force] "
+                       "[--keep-apostrophes]\n"
+                       "                   [--words byte|unicode] [--fold-accents] "
+                       "[--language CODE]\n"
+                       "       import-text --vpl FILE | --tsv FILE [--to DIR] [--force] "
+                       "[--keep-apostrophes]\n"
+                       "                   [--words byte|unicode] [--fold-accents] "
+                       "[--language CODE]\n"
+                       "       import-text --help | --version\n"),
+        description,
+        {{"--sword", true},
+         {"--vpl", true},
+         {"--tsv", true},
+         {"--to", true},
+         {"--force"},
+         {"--keep-apostrophes"},
+         {"--words", true},
+         {"--fold-accents"},
+         {"--language", true}},
+        false,
+        {}};
+    if (const auto answered = platform::answerCommandLine(spec, app.arguments().mid(1)))
+        return *answered;
     if (!parser.parse(QCoreApplication::arguments())) {
         printLine(stderr, QStringLiteral("import-text: %1 (see --help)").arg(parser.errorText()));
         return 2;
     }
-    if (parser.isSet(QStringLiteral("help"))) {
-        printLine(stdout, parser.helpText());
-        return 0;
-    }
     const int sources = int(parser.isSet(swordOption)) + int(parser.isSet(vplOption)) +
                         int(parser.isSet(tsvOption));
-    if (sources != 1 || !parser.isSet(toOption) || !parser.positionalArguments().isEmpty()) {
-        printLine(stderr, QStringLiteral("import-text: give one of --sword, --vpl or --tsv, and "
-                                         "--to (see --help)"));
+    if (sources != 1 || !parser.positionalArguments().isEmpty()) {
+        printLine(stderr,
+                  QStringLiteral("import-text: give one of --sword, --vpl or --tsv (see --help)"));
         return 2;
+    }
+    // The text's folder: as given, or the text's own in the folder of texts.
+    QString target = parser.value(toOption);
+    if (!parser.isSet(toOption)) {
+        const QString name =
+            parser.isSet(swordOption)
+                ? parser.value(swordOption)
+                : QFileInfo(parser.value(parser.isSet(vplOption) ? vplOption : tsvOption))
+                      .completeBaseName();
+        if (!concordance::isFolderName(name)) {
+            printLine(stderr, QStringLiteral("import-text: \"%1\" cannot name a text's folder; "
+                                             "give the folder with --to")
+                                  .arg(name));
+            return 2;
+        }
+        target = concordance::textFolder(name);
     }
     if (parser.isSet(swordOption) && !sword_source::available())
         return fail(QStringLiteral("--sword is not available: this import-text was built "
                                    "without the SWORD library (libsword-dev)"));
 
+    concordance::TextRules rules;
+    const QString rule = parser.value(wordsOption).trimmed().toLower();
+    if (rule == QLatin1String("unicode")) {
+        rules.words.rule = concordance::WordRule::Unicode;
+    } else if (rule != QLatin1String("byte")) {
+        printLine(stderr, QStringLiteral("import-text: --words is byte or unicode, not \"%1\" "
+                                         "(see --help)")
+                              .arg(parser.value(wordsOption)));
+        return 2;
+    }
+    if (parser.isSet(foldOption) && !rules.isUnicode()) {
+        printLine(stderr,
+                  QStringLiteral("import-text: --fold-accents needs --words unicode (see --help)"));
+        return 2;
+    }
+    rules.words.foldAccents = parser.isSet(foldOption);
+    rules.language = parser.value(languageOption).trimmed();
+    // A code QLocale does not know falls back to the C locale.
+    const QLocale::Language language = QLocale(rules.language).language();
+    if (!rules.language.isEmpty() && (language == QLocale::C || language == QLocale::AnyLanguage)) {
+        printLine(stderr, QStringLiteral("import-text: --language: \"%1\" is not a language "
+                                         "code such as es or el (see --help)")
+                              .arg(rules.language));
+        return 2;
+    }
+
     catchSignals();
 
     const bool keepApostrophes = parser.isSet(keepOption);
-    BibleTableWriter writer(parser.value(toOption));
+    BibleTableWriter writer(target);
     QString message;
     // Before reading anything: is there a table in the way, or does someone hold it?
     if (!writer.prepare(parser.isSet(forceOption), message))
@@ -216,6 +330,7 @@ int main(int argc, char* argv[]) {
 
     Progress progress = Progress::forStdout();
     verses::Collection verses(keepApostrophes);
+    verses.setWordForm(rules.words);
     if (parser.isSet(swordOption)) {
         sword_source::read(parser.value(swordOption), verses, progress, interrupted);
     } else {
@@ -241,8 +356,12 @@ int main(int argc, char* argv[]) {
     if (verses.size() == 0)
         return fail(QStringLiteral("no verse with text found; nothing was written"));
 
+    if (rules.language.isEmpty() && parser.isSet(swordOption))
+        rules.language = sword_source::language(parser.value(swordOption));
+    const std::vector<verses::Verse> sorted = verses.sorted();
+    const bool nonAscii = beyondAscii(sorted);
     endAtOnce = 0; // from here on the writer stops at the signal and removes the new table
-    if (!writer.write(verses.sorted(), progress, interrupted, message)) {
+    if (!writer.write(sorted, progress, interrupted, message)) {
         if (interrupted()) {
             printLine(stderr, QStringLiteral("import-text: %1").arg(message));
             return 130;
@@ -255,6 +374,25 @@ int main(int argc, char* argv[]) {
     }
     if (!writer.commit(message))
         return fail(QStringLiteral("%1; nothing was written").arg(message));
+    // The verses are in place; the rules their words are made by go beside
+    // them.
+    try {
+        concordance::writeTextRules(parser.value(toOption), rules);
+    } catch (const platform::Exception& e) {
+        return fail(e.message() + QStringLiteral("; the verses were written, the word rule was "
+                                                 "not: import the text again"));
+    }
     printSummary(verses, writer, keepApostrophes);
+    if (rules.isUnicode())
+        printLine(stdout,
+                  QStringLiteral("Words: unicode%1%2")
+                      .arg(rules.words.foldAccents ? QStringLiteral(", accents folded") : QString(),
+                           rules.language.isEmpty()
+                               ? QString()
+                               : QStringLiteral(", language ") + rules.language));
+    else if (nonAscii)
+        printLine(stdout, QStringLiteral("Note: the verses hold letters beyond ASCII, which the "
+                                         "byte word rule takes for blanks; import with --words "
+                                         "unicode to index the words of every script whole."));
     return 0;
 }

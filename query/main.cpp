@@ -12,8 +12,10 @@
 #include "concordance/queryengine.h"
 #include "concordance/tablerow.h"
 #include "concordance/textfolder.h"
+#include "concordance/textrules.h"
 #include "concordance/versekey.h"
 #include "concordance/wordrule.h"
+#include "platform/core/commandline.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -124,7 +126,6 @@ QString chooseText(const QString& named, QString* error) {
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QLatin1String(programName));
-    QCoreApplication::setApplicationVersion(QStringLiteral(PROJECT_VERSION));
 
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
@@ -138,8 +139,6 @@ int main(int argc, char** argv) {
         "verses, --by-book the same per book, --words the words matched with their counts, "
         "--kwic N each occurrence with N words either side. Exit status: 0 found, 1 nothing "
         "found, 2 a bad query, range or text."));
-    parser.addHelpOption();
-    parser.addVersionOption();
     const QCommandLineOption textOption(
         QStringLiteral("text"),
         QStringLiteral("The text to ask, a folder of %1 (without it: the only text there, or "
@@ -169,16 +168,33 @@ int main(int argc, char** argv) {
     parser.addOptions({textOption, inOption, countOption, byBookOption, wordsOption,
                        renderingsOption, kwicOption, formatOption});
     parser.addPositionalArgument(QStringLiteral("QUERY"), QStringLiteral("The query."));
+
+    // The parser's text, less its own usage line, and the two options every
+    // program answers.
+    QString description = parser.helpText();
+    description.remove(0, description.indexOf(QLatin1Char('\n')) + 1);
+    description += QStringLiteral("\n  --help     Show this text.\n"
+                                  "  --version  Show the program's version.\n");
+    const platform::CommandLineSpec spec{
+        QLatin1String(programName),
+        QStringLiteral("Usage: concordance-query [--text NAME] [--in RANGE] [--count | --by-book | "
+                       "--words | --kwic N]\n"
+                       "                         [--format text|tsv|csv|json] QUERY\n"
+                       "       concordance-query --help | --version\n"),
+        description,
+        {{"--text", true},
+         {"--in", true},
+         {"--count"},
+         {"--by-book"},
+         {"--words"},
+         {"--kwic", true},
+         {"--format", true}},
+        false,
+        {}};
+    if (const auto answered = platform::answerCommandLine(spec, app.arguments().mid(1)))
+        return *answered;
     if (!parser.parse(QCoreApplication::arguments()))
         return fail(parser.errorText() + QStringLiteral(" (see --help)"));
-    if (parser.isSet(QStringLiteral("help"))) {
-        printLine(parser.helpText());
-        return 0;
-    }
-    if (parser.isSet(QStringLiteral("version"))) {
-        printLine(QLatin1String(programName) + QLatin1Char(' ') + QStringLiteral(PROJECT_VERSION));
-        return 0;
-    }
 
     const QStringList positional = parser.positionalArguments();
     if (positional.isEmpty())
@@ -226,6 +242,18 @@ int main(int argc, char** argv) {
     const QString name = chooseText(parser.value(textOption), &error);
     if (name.isEmpty())
         return fail(error);
+
+    // A text of the Unicode word rule makes the query's words by that rule.
+    concordance::TextRules rules;
+    try {
+        rules = concordance::readTextRules(textsFolder() + name);
+        if (rules.isUnicode())
+            query = parseQuery(queryText, rules.words);
+    } catch (const QueryError& e) {
+        return fail(e.describe(queryText));
+    } catch (const platform::Exception& e) {
+        return fail(e.message());
+    }
 
     try {
         QueryEngine engine(textsFolder() + name);
@@ -311,8 +339,15 @@ int main(int argc, char** argv) {
             printHeader(format, {QStringLiteral("reference"), QStringLiteral("before"),
                                  QStringLiteral("match"), QStringLiteral("after")});
             for (const MatchedVerse& verse : result.verses()) {
-                const QByteArray text = engine.verseText(verse.key).toUtf8();
-                const QList<WordSpan> spans = wordSpans(text);
+                // The words where the text's rule finds them: a Unicode text's in
+                // its verses' NFC form.
+                const QString verseText = engine.verseText(verse.key);
+                const QString shown = rules.isUnicode() ? concordance::toNfc(verseText) : verseText;
+                const QByteArray text = shown.toUtf8();
+                QList<WordSpan> spans;
+                for (const WordSpan& span : wordSpans(shown, rules.words))
+                    spans.append({shown.first(span.start).toUtf8().size(),
+                                  shown.sliced(span.start, span.length).toUtf8().size()});
                 for (const MatchSpan& span : verse.spans) {
                     const qsizetype first = span.start - 1;
                     const qsizetype last = first + span.length - 1;
