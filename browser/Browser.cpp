@@ -38,6 +38,7 @@
 #include <QPalette>
 #include <QPushButton>
 #include <QSaveFile>
+#include <QScrollArea>
 #include <QScrollBar>
 #include <QSplitter>
 #include <QStringListModel>
@@ -272,7 +273,13 @@ void TF_Browser::createComponents() {
     auto* verseLayout = new QVBoxLayout(P_Verse);
     verseLayout->addWidget(L_Reference);
     verseLayout->addWidget(L_Verse, 1);
-    L_Strongs = new QLabel(P_Verse);
+    // The panel scrolls where a long entry does not fit below the verse.
+    SA_Strongs = new QScrollArea(P_Verse);
+    SA_Strongs->setObjectName(QStringLiteral("SA_Strongs"));
+    SA_Strongs->setFrameShape(QFrame::NoFrame);
+    SA_Strongs->setWidgetResizable(true);
+    SA_Strongs->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    L_Strongs = new QLabel(SA_Strongs);
     L_Strongs->setObjectName(QStringLiteral("L_Strongs"));
     L_Strongs->setWordWrap(true);
     L_Strongs->setTextFormat(Qt::RichText);
@@ -280,7 +287,9 @@ void TF_Browser::createComponents() {
     L_Strongs->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::LinksAccessibleByMouse);
     L_Strongs->setMinimumWidth(1);
     L_Strongs->hide();
-    verseLayout->addWidget(L_Strongs);
+    SA_Strongs->setWidget(L_Strongs);
+    SA_Strongs->hide();
+    verseLayout->addWidget(SA_Strongs, 1);
     auto* navLayout = new QHBoxLayout;
     navLayout->addWidget(P_Nav);
     navLayout->addWidget(SB_Verse, 1);
@@ -481,6 +490,7 @@ void TF_Browser::closeText() {
     tagged = false;
     L_Strongs->clear();
     L_Strongs->hide();
+    SA_Strongs->hide();
     showVerse();
     setTextControlsEnabled(false);
 }
@@ -550,6 +560,7 @@ bool TF_Browser::openText(const QString& name, bool quiet) {
                                             : Qt::TextSelectableByMouse);
     L_Strongs->setText(tr("Click a word of the verse for its Strong's numbers."));
     L_Strongs->setVisible(tagged);
+    SA_Strongs->setVisible(tagged);
     setTextControlsEnabled(true);
     P_Nav->setTable(T_Bible);
     showVerse();

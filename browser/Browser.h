@@ -29,6 +29,7 @@ class QLineEdit;
 class QListView;
 class QListWidget;
 class QPushButton;
+class QScrollArea;
 class QScrollBar;
 class QSplitter;
 class TBookChart;
@@ -57,6 +58,7 @@ public:
     // For a text whose words are tagged: the Strong's numbers, gloss and
     // renderings of the word last clicked in the verse (its words are links).
     QLabel* L_Strongs = nullptr;
+    QScrollArea* SA_Strongs = nullptr; // holds L_Strongs
     TNavPanel66* P_Nav = nullptr;
     QScrollBar* SB_Verse = nullptr;
     QComboBox* CB_Word = nullptr;

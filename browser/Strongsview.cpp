@@ -15,6 +15,19 @@ QString tr(const char* text) {
     return QCoreApplication::translate("TF_Browser", text);
 }
 
+// The most letters of a gloss the panel shows: the start of a long entry
+// (H430's runs to several lines) and room left for the renderings.
+constexpr int glossLetters = 160;
+
+QString shortened(const QString& text) {
+    if (text.size() <= glossLetters)
+        return text;
+    qsizetype cut = text.lastIndexOf(QLatin1Char(' '), glossLetters);
+    if (cut < glossLetters / 2)
+        cut = glossLetters;
+    return text.left(cut) + QChar(0x2026);
+}
+
 } // namespace
 
 QList<concordance::FormCount> renderings(concordance::QueryEngine& engine, const QString& number) {
@@ -39,7 +52,7 @@ QString strongsText(concordance::QueryEngine& engine, qint32 key, int position, 
         QString message;
         const auto entry = parsed ? concordance::lexicon::lookUp(*parsed, &message) : std::nullopt;
         if (entry)
-            html += concordance::lexicon::summary(*entry).toHtmlEscaped();
+            html += shortened(concordance::lexicon::summary(*entry)).toHtmlEscaped();
         else
             html += QStringLiteral("<i>%1</i>").arg(message.toHtmlEscaped());
         if (!engine.hasStrongsTable())
