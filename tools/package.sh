@@ -1,0 +1,41 @@
+#!/usr/bin/env bash
+# Builds the Debian package of the programs: sets up (tools/setup.sh, into the
+# build folder out/package, configured for the prefix /usr and without the
+# tests; this script's arguments go to CMake as options), runs CPack, which
+# computes the dependencies on shared libraries from the binaries with
+# dpkg-shlibdeps, puts the package into out/ and checks it with lintian,
+# which must report no error.
+#
+#   tools/package.sh [CMake options]
+#
+# Then, as root:  apt install ./out/concordance-companions_<version>_<arch>.deb
+# and to remove:  apt purge concordance-companions
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+export BUILD_DIR=${BUILD_DIR:-$root/out/package}
+"$root/tools/setup.sh" -DCMAKE_INSTALL_PREFIX=/usr -DBUILD_TESTING=OFF "$@"
+
+work=$BUILD_DIR/cpack
+rm -rf "$work"
+(cd "$BUILD_DIR" && cpack -G DEB -B "$work")
+debs=("$work"/*.deb)
+if [ ${#debs[@]} -ne 1 ] || [ ! -f "${debs[0]}" ]; then
+    echo "CPack made no single package in $work." >&2
+    exit 1
+fi
+deb=$root/out/$(basename "${debs[0]}")
+mv -f "${debs[0]}" "$deb"
+rm -rf "$work"
+
+echo
+echo "Package: $deb"
+dpkg-deb --field "$deb" Package Version Architecture Depends Recommends | sed 's/^/  /'
+echo
+echo "lintian:"
+# Errors fail the script; warnings and notes are shown. The warnings kept on
+# purpose are listed in docs/install.md.
+if ! lintian --fail-on error --info "$deb"; then
+    echo "lintian reports errors in $deb." >&2
+    exit 1
+fi
+echo "lintian: no errors."
