@@ -45,17 +45,16 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "xdg-utils")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "sword-text-kjv")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
-# The first line is the summary; the lines after it, each indented by one
-# blank, the long description.
+# The long description: CPack puts the summary above it and indents each
+# line by one blank; an empty line separates paragraphs.
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
-    "${CPACK_PACKAGE_DESCRIPTION_SUMMARY}
- concordance-build makes the concordance of a Bible text: it splits the
- text's verses into words and fills tables of every occurrence, every
- distinct word and how often each occurs, and writes six word lists (by
- frequency, alphabetical, by length, letter counts). concordance-browser
- shows a built text verse by verse and finds every verse where a word
- occurs. concordance-import writes a text's verse table from an installed
- SWORD module or a verse file, and concordance-tips shows a tip of the day.
- .
- Each user's settings and texts are kept in the user's own folders.")
+    "concordance-build makes the concordance of a Bible text: it splits the
+text's verses into words and fills tables of every occurrence, every
+distinct word and how often each occurs, and writes six word lists (by
+frequency, alphabetical, by length, letter counts). concordance-browser
+shows a built text verse by verse and finds every verse where a word
+occurs. concordance-import writes a text's verse table from an installed
+SWORD module or a verse file, and concordance-tips shows a tip of the day.
+
+Each user's settings and texts are kept in the user's own folders.")
 include(CPack)

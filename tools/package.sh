@@ -13,7 +13,22 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 export BUILD_DIR=${BUILD_DIR:-$root/out/package}
-"$root/tools/setup.sh" -DCMAKE_INSTALL_PREFIX=/usr -DBUILD_TESTING=OFF "$@"
+
+# Debian's hardening flags (stack protector, fortified functions, read-only
+# relocations bound at start), as a Debian build would set them; without
+# debugging information, which the package would strip anyway. The build
+# type's own optimisation (-O3) comes after them and stands. dpkg-buildflags
+# comes with the packages the project needs, installed first.
+"$root/tools/setup.sh" --packages-only
+flags() {
+    DEB_BUILD_MAINT_OPTIONS=hardening=+all DEB_CFLAGS_MAINT_STRIP=-g \
+        DEB_CXXFLAGS_MAINT_STRIP=-g dpkg-buildflags --get "$1"
+}
+ldflags=$(flags LDFLAGS)
+hardening=(-DCMAKE_CXX_FLAGS="$(flags CPPFLAGS) $(flags CXXFLAGS)"
+    -DCMAKE_EXE_LINKER_FLAGS="$ldflags" -DCMAKE_SHARED_LINKER_FLAGS="$ldflags"
+    -DCMAKE_MODULE_LINKER_FLAGS="$ldflags")
+"$root/tools/setup.sh" -DCMAKE_INSTALL_PREFIX=/usr -DBUILD_TESTING=OFF "${hardening[@]}" "$@"
 
 work=$BUILD_DIR/cpack
 rm -rf "$work"

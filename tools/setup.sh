@@ -6,6 +6,7 @@
 # folder out/release/app. The tests and benchmarks are built by tools/test.sh.
 #
 #   tools/setup.sh [CMake options]      for example -DWARNINGS_AS_ERRORS=ON
+#   tools/setup.sh --packages-only      the Debian packages alone
 #
 # Warnings do not stop the build unless asked to, so that a newer compiler
 # cannot break the quick start; CI asks. BUILD_DIR names another build folder.
@@ -31,6 +32,8 @@ packages=(
     dpkg-dev file lintian                  # tools/package.sh: dpkg-shlibdeps, CPack, checks
 )
 "$root/tools/install-packages.sh" "${packages[@]}"
+# tools/package.sh asks for the packages alone before it configures.
+[ "${1:-}" = --packages-only ] && exit 0
 
 cmake -S "$root" -B "$build_dir" -DCMAKE_BUILD_TYPE=Release -DWARNINGS_AS_ERRORS=OFF "$@"
 cmake --build "$build_dir" -j"$(nproc)" --target programs
