@@ -18,6 +18,14 @@ else()
     set(CONCORDANCE_INSTALL_FULL_DIR "${CMAKE_INSTALL_PREFIX}/${CONCORDANCE_INSTALL_DIR}")
 endif()
 
+# A program folder that its user may write keeps the settings and texts; one
+# that nobody may write (no write permission at all, for root as well) leaves
+# them to each user's own folders. The Debian package installs it so, so that
+# not even root's programs write below /usr, where removing the package would
+# leave their files behind.
+option(CONCORDANCE_READ_ONLY_PROGRAM_FOLDER
+       "Install the program folder without write permission for anybody" OFF)
+
 # What the quick start builds: every program with its libraries and data,
 # nothing of the tests or the benchmarks.
 add_custom_target(programs)

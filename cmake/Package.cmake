@@ -28,6 +28,27 @@ install(FILES "${PROJECT_SOURCE_DIR}/data/debian/copyright"
               "${PROJECT_BINARY_DIR}/debian/changelog.Debian.gz"
         DESTINATION "${package_docs}")
 
+# Last of all install rules: the program folder and the folders in it lose
+# their write permission when asked to (the package).
+if(CONCORDANCE_READ_ONLY_PROGRAM_FOLDER)
+    if(IS_ABSOLUTE "${CONCORDANCE_INSTALL_DIR}")
+        set(program_folder "${CONCORDANCE_INSTALL_DIR}")
+    else()
+        set(program_folder "\${CMAKE_INSTALL_PREFIX}/${CONCORDANCE_INSTALL_DIR}")
+    endif()
+    install(CODE "
+        set(folder \"\$ENV{DESTDIR}${program_folder}\")
+        message(STATUS \"Read-only: \${folder}\")
+        file(GLOB_RECURSE inner LIST_DIRECTORIES true \"\${folder}/*\")
+        foreach(path IN LISTS inner ITEMS \"\${folder}\")
+            if(IS_DIRECTORY \"\${path}\")
+                file(CHMOD \"\${path}\" DIRECTORY_PERMISSIONS
+                     OWNER_READ OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
+            endif()
+        endforeach()
+    ")
+endif()
+
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME ${CONCORDANCE_PACKAGE})
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})

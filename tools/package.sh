@@ -28,10 +28,14 @@ ldflags=$(flags LDFLAGS)
 hardening=(-DCMAKE_CXX_FLAGS="$(flags CPPFLAGS) $(flags CXXFLAGS)"
     -DCMAKE_EXE_LINKER_FLAGS="$ldflags" -DCMAKE_SHARED_LINKER_FLAGS="$ldflags"
     -DCMAKE_MODULE_LINKER_FLAGS="$ldflags")
-"$root/tools/setup.sh" -DCMAKE_INSTALL_PREFIX=/usr -DBUILD_TESTING=OFF "${hardening[@]}" "$@"
+"$root/tools/setup.sh" -DCMAKE_INSTALL_PREFIX=/usr -DBUILD_TESTING=OFF \
+    -DCONCORDANCE_READ_ONLY_PROGRAM_FOLDER=ON "${hardening[@]}" "$@"
 
+# CPack installs into a folder of its own below $work; the program folder in
+# it has no write permission, which rm needs back.
 work=$BUILD_DIR/cpack
-rm -rf "$work"
+clean() { [ ! -e "$work" ] || { chmod -R u+w "$work" && rm -rf "$work"; }; }
+clean
 (cd "$BUILD_DIR" && cpack -G DEB -B "$work")
 debs=("$work"/*.deb)
 if [ ${#debs[@]} -ne 1 ] || [ ! -f "${debs[0]}" ]; then
@@ -40,7 +44,7 @@ if [ ${#debs[@]} -ne 1 ] || [ ! -f "${debs[0]}" ]; then
 fi
 deb=$root/out/$(basename "${debs[0]}")
 mv -f "${debs[0]}" "$deb"
-rm -rf "$work"
+clean
 
 echo
 echo "Package: $deb"
