@@ -12,6 +12,7 @@
 #include "platform/core/process.h"
 #include "platform/core/table.h"
 #include "platform/gui/messages.h"
+#include "platform/gui/picture.h"
 
 #include <QComboBox>
 #include <QDir>
@@ -38,6 +39,8 @@ const QString browserSection = QStringLiteral("Browser");
 const QString wordsSection = QStringLiteral("Words");
 const QString wordPrefix = QStringLiteral("Word");
 constexpr int historySize = 10;
+// The most letters of a word the status line quotes.
+constexpr int quotedLetters = 40;
 constexpr int defaultWidth = 760;
 constexpr int defaultHeight = 580;
 
@@ -130,6 +133,7 @@ TF_Browser::~TF_Browser() {
 void TF_Browser::createComponents() {
     setObjectName(QStringLiteral("F_Browser"));
     setWindowTitle(QString::fromLatin1(browserTitle));
+    setWindowIcon(platform::programIcon(QStringLiteral("concordance-browser")));
 
     T_Bible = new TTable(this);
     T_Bible->setObjectName(QStringLiteral("T_Bible"));
@@ -139,6 +143,9 @@ void TF_Browser::createComponents() {
     auto* textLabel = new QLabel(tr("&Text:"), this);
     CB_Text = new QComboBox(this);
     CB_Text->setObjectName(QStringLiteral("CB_Text"));
+    // A combo box as wide as its longest item would let a long name widen
+    // the window past the screen.
+    CB_Text->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     CB_Text->setMinimumContentsLength(12);
     textLabel->setBuddy(CB_Text);
 
@@ -162,6 +169,10 @@ void TF_Browser::createComponents() {
     L_Verse->setTextInteractionFlags(Qt::TextSelectableByMouse);
     L_Verse->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
     L_Verse->setMinimumHeight(40);
+    // A word too long for a line is cut at the label's edge; it never widens
+    // the window (so for L_Reference and L_Count).
+    L_Verse->setMinimumWidth(1);
+    L_Reference->setMinimumWidth(1);
     P_Nav = new TNavPanel66(P_Verse);
     P_Nav->setObjectName(QStringLiteral("P_Nav"));
     P_Nav->setImage(TNavPanel66::standardImages(this));
@@ -188,6 +199,8 @@ void TF_Browser::createComponents() {
     CB_Word->setInsertPolicy(QComboBox::NoInsert);
     CB_Word->setMaxCount(historySize);
     CB_Word->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    CB_Word->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    CB_Word->setMinimumContentsLength(12);
     wordLabel->setBuddy(CB_Word);
     B_Lookup = new QPushButton(tr("&Look up"), lookupPane);
     B_Lookup->setObjectName(QStringLiteral("B_Lookup"));
@@ -195,6 +208,7 @@ void TF_Browser::createComponents() {
     L_Count->setObjectName(QStringLiteral("L_Count"));
     L_Count->setWordWrap(true);
     L_Count->setTextFormat(Qt::PlainText);
+    L_Count->setMinimumWidth(1);
     verses = new TVerseList(this);
     LV_Verses = new QListView(lookupPane);
     LV_Verses->setObjectName(QStringLiteral("LV_Verses"));
@@ -394,8 +408,15 @@ void TF_Browser::lookUp(const QString& typed) {
     for (const browser::VerseHit& hit : result.verses)
         marksByVerse.insert(hit.verseKey, hit.positions);
     verses->setVerses(result.verses, T_Verses);
+    // Each look-up opens at its first verse, wherever the last one was left.
+    LV_Verses->scrollToTop();
 
-    const QString shown = QString::fromUtf8(word);
+    const QString lookedUp = QString::fromUtf8(word);
+    // The status line quotes a long word by its start: the line stays readable
+    // and never needs the window's whole width.
+    const QString shown = lookedUp.size() > quotedLetters
+                              ? lookedUp.left(quotedLetters - 1) + QChar(0x2026)
+                              : lookedUp;
     QString text;
     switch (result.status) {
     case LookupResult::Found:
@@ -418,7 +439,7 @@ void TF_Browser::lookUp(const QString& typed) {
     if (words > 1)
         text += QLatin1Char(' ') + tr("(One word at a time: the first word of what you typed.)");
     showStatus(text);
-    rememberWord(shown);
+    rememberWord(lookedUp);
     showVerse();
 }
 

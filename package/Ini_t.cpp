@@ -311,11 +311,32 @@ QString TIni_t::positionKey(QWidget* control, const char* variant) const {
     return key;
 }
 
+namespace {
+
+// The bounds a position stores. A window is never stored larger than the
+// desktop's work area, frame and all, whatever stretched it: the next start
+// would open it with its title bar or its edges off the screen.
+QRect storedBounds(const QWidget* control) {
+    QRect r = TIni_t::bounds(control);
+    if (!control->isWindow())
+        return r;
+    const platform::DesktopGeometry desktop = platform::desktopGeometry();
+    const QSize area(desktop.right - desktop.left, desktop.bottom - desktop.top);
+    if (area.isEmpty())
+        return r;
+    const QSize frame = control->frameGeometry().size() - control->size();
+    r.setWidth(std::min(r.width(), area.width() - frame.width()));
+    r.setHeight(std::min(r.height(), area.height() - frame.height()));
+    return r;
+}
+
+} // namespace
+
 void TIni_t::savePosition(QWidget* control) {
     if (!control)
         return;
     changeSection(positionSection);
-    const QRect r = bounds(control);
+    const QRect r = storedBounds(control);
     save(positionKey(control, nullptr), makePositionStr(r.x(), r.y(), r.width(), r.height()));
 }
 
@@ -323,7 +344,7 @@ void TIni_t::savePosition(QWidget* control, char variant) {
     if (!control)
         return;
     changeSection(positionSection);
-    const QRect r = bounds(control);
+    const QRect r = storedBounds(control);
     save(positionKey(control, &variant), makePositionStr(r.x(), r.y(), r.width(), r.height()));
 }
 

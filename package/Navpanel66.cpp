@@ -7,7 +7,9 @@
 #include "platform/gui/messages.h"
 
 #include <QEvent>
+#include <QKeySequence>
 #include <QScrollBar>
+#include <QShortcut>
 #include <QToolButton>
 
 namespace {
@@ -15,6 +17,20 @@ namespace {
 const char* const hints[TNavPanel66::ButtonCount] = {
     "Start of Bible", "Prior Book",   "Prior Chapter", "Prior Verse",
     "Next Verse",     "Next Chapter", "Next Book",     "End of Bible",
+};
+
+// Keys that move the table from anywhere in the panel's window. None of them
+// edits text or steps a list, so a word field or a list with the focus keeps
+// its own keys.
+const QKeyCombination shortcuts[TNavPanel66::ButtonCount] = {
+    Qt::ALT | Qt::Key_Home,
+    Qt::ALT | Qt::SHIFT | Qt::Key_PageUp,
+    Qt::ALT | Qt::Key_PageUp,
+    Qt::ALT | Qt::Key_Left,
+    Qt::ALT | Qt::Key_Right,
+    Qt::ALT | Qt::Key_PageDown,
+    Qt::ALT | Qt::SHIFT | Qt::Key_PageDown,
+    Qt::ALT | Qt::Key_End,
 };
 
 const char tagProperty[] = "Tag";
@@ -62,7 +78,7 @@ void TNavPanel66::createButtons() {
         auto* b = new QToolButton(this);
         b->setObjectName(QStringLiteral("B_%1").arg(i));
         b->setProperty(tagProperty, i);
-        b->setFocusPolicy(Qt::NoFocus);
+        b->setFocusPolicy(Qt::TabFocus);
         b->setIconSize(QSize(16, 16));
         b->resize(buttonWidth, buttonHeight);
         b->setEnabled(true);
@@ -70,6 +86,13 @@ void TNavPanel66::createButtons() {
         connect(b, &QToolButton::clicked, this,
                 [this, b] { platform::reportExceptions([&] { buttonClick(b); }); });
         buttons[static_cast<size_t>(i)] = b;
+        // A disabled button's move is no move from here either.
+        auto* key = new QShortcut(shortcut(i), this);
+        key->setContext(Qt::WindowShortcut);
+        connect(key, &QShortcut::activated, b, [b] {
+            if (b->isEnabled() && b->isVisible())
+                b->click();
+        });
     }
     centerVert();
     adjustWidth();
@@ -78,6 +101,17 @@ void TNavPanel66::createButtons() {
 
 QString TNavPanel66::hint(int index) {
     return index >= 0 && index < ButtonCount ? QString::fromLatin1(hints[index]) : QString();
+}
+
+QKeySequence TNavPanel66::shortcut(int index) {
+    return index >= 0 && index < ButtonCount ? QKeySequence(shortcuts[index]) : QKeySequence();
+}
+
+QString TNavPanel66::toolTip(const QString& hintText, int index) {
+    const QKeySequence key = shortcut(index);
+    if (key.isEmpty() || hintText.isEmpty())
+        return hintText;
+    return QStringLiteral("%1 (%2)").arg(hintText, key.toString(QKeySequence::NativeText));
 }
 
 void TNavPanel66::setHints() {
@@ -89,8 +123,10 @@ void TNavPanel66::setHints() {
 void TNavPanel66::showHints(bool show) {
     showHint = show;
     // The hint stays with the button; only its tool tip comes and goes.
-    for (QToolButton* b : buttons)
-        b->setToolTip(show ? b->property(hintProperty).toString() : QString());
+    for (int i = 0; i < ButtonCount; ++i) {
+        QToolButton* b = buttons[static_cast<size_t>(i)];
+        b->setToolTip(show ? toolTip(b->property(hintProperty).toString(), i) : QString());
+    }
 }
 
 QToolButton* TNavPanel66::button(int index) const {

@@ -23,6 +23,7 @@
 #include <QScrollBar>
 #include <array>
 
+class QKeySequence;
 class QToolButton;
 
 class TESK21_EXPORT TNavPanel66 : public QFrame {
@@ -62,7 +63,7 @@ public:
 
     void createButtons();
     // Button i's hint (its "Hint" property) is hint(i); it shows as the
-    // button's tool tip while hints are shown.
+    // button's tool tip, with the button's key, while hints are shown.
     void setHints();
     void showHints(bool show);
     bool hintsShown() const { return showHint; }
@@ -93,6 +94,11 @@ public:
 
     // The hint of button `index`: "Start of Bible", "Prior Book", ...
     static QString hint(int index);
+    // The key that presses button `index` anywhere in the panel's window
+    // (Alt+Left: Prior Verse, ...), and the tool tip that names the button by
+    // its hint and adds its key: "Prior Verse (Alt+Left)".
+    static QKeySequence shortcut(int index);
+    static QString toolTip(const QString& hintText, int index);
     // A new image list (owned by `owner`) with the package's eight glyphs,
     // 16 x 16, in button order.
     static TImageList* standardImages(QObject* owner);

@@ -9,6 +9,7 @@
 #include <QRect>
 #include <QWidget>
 #include <QWindow>
+#include <algorithm>
 
 namespace {
 
@@ -18,12 +19,14 @@ QRect workArea() {
                  desktop.bottom - desktop.top);
 }
 
-// A stored place is applied as stored while it fits the desktop's work area.
-// A window larger than the work area is cut to it along that side (and lies
-// in it there): a size stored by a larger screen, or by hand, would otherwise
-// make a window of any size. A window with nothing of it on the work area
-// (stored on a screen that is gone) is centred instead. `frame` is what the
-// window's frame adds around its client area, as far as it is known.
+// A stored place is applied as stored while the window lies wholly on the
+// desktop's work area. A window larger than the work area is cut to it along
+// that side: a size stored by a larger screen, or by hand, would otherwise
+// make a window of any size. A window partly off the work area (stored at
+// another scale factor or on a larger screen) is moved onto it, and one with
+// nothing of it on the work area (stored on a screen that is gone) is centred.
+// `frame` is what the window's frame adds around its client area, as far as
+// it is known.
 void fitWorkArea(TIni_t& ini, QWidget* form, const QMargins& frame) {
     const QRect area = workArea();
     if (area.isEmpty())
@@ -31,16 +34,13 @@ void fitWorkArea(TIni_t& ini, QWidget* form, const QMargins& frame) {
     // Bounds are the frame's top-left corner and the client's size.
     const QRect stored = TIni_t::bounds(form);
     QRect outer(stored.topLeft(), stored.size().grownBy(frame));
-    if (outer.width() > area.width()) {
-        outer.setWidth(area.width());
-        outer.moveLeft(area.left());
-    }
-    if (outer.height() > area.height()) {
-        outer.setHeight(area.height());
-        outer.moveTop(area.top());
-    }
+    const bool onArea = outer.intersects(area);
+    outer.setWidth(std::min(outer.width(), area.width()));
+    outer.setHeight(std::min(outer.height(), area.height()));
+    outer.moveLeft(std::clamp(outer.left(), area.left(), area.right() + 1 - outer.width()));
+    outer.moveTop(std::clamp(outer.top(), area.top(), area.bottom() + 1 - outer.height()));
     QRect fitted(outer.topLeft(), outer.size().shrunkBy(frame));
-    if (!outer.intersects(area))
+    if (!onArea)
         fitted = ini.centralBounds(fitted.width(), fitted.height());
     if (fitted != stored)
         TIni_t::setBounds(form, fitted.x(), fitted.y(), fitted.width(), fitted.height());
@@ -56,8 +56,12 @@ public:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override {
+        // A platform that knows the frame when the window is shown sends no
+        // move or resize after it; a window manager moves the window once it
+        // has framed it.
         if (watched != window || !window->isVisible() ||
-            (event->type() != QEvent::Move && event->type() != QEvent::Resize))
+            (event->type() != QEvent::Show && event->type() != QEvent::Move &&
+             event->type() != QEvent::Resize))
             return false;
         const QMargins frame =
             window->windowHandle() ? window->windowHandle()->frameMargins() : QMargins();

@@ -11,6 +11,7 @@ class TIni_t;
 // settings file edited by hand, or damaged) would otherwise stop the program
 // at every start: the form is given the centred default instead, and that is
 // stored in place of the damaged text. A stored place is used as stored while
-// it fits the desktop's work area; a size larger than the work area is cut to
-// it, and a window with nothing of it on the work area is centred.
+// the window, frame and all, lies wholly on the desktop's work area; a size
+// larger than the work area is cut to it, a window partly off the work area is
+// moved onto it, and a window with nothing of it on the work area is centred.
 TESK21_EXPORT void placeWindow(TIni_t& ini, QWidget* form, int width, int height);

@@ -23,13 +23,14 @@ TF_Tip* F_Tip = nullptr;
 
 namespace {
 
-// The form as designed, and the size it is centred with on a first run.
+// The form as designed, and the size it is centred with on a first run: large
+// enough for every tip we ship to be read without scrolling (tst_tip checks).
 constexpr int designWidth = 467;
 constexpr int designHeight = 471;
 constexpr int smallestWidth = 440;
 constexpr int smallestHeight = 325;
-constexpr int firstRunWidth = 437;
-constexpr int firstRunHeight = 257;
+constexpr int firstRunWidth = 560;
+constexpr int firstRunHeight = 420;
 
 constexpr int statusHeight = 19;
 constexpr int leftWidth = 137;
@@ -141,6 +142,7 @@ TF_Tip::~TF_Tip() {
 void TF_Tip::createComponents() {
     setObjectName(QStringLiteral("F_Tip"));
     setWindowTitle(QStringLiteral("Tip Of The Day"));
+    setWindowIcon(platform::programIcon(QStringLiteral("concordance-tips")));
     setWindowFlag(Qt::WindowStaysOnTopHint);
     setFont(pixelFont(this, 13, false));
 
@@ -291,11 +293,15 @@ bool TF_Tip::eventFilter(QObject* watched, QEvent* event) {
 }
 
 // Enter and Return press the focused button, or else the first default
-// button, B_Next.
+// button, B_Next; Esc presses Close.
 void TF_Tip::keyPressEvent(QKeyEvent* event) {
     if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
         auto* focused = qobject_cast<QPushButton*>(focusWidget());
         (focused ? focused : B_Next)->click();
+        return;
+    }
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        B_Close->click();
         return;
     }
     QWidget::keyPressEvent(event);

@@ -29,6 +29,35 @@ QString bodyText(QStringList lines) {
     return lines.join(QLatin1Char('\n'));
 }
 
+// Rich text starts with a tag ("<p>", "<b>" ...); the viewer wraps it as it
+// likes, whatever the line breaks of the source.
+bool startsWithTag(const QString& text) {
+    return text.size() > 1 && text[0] == QLatin1Char('<') &&
+           (text[1].isLetter() || text[1] == QLatin1Char('/') || text[1] == QLatin1Char('!'));
+}
+
+// A plain-text tip is shown as it is stored, line break for line break: the
+// lines of each paragraph are joined by single blanks, so that the viewer
+// wraps them at its own width, and paragraphs stay one blank line apart.
+QString plainParagraphs(const QString& text) {
+    QStringList paragraphs;
+    QStringList paragraph;
+    const auto finish = [&] {
+        if (!paragraph.isEmpty())
+            paragraphs << paragraph.join(QLatin1Char(' '));
+        paragraph.clear();
+    };
+    for (const QString& line : text.split(QLatin1Char('\n'))) {
+        const QString trimmed = line.trimmed();
+        if (trimmed.isEmpty())
+            finish();
+        else
+            paragraph << trimmed;
+    }
+    finish();
+    return paragraphs.join(QStringLiteral("\n\n"));
+}
+
 } // namespace
 
 std::vector<TipEntry> parseTipSource(const QString& source) {
@@ -40,6 +69,8 @@ std::vector<TipEntry> parseTipSource(const QString& source) {
         if (tips.empty())
             return;
         tips.back().text = bodyText(body);
+        if (!startsWithTag(tips.back().text))
+            tips.back().text = plainParagraphs(tips.back().text);
         if (tips.back().text.isEmpty())
             fail(tips.back().line, QStringLiteral("the tip has no text"));
         body.clear();

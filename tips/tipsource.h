@@ -10,9 +10,11 @@
 //     [tip CLASS NUMBER CATEGORY]
 //
 // (two integers and one word), and its text is every line up to the next
-// header, without the blank lines at either end. A line starting with '#' is
-// a comment, wherever it stands; blank lines and comments may come before the
-// first header, nothing else.
+// header, without the blank lines at either end. A text that does not start
+// with a tag is plain text: the lines of each of its paragraphs are joined by
+// single blanks (the viewer wraps them), and its paragraphs are kept one blank
+// line apart. A line starting with '#' is a comment, wherever it stands;
+// blank lines and comments may come before the first header, nothing else.
 
 #include <QLatin1String>
 #include <QString>

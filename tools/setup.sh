@@ -20,6 +20,7 @@ packages=(
     cmake g++ make pkg-config              # the build
     qt6-base-dev libgl-dev libsqlite3-dev  # Qt 6 (its GUI part needs OpenGL's headers), SQLite
     qt6-tools-dev                          # the Qt Designer plugin of the component package
+    qt6-svg-dev                            # the windows' icons, drawn from their SVG at build time
     libsword-dev                           # import-text --sword
     sword-text-kjv                         # the KJV: tools/run.sh and the importer's tests
     bsdutils                               # script(1): the tests run Build on a terminal

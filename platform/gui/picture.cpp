@@ -3,6 +3,7 @@
 #include "platform/core/errors.h"
 
 #include <QBitmap>
+#include <QDir>
 #include <QFileInfo>
 #include <QImage>
 
@@ -18,6 +19,14 @@ QPixmap loadTransparentPicture(const QString& fileName) {
     const QColor transparent = picture.pixelColor(0, picture.height() - 1);
     pixmap.setMask(pixmap.createMaskFromColor(transparent, Qt::MaskInColor));
     return pixmap;
+}
+
+QIcon programIcon(const QString& name) {
+    QIcon icon;
+    const QDir folder(QStringLiteral(":/icons/") + name);
+    for (const QString& file : folder.entryList({QStringLiteral("*.png")}, QDir::Files))
+        icon.addFile(folder.filePath(file));
+    return icon;
 }
 
 } // namespace platform

@@ -1,6 +1,7 @@
 #pragma once
 // The pictures the programs show beside their controls.
 
+#include <QIcon>
 #include <QPixmap>
 #include <QString>
 
@@ -11,5 +12,10 @@ namespace platform {
 // picture). Raises EFOpenError naming the file when it is missing or is not a
 // picture.
 QPixmap loadTransparentPicture(const QString& fileName);
+
+// The icon `name` that a program's windows carry, from the PNG pictures of its
+// sizes in the program's resources (":/icons/<name>/<size>.png"). A null icon
+// when the program holds none by that name.
+QIcon programIcon(const QString& name);
 
 } // namespace platform

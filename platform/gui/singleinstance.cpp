@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QDeadlineTimer>
 #include <QDir>
+#include <QFileInfo>
 #include <QLocalSocket>
 #include <QLoggingCategory>
 #include <QStandardPaths>
@@ -70,6 +71,16 @@ SingleInstance::Claim SingleInstance::claim(int waitMs) {
 
 // False when another copy answers on the socket.
 bool SingleInstance::listen() {
+    // A socket file already there belongs to a copy that answers on it, or
+    // was left by a copy that was killed. The server is never asked to listen
+    // over it: with access options it binds beside the file and renames its
+    // socket over it, which would cut off a copy that still answers.
+    if (QFileInfo::exists(path) || QFileInfo(path).isSymLink()) {
+        if (askRunningCopy(1000))
+            return false;
+        // Nobody answers on it.
+        QLocalServer::removeServer(path);
+    }
     server = std::make_unique<QLocalServer>();
     server->setSocketOptions(QLocalServer::UserAccessOption);
     if (!server->listen(path)) {
@@ -78,7 +89,6 @@ bool SingleInstance::listen() {
                 server.reset();
                 return false;
             }
-            // Left by a copy that was killed: nobody answers on it.
             QLocalServer::removeServer(path);
         }
         if (!server->listen(path)) {

@@ -11,6 +11,7 @@
 #include "package/Locuspanel.h"
 #include "package/Navpanel66.h"
 #include "tests/builder/testprogram.h"
+#include "tests/support/desktop.h"
 #include "tests/support/messagecapture.h"
 
 #include <QComboBox>
@@ -19,6 +20,7 @@
 #include <QListView>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QSignalSpy>
 #include <QToolButton>
 
 using browser::LookupResult;
@@ -65,6 +67,12 @@ class TestBrowser : public QObject {
     testsupport::MessageCapture messages;
 
     QString folder(const QString& name) const { return program->path("Text/" + name + "/"); }
+    // Moves the window's verse table to the verse `key`.
+    static void moveTo(TF_Browser& form, qint32 key) {
+        form.T_Bible->SetKey();
+        form.T_Bible->Fields(0).setAsInteger(key);
+        QVERIFY(form.T_Bible->GotoKey());
+    }
     // Opens a table of text T exclusively, as a build does.
     std::unique_ptr<TTable> hold(const QString& name) const {
         auto table = std::make_unique<TTable>();
@@ -258,6 +266,126 @@ private slots:
             words << form.CB_Word->itemText(i);
         QCOMPARE(words, QStringList({"god", "jesus", "xyzzy"}));
         QCOMPARE(form.P_Verse->height(), 150);
+    }
+
+    // However long a word, the window stays within the work area (1024 x 768),
+    // and so does the width it stores; the next start, with the word in its
+    // history, opens no wider.
+    void longWordsDoNotWidenTheWindow_data() {
+        QTest::addColumn<int>("letters");
+        QTest::newRow("200 letters") << 200;
+        QTest::newRow("10,000 letters") << 10000;
+    }
+    void longWordsDoNotWidenTheWindow() {
+        QFETCH(int, letters);
+        testsupport::StandardDesktop desktop;
+        QFile::remove(program->path("Browser.data"));
+        const QString word(letters, QLatin1Char('w'));
+        {
+            TF_Browser form(QStringLiteral("T"));
+            form.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&form));
+            const int width = form.width();
+            form.lookUp(word);
+            QCoreApplication::processEvents();
+            QCOMPARE(form.L_Count->text(), "\"" + word.left(39) + "\u2026\" does not occur in T.");
+            QCOMPARE(form.width(), width);
+            form.resize(5000, form.height());
+            QVERIFY(form.CB_Word->minimumSizeHint().width() < 1024);
+        }
+        TIni_t ini(nullptr, program->path("Browser.data"), QStringLiteral("Position"));
+        const QStringList stored = ini.get(QStringLiteral("Form F_Browser")).split(' ');
+        QCOMPARE(stored.size(), 4);
+        QVERIFY2(stored[2].toInt() <= 1024, qPrintable(stored.join(' ')));
+        TF_Browser again(QStringLiteral("T"));
+        QCOMPARE(again.CB_Word->itemText(0), word);
+        again.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&again));
+        QVERIFY2(again.width() <= 1024, qPrintable(QString::number(again.width())));
+        QVERIFY(again.minimumSizeHint().width() <= 1024);
+    }
+
+    // Each look-up opens its list at the first verse, however far down the
+    // list of the last one was scrolled.
+    void aNewLookUpShowsItsFirstVerse() {
+        TF_Browser form(QStringLiteral("T"));
+        form.LV_Verses->setFixedHeight(40);
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        QScrollBar* bar = form.LV_Verses->verticalScrollBar();
+        form.lookUp(QStringLiteral("the"));
+        QTRY_VERIFY(bar->maximum() > 0);
+        form.LV_Verses->scrollToBottom();
+        QCOMPARE(bar->value(), bar->maximum());
+        form.lookUp(QStringLiteral("god"));
+        QCoreApplication::processEvents();
+        QCOMPARE(bar->value(), 0);
+        QVERIFY(form.LV_Verses->visualRect(form.verseList()->index(0)).top() >= 0);
+    }
+
+    // The eight moves answer their keys wherever the focus is in the window,
+    // the word field and the list included; the buttons name their keys and
+    // take the focus. From John 1:1 every move is open.
+    void navigationKeys_data() {
+        QTest::addColumn<int>("button");
+        QTest::addColumn<int>("key");
+        QTest::addColumn<int>("modifiers");
+        QTest::addColumn<QString>("tip");
+        QTest::addColumn<QString>("reference"); // after the key
+        const int alt = Qt::AltModifier;
+        const int altShift = Qt::AltModifier | Qt::ShiftModifier;
+        QTest::newRow("Start of Bible")
+            << 0 << int(Qt::Key_Home) << alt << "Start of Bible (Alt+Home)"
+            << "Genesis 1:1";
+        // No book or chapter of this text but Genesis has its verse 1: stay.
+        QTest::newRow("Prior Book")
+            << 1 << int(Qt::Key_PageUp) << altShift << "Prior Book (Alt+Shift+PgUp)"
+            << "John 1:1";
+        QTest::newRow("Prior Chapter")
+            << 2 << int(Qt::Key_PageUp) << alt << "Prior Chapter (Alt+PgUp)"
+            << "John 1:1";
+        QTest::newRow("Prior Verse") << 3 << int(Qt::Key_Left) << alt << "Prior Verse (Alt+Left)"
+                                     << "Matthew 1:21";
+        QTest::newRow("Next Verse") << 4 << int(Qt::Key_Right) << alt << "Next Verse (Alt+Right)"
+                                    << "John 3:16";
+        QTest::newRow("Next Chapter")
+            << 5 << int(Qt::Key_PageDown) << alt << "Next Chapter (Alt+PgDown)"
+            << "John 1:1";
+        QTest::newRow("Next Book")
+            << 6 << int(Qt::Key_PageDown) << altShift << "Next Book (Alt+Shift+PgDown)"
+            << "John 1:1";
+        QTest::newRow("End of Bible") << 7 << int(Qt::Key_End) << alt << "End of Bible (Alt+End)"
+                                      << "Revelation 22:21";
+    }
+    void navigationKeys() {
+        QFETCH(int, button);
+        QFETCH(int, key);
+        QFETCH(int, modifiers);
+        QFETCH(QString, tip);
+        QFETCH(QString, reference);
+        TF_Browser form(QStringLiteral("T"));
+        form.show();
+        form.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&form));
+        QToolButton* pressed = form.P_Nav->button(button);
+        QCOMPARE(pressed->toolTip(), tip);
+        QVERIFY(pressed->focusPolicy() & Qt::TabFocus);
+        QSignalSpy clicks(pressed, &QToolButton::clicked);
+        for (QWidget* focus : {static_cast<QWidget*>(form.CB_Word->lineEdit()),
+                               static_cast<QWidget*>(form.LV_Verses)}) {
+            moveTo(form, verseKey(43, 1, 1));
+            focus->setFocus();
+            QTest::keyClick(focus, Qt::Key(key), Qt::KeyboardModifiers(modifiers));
+            QCOMPARE(form.L_Reference->text(), reference);
+            QVERIFY(focus->hasFocus());
+        }
+        QCOMPARE(clicks.count(), 2);
+    }
+
+    void theWindowCarriesTheProgramsIcon() {
+        TF_Browser form(QStringLiteral("T"));
+        QVERIFY(!form.windowIcon().isNull());
+        QVERIFY(!form.windowIcon().pixmap(32, 32).isNull());
     }
 
     void jesusInTheKjv() {

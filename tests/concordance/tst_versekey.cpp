@@ -1,6 +1,5 @@
-// Verse keys and the books by number.
+// Verse keys.
 
-#include "concordance/books.h"
 #include "concordance/versekey.h"
 
 #include <QtTest>
@@ -45,42 +44,6 @@ private slots:
     void invalidKeys() {
         QFETCH(quint64, key);
         QVERIFY(!isValidKey(key));
-    }
-
-    void bookNames_data() {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<int>("book");
-        QTest::newRow("English") << "Genesis" << 1;
-        QTest::newRow("OSIS") << "Gen" << 1;
-        QTest::newRow("case") << "gEnEsIs" << 1;
-        QTest::newRow("digit and blank") << "1 Samuel" << 9;
-        QTest::newRow("Roman numeral") << "I Samuel" << 9;
-        QTest::newRow("Roman III") << "III John" << 64;
-        QTest::newRow("OSIS digit") << "1Sam" << 9;
-        QTest::newRow("several words") << "Song of Solomon" << 22;
-        QTest::newRow("singular") << "Psalm" << 19;
-        QTest::newRow("SWORD's Revelation") << "Revelation of John" << 66;
-        QTest::newRow("full stop") << "Matt." << 40;
-        QTest::newRow("further book") << "Tobit" << 67;
-        QTest::newRow("last further book") << "4Macc" << 83;
-        QTest::newRow("misspelt") << "Genisis" << 0;
-        QTest::newRow("without number") << "Samuel" << 0;
-        QTest::newRow("Roman numeral alone") << "I" << 0;
-        QTest::newRow("empty") << "" << 0;
-    }
-    void bookNames() {
-        QFETCH(QString, name);
-        QFETCH(int, book);
-        QCOMPARE(bookNumber(name), book);
-        if (book)
-            QCOMPARE(bookNumber(bookName(book)), book);
-    }
-
-    void osisIdsAreExact() {
-        QCOMPARE(bookNumberFromOsis(u"Rev"), 66);
-        QCOMPARE(bookNumberFromOsis(u"Tob"), 67);
-        QCOMPARE(bookNumberFromOsis(u"rev"), 0);
-        QCOMPARE(bookNumberFromOsis(u"Revelation"), 0);
     }
 };
 

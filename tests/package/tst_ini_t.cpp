@@ -11,6 +11,8 @@
 
 #include <QComboBox>
 #include <QFile>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QTemporaryDir>
 #include <QWidget>
 #include <QtTest>
@@ -328,15 +330,22 @@ private slots:
     }
 
     // Work area 0, 30 to 1024, 768: a stored place that fits stays as it is;
-    // a size beyond the work area is cut to it; a window wholly off it is
-    // centred.
+    // a size beyond the work area is cut to it; a window partly off it is
+    // moved onto it; a window wholly off it is centred.
     void placeWindowFitsTheWorkArea_data() {
         QTest::addColumn<QString>("stored");
         QTest::addColumn<QRect>("placed");
         QTest::newRow("fits") << "100 50 420 300" << QRect(100, 50, 420, 300);
-        QTest::newRow("partly off the left") << "-30 40 437 257" << QRect(-30, 40, 437, 257);
+        QTest::newRow("fills it") << "0 30 1024 738" << QRect(0, 30, 1024, 738);
+        QTest::newRow("partly off the left") << "-30 40 437 257" << QRect(0, 40, 437, 257);
+        QTest::newRow("partly above") << "10 0 437 257" << QRect(10, 30, 437, 257);
+        // Stored at 100 % on a 1,280 x 1,024 screen, restored at 150 %.
+        QTest::newRow("partly off the right and bottom")
+            << "500 400 760 580" << QRect(264, 188, 760, 580);
         QTest::newRow("far too large") << "0 0 32767 32767" << QRect(0, 30, 1024, 738);
         QTest::newRow("too wide") << "500 100 2000 300" << QRect(0, 100, 1024, 300);
+        QTest::newRow("too wide and off the bottom")
+            << "-900 700 32767 200" << QRect(0, 568, 1024, 200);
         QTest::newRow("off the desktop") << "5000 5000 420 300" << QRect(302, 264, 420, 300);
     }
     void placeWindowFitsTheWorkArea() {
@@ -349,6 +358,54 @@ private slots:
         form.setObjectName("F");
         placeWindow(ini, &form, 420, 300);
         QCOMPARE(TIni_t::bounds(&form), placed);
+    }
+
+    // On the real screen, at whatever scale factor the test runs (CTest runs
+    // it at 1.5 too, as tst_ini_t_scaled): places stored on a larger screen
+    // put the window wholly on the screen's work area.
+    void placedWithinTheRealScreen_data() {
+        QTest::addColumn<QString>("stored");
+        QTest::newRow("right and bottom") << "500 400 760 580";
+        QTest::newRow("larger than the screen") << "0 0 3000 2000";
+        QTest::newRow("left and above") << "-300 -200 400 300";
+    }
+    void placedWithinTheRealScreen() {
+        QFETCH(QString, stored);
+        platform::overrideDesktopGeometry(std::nullopt);
+        const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
+        TIni_t ini(nullptr, path());
+        ini.save("Position", "Form F", stored);
+        QWidget form;
+        form.setObjectName("F");
+        placeWindow(ini, &form, 420, 300);
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        QVERIFY2(area.contains(form.frameGeometry()),
+                 qPrintable(QStringLiteral("%1 %2 %3 %4 on %5 %6 %7 %8")
+                                .arg(form.frameGeometry().x())
+                                .arg(form.frameGeometry().y())
+                                .arg(form.frameGeometry().width())
+                                .arg(form.frameGeometry().height())
+                                .arg(area.x())
+                                .arg(area.y())
+                                .arg(area.width())
+                                .arg(area.height())));
+    }
+
+    // Whatever stretched a window, its stored size stays within the work
+    // area; a panel inside a window is stored as it is.
+    void storedWindowSizeIsCutToTheWorkArea() {
+        TIni_t ini(nullptr, path());
+        QWidget form;
+        form.setObjectName("F");
+        form.setGeometry(-200, 20, 32767, 900);
+        auto* panel = new QWidget(&form);
+        panel->setObjectName("P");
+        panel->setGeometry(10, 10, 5000, 40);
+        ini.savePosition(&form);
+        ini.savePosition(panel);
+        QCOMPARE(ini.get("Form F"), QString("-200 20 1024 768"));
+        QCOMPARE(ini.get("Form P"), QString("10 10 5000 40"));
     }
 
     void zeroSizedScreenDoesNotDivideByZero() {

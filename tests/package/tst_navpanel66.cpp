@@ -68,12 +68,17 @@ private slots:
         QCOMPARE(panel.bookCount, 66);
         const QStringList hints{"Start of Bible", "Prior Book",   "Prior Chapter", "Prior Verse",
                                 "Next Verse",     "Next Chapter", "Next Book",     "End of Bible"};
+        const QStringList keys{"Alt+Home",  "Alt+Shift+PgUp", "Alt+PgUp",         "Alt+Left",
+                               "Alt+Right", "Alt+PgDown",     "Alt+Shift+PgDown", "Alt+End"};
         for (int i = 0; i < TNavPanel66::ButtonCount; ++i) {
             QToolButton* b = panel.findChild<QToolButton*>(QStringLiteral("B_%1").arg(i));
             QVERIFY(b && b == panel.button(i));
             QCOMPARE(b->property("Tag").toInt(), i);
-            QCOMPARE(b->toolTip(), hints.at(i));
+            QCOMPARE(b->property("Hint").toString(), hints.at(i));
+            QCOMPARE(b->toolTip(), hints.at(i) + " (" + keys.at(i) + ")");
             QVERIFY(b->isEnabled());
+            // The buttons take the focus from the keyboard.
+            QVERIFY(b->focusPolicy() & Qt::TabFocus);
         }
     }
 
@@ -285,7 +290,7 @@ private slots:
         for (int i = 0; i < TNavPanel66::ButtonCount; ++i)
             QVERIFY(panel.button(i)->toolTip().isEmpty());
         panel.showHints(true);
-        QCOMPARE(panel.button(7)->toolTip(), QString("End of Bible"));
+        QCOMPARE(panel.button(7)->toolTip(), QString("End of Bible (Alt+End)"));
     }
 };
 

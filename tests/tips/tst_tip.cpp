@@ -21,7 +21,9 @@
 #include <QFrame>
 #include <QLabel>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTemporaryDir>
+#include <QTextDocument>
 #include <QTextFrame>
 #include <QtTest>
 #include <memory>
@@ -89,18 +91,18 @@ private slots:
     }
 
     // No "Tips.data": tip 1, the settings written at once, the window
-    // centred at 437 x 257 and grown to its minimum size.
+    // centred at 560 x 420.
     void firstRun() {
         auto form = startAt(0);
         QCOMPARE(form->tipNumber(), 1);
         QCOMPARE(shownTip(*form), 1);
         QCOMPARE(form->T_Tip->RecordCount(), 10);
         QVERIFY(readFile(iniFile()).contains("Last tip shown=1"));
-        QCOMPARE(form->pos(), QPoint(293, 255));
-        QCOMPARE(form->size(), QSize(440, 325));
+        QCOMPARE(form->pos(), QPoint(232, 174));
+        QCOMPARE(form->size(), QSize(560, 420));
         form->move(20, 30);
         form.reset();
-        QVERIFY(readFile(iniFile()).contains("Form F_Tip=20 30 440 325"));
+        QVERIFY(readFile(iniFile()).contains("Form F_Tip=20 30 560 420"));
         QCOMPARE(startAt(0)->pos(), QPoint(20, 30));
     }
 
@@ -202,6 +204,64 @@ private slots:
             QCOMPARE(QList<qreal>({text.leftMargin(), text.topMargin(), text.rightMargin()}),
                      QList<qreal>({8, 0, 8}));
         }
+    }
+
+    // Esc closes the window as Close does, from any control, and what the
+    // window stores is the same.
+    void escapeClosesAsCloseDoes_data() {
+        QTest::addColumn<QString>("focus"); // object name of the focused control
+        QTest::newRow("the text") << "DBRichEdit";
+        QTest::newRow(">>") << "B_Next";
+        QTest::newRow("the box") << "CB_ShowTips";
+    }
+    void escapeClosesAsCloseDoes() {
+        QFETCH(QString, focus);
+        auto form = startAt(0);
+        form->show();
+        form->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(form.get()));
+        press(*form, "++");
+        auto* control = form->findChild<QWidget*>(focus);
+        QVERIFY(control);
+        control->setFocus();
+        QTest::keyClick(control, Qt::Key_Escape);
+        QVERIFY(!form->isVisible());
+        form.reset();
+        QVERIFY(readFile(iniFile()).contains("Last tip shown=4"));
+    }
+
+    void theWindowCarriesTheProgramsIcon() {
+        auto form = startAt(0);
+        QVERIFY(!form->windowIcon().isNull());
+        QVERIFY(!form->windowIcon().pixmap(32, 32).isNull());
+    }
+
+    // Every tip we ship is read without scrolling in the window of a first
+    // run, its text wrapped at the window's width.
+    void everyShippedTipFitsTheFirstRunWindow() {
+        QTemporaryDir shipped;
+        QVERIFY(QFile::copy(DATA_DIR "/Bible right.bmp", shipped.filePath("Bible right.bmp")));
+        QVERIFY(QFile::copy(APP_DIR "/Texts.db", shipped.filePath("Texts.db")));
+        platform::overrideProgramFolder(shipped.path());
+        auto form = std::make_unique<TF_Tip>();
+        platform::overrideProgramFolder(folder);
+        form->show();
+        QVERIFY(QTest::qWaitForWindowExposed(form.get()));
+        const int tips = form->T_Tip->RecordCount();
+        QVERIFY(tips >= 20);
+        QStringList tooLong;
+        for (int tip = 1; tip <= tips; ++tip) {
+            QTextDocument* text = form->DBRichEdit->document();
+            const int height = form->DBRichEdit->viewport()->height();
+            if (text->size().height() > height ||
+                form->DBRichEdit->verticalScrollBar()->maximum() > 0)
+                tooLong << QStringLiteral("tip %1: %2 of %3 pixels")
+                               .arg(tip)
+                               .arg(text->size().height())
+                               .arg(height);
+            form->B_Next->click();
+        }
+        QVERIFY2(tooLong.isEmpty(), qPrintable(tooLong.join('\n')));
     }
 
     void tableNotReadable_data() {

@@ -91,6 +91,12 @@ private slots:
         said.clear();
         QVERIFY2(saysSoon(*next, "Listening on", said), said.constData());
         QVERIFY(!next->waitForFinished(500));
+        // The dead socket was replaced: a third start reaches the next copy.
+        testsupport::ProcessOptions options;
+        options.environment = environment();
+        const auto third = testsupport::runProcess(app.filePath("Tips"), {}, options);
+        QVERIFY2(third.exitCode == 1, qPrintable(third.report()));
+        QVERIFY2(saysSoon(*next, "Asked to come forward", said), said.constData());
         stop(*next);
     }
 
