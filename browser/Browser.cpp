@@ -1,10 +1,14 @@
 #include "browser/Browser.h"
 
+#include "browser/Bookchart.h"
 #include "browser/Verselist.h"
 #include "concordance/books.h"
 #include "concordance/numberformat.h"
+#include "concordance/query.h"
 #include "concordance/tablelayouts.h"
 #include "concordance/textfolder.h"
+#include "concordance/versekey.h"
+#include "concordance/verserange.h"
 #include "package/Ini_t.h"
 #include "package/Locuspanel.h"
 #include "package/Navpanel66.h"
@@ -14,22 +18,28 @@
 #include "platform/gui/messages.h"
 #include "platform/gui/picture.h"
 
+#include <QClipboard>
 #include <QComboBox>
+#include <QCompleter>
 #include <QDir>
 #include <QEvent>
+#include <QFileDialog>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QItemSelectionModel>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
+#include <QListWidget>
 #include <QPushButton>
+#include <QSaveFile>
 #include <QScrollBar>
 #include <QSplitter>
+#include <QStringListModel>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <memory>
 
-using browser::LookupResult;
 using browser::TextState;
 
 namespace {
@@ -59,7 +69,38 @@ QString markedText(const QString& text, const QList<browser::TextSpan>& marks) {
     return html + text.mid(at).toHtmlEscaped();
 }
 
-QString plural(int n, const QString& one, const QString& many) {
+// Completes the word being typed at the end of a query from the words of the
+// text: "faith NEAR lo" offers "lord", "love", …
+class LastWordCompleter : public QCompleter {
+public:
+    using QCompleter::QCompleter;
+
+    // Where the last word of `text` starts.
+    static qsizetype lastWordStart(const QString& text) {
+        qsizetype start = text.size();
+        while (start > 0 && !text.at(start - 1).isSpace() &&
+               text.at(start - 1) != QLatin1Char('(') && text.at(start - 1) != QLatin1Char('"'))
+            --start;
+        if (start < text.size() && text.at(start) == QLatin1Char('-'))
+            ++start;
+        return start;
+    }
+
+    QStringList splitPath(const QString& path) const override {
+        return {path.mid(lastWordStart(path))};
+    }
+    QString pathFromIndex(const QModelIndex& index) const override {
+        // A combo box makes itself the completer's widget.
+        QString text;
+        if (const auto* edit = qobject_cast<QLineEdit*>(widget()))
+            text = edit->text();
+        else if (const auto* box = qobject_cast<QComboBox*>(widget()))
+            text = box->currentText();
+        return text.left(lastWordStart(text)) + index.data().toString();
+    }
+};
+
+QString plural(qint64 n, const QString& one, const QString& many) {
     return QStringLiteral("%1 %2").arg(concordance::formatNumber(n), n == 1 ? one : many);
 }
 
@@ -209,6 +250,23 @@ void TF_Browser::createComponents() {
     L_Count->setWordWrap(true);
     L_Count->setTextFormat(Qt::PlainText);
     L_Count->setMinimumWidth(1);
+    auto* rangeLabel = new QLabel(tr("&In:"), lookupPane);
+    E_Range = new QLineEdit(lookupPane);
+    E_Range->setObjectName(QStringLiteral("E_Range"));
+    E_Range->setPlaceholderText(tr("the whole text"));
+    E_Range->setToolTip(tr("Books (John, Matthew-John, OT, NT) or chapters and verses (John 1-3, "
+                           "John 3:16), separated by commas"));
+    rangeLabel->setBuddy(E_Range);
+    C_Books = new TBookChart(lookupPane);
+    C_Books->setObjectName(QStringLiteral("C_Books"));
+    C_Books->setToolTip(tr("Per book: click a book to list its verses only"));
+    LW_Words = new QListWidget(lookupPane);
+    LW_Words->setObjectName(QStringLiteral("LW_Words"));
+    LW_Words->setMaximumWidth(220);
+    // The chart and the words take a strip; the list keeps the room.
+    C_Books->setMaximumHeight(110);
+    LW_Words->setMaximumHeight(110);
+    LW_Words->hide();
     verses = new TVerseList(this);
     LV_Verses = new QListView(lookupPane);
     LV_Verses->setObjectName(QStringLiteral("LV_Verses"));
@@ -218,15 +276,43 @@ void TF_Browser::createComponents() {
     LV_Verses->setSelectionMode(QAbstractItemView::SingleSelection);
     LV_Verses->setEditTriggers(QAbstractItemView::NoEditTriggers);
 
+    auto* gotoLabel = new QLabel(tr("&Go to:"), lookupPane);
+    E_Goto = new QLineEdit(lookupPane);
+    E_Goto->setObjectName(QStringLiteral("E_Goto"));
+    E_Goto->setPlaceholderText(tr("John 3:16"));
+    gotoLabel->setBuddy(E_Goto);
+    B_Goto = new QPushButton(tr("Show"), lookupPane);
+    B_Goto->setObjectName(QStringLiteral("B_Goto"));
+    B_Copy = new QPushButton(tr("&Copy"), lookupPane);
+    B_Copy->setObjectName(QStringLiteral("B_Copy"));
+    B_Copy->setToolTip(tr("Copies the verses listed to the clipboard, tab-separated"));
+    B_Export = new QPushButton(tr("E&xport..."), lookupPane);
+    B_Export->setObjectName(QStringLiteral("B_Export"));
+    B_Export->setToolTip(tr("Saves the verses listed as CSV or TSV"));
+
     auto* wordRow = new QHBoxLayout;
     wordRow->addWidget(wordLabel);
-    wordRow->addWidget(CB_Word, 1);
+    wordRow->addWidget(CB_Word, 3);
+    wordRow->addWidget(rangeLabel);
+    wordRow->addWidget(E_Range, 1);
     wordRow->addWidget(B_Lookup);
+    auto* answerRow = new QHBoxLayout;
+    answerRow->addWidget(C_Books, 1);
+    answerRow->addWidget(LW_Words);
+    auto* bottomRow = new QHBoxLayout;
+    bottomRow->addWidget(gotoLabel);
+    bottomRow->addWidget(E_Goto);
+    bottomRow->addWidget(B_Goto);
+    bottomRow->addStretch(1);
+    bottomRow->addWidget(B_Copy);
+    bottomRow->addWidget(B_Export);
     auto* lookupLayout = new QVBoxLayout(lookupPane);
     lookupLayout->setContentsMargins(0, 6, 0, 0);
     lookupLayout->addLayout(wordRow);
     lookupLayout->addWidget(L_Count);
+    lookupLayout->addLayout(answerRow);
     lookupLayout->addWidget(LV_Verses, 1);
+    lookupLayout->addLayout(bottomRow);
 
     auto* topRow = new QHBoxLayout;
     topRow->addWidget(textLabel);
@@ -245,13 +331,38 @@ void TF_Browser::createComponents() {
             [this] { platform::reportExceptions([&] { lookUp(CB_Word->currentText()); }); });
     connect(CB_Word->lineEdit(), &QLineEdit::returnPressed, this,
             [this] { platform::reportExceptions([&] { lookUp(CB_Word->currentText()); }); });
+    connect(E_Range, &QLineEdit::returnPressed, this,
+            [this] { platform::reportExceptions([&] { lookUp(CB_Word->currentText()); }); });
+    connect(C_Books, &TBookChart::bookChosen, this,
+            [this](int book) { platform::reportExceptions([&] { showBook(book); }); });
+    connect(B_Goto, &QPushButton::clicked, this,
+            [this] { platform::reportExceptions([&] { goTo(E_Goto->text()); }); });
+    connect(E_Goto, &QLineEdit::returnPressed, this,
+            [this] { platform::reportExceptions([&] { goTo(E_Goto->text()); }); });
+    connect(B_Copy, &QPushButton::clicked, this,
+            [this] { platform::reportExceptions([&] { copyToClipboard(); }); });
+    connect(B_Export, &QPushButton::clicked, this, [this] {
+        platform::reportExceptions([&] {
+            const QString path =
+                QFileDialog::getSaveFileName(this, tr("Export the verses"), QString(),
+                                             tr("Comma-separated (*.csv);;Tab-separated (*.tsv)"));
+            if (!path.isEmpty())
+                exportTo(path);
+        });
+    });
     connect(T_Bible, &TTable::scrolled, this,
             [this] { platform::reportExceptions([&] { showVerse(); }); });
     connect(LV_Verses->selectionModel(), &QItemSelectionModel::currentChanged, this,
             [this](const QModelIndex& current) {
                 platform::reportExceptions([&] { chooseVerse(current.row()); });
             });
-    setTabOrder(CB_Word, B_Lookup);
+    auto* completer = new LastWordCompleter(this);
+    completer->setCaseSensitivity(Qt::CaseInsensitive);
+    completer->setModelSorting(QCompleter::CaseSensitivelySortedModel);
+    completer->setModel(new QStringListModel(completer));
+    CB_Word->setCompleter(completer);
+    setTabOrder(CB_Word, E_Range);
+    setTabOrder(E_Range, B_Lookup);
     setTabOrder(B_Lookup, LV_Verses);
 }
 
@@ -291,7 +402,12 @@ void TF_Browser::closeText() {
     T_Bible->Close();
     T_Verses->Close();
     verses->clear();
-    result = LookupResult();
+    result = concordance::QueryResult();
+    answerHits.clear();
+    shownHits.clear();
+    C_Books->clear();
+    LW_Words->clear();
+    LW_Words->hide();
     marksByVerse.clear();
     showVerse();
     setTextControlsEnabled(false);
@@ -299,7 +415,8 @@ void TF_Browser::closeText() {
 
 void TF_Browser::setTextControlsEnabled(bool enabled) {
     for (QWidget* w :
-         std::initializer_list<QWidget*>{CB_Word, B_Lookup, P_Nav, SB_Verse, LV_Verses})
+         std::initializer_list<QWidget*>{CB_Word, E_Range, B_Lookup, P_Nav, SB_Verse, LV_Verses,
+                                         C_Books, LW_Words, E_Goto, B_Goto, B_Copy, B_Export})
         w->setEnabled(enabled);
 }
 
@@ -351,6 +468,7 @@ bool TF_Browser::openText(const QString& name, bool quiet) {
     setTextControlsEnabled(true);
     P_Nav->setTable(T_Bible);
     showVerse();
+    fillCompletion();
     showStatus(tr("Type a word and press Enter to look it up in the concordance of %1.").arg(name));
     CB_Word->setFocus();
     return true;
@@ -381,66 +499,204 @@ void TF_Browser::showStatus(const QString& text) {
 void TF_Browser::lookUp(const QString& typed) {
     if (!textOpen())
         return;
-    int words = 0;
-    const QByteArray word = browser::concordanceWord(typed, &words);
-    if (word.isEmpty()) {
+    const QString queryText = typed.trimmed();
+    if (queryText.isEmpty()) {
         showStatus(tr("Type a word to look it up."));
         return;
     }
-    try {
-        result = browser::lookUp(textFolder(currentText), word);
-    } catch (const EDatabaseError& e) {
-        result = LookupResult();
+    const auto fail = [&](const QString& text) {
+        result = concordance::QueryResult();
+        answerHits.clear();
+        shownHits.clear();
         marksByVerse.clear();
         verses->clear();
+        C_Books->clear();
+        LW_Words->clear();
+        LW_Words->hide();
         showVerse();
+        showStatus(text);
+    };
+    concordance::QueryNode query;
+    try {
+        query = concordance::parseQuery(queryText);
+    } catch (const concordance::QueryError& e) {
+        // The query stays as typed, the cursor where it goes wrong.
+        fail(tr("The query cannot be read: %1.").arg(e.message()));
+        CB_Word->lineEdit()->setCursorPosition(e.position());
+        return;
+    }
+    QList<int> books;
+    QList<concordance::FormCount> forms;
+    try {
+        concordance::QueryEngine engine(textFolder(currentText));
+        books = engine.books();
+        concordance::VerseRange range;
+        if (!E_Range->text().trimmed().isEmpty()) {
+            try {
+                range = concordance::VerseRange::parse(E_Range->text(), books);
+            } catch (const concordance::RangeError& e) {
+                fail(tr("The range cannot be read: %1.").arg(e.message()));
+                return;
+            }
+        }
+        result = engine.run(query, range);
+        forms = engine.forms(result);
+    } catch (const concordance::TextNotReady& e) {
+        fail(stateText(e.state(), currentText));
+        return;
+    } catch (const EDatabaseError& e) {
         const QString text =
             e.kind() == EDatabaseError::Kind::Locked
                 ? tr("The concordance of %1 is in use by another program, most likely a build "
                      "of it. Look the word up again when Build has completed.")
                       .arg(currentText)
                 : tr("The concordance of %1 cannot be read: %2").arg(currentText, e.message());
-        showStatus(text);
+        fail(text);
         platform::messageBox(QString::fromLatin1(browserTitle), text);
         return;
     }
+    answerHits.clear();
     marksByVerse.clear();
-    for (const browser::VerseHit& hit : result.verses)
-        marksByVerse.insert(hit.verseKey, hit.positions);
-    verses->setVerses(result.verses, T_Verses);
-    // Each look-up opens at its first verse, wherever the last one was left.
-    LV_Verses->scrollToTop();
+    for (const concordance::MatchedVerse& verse : result.verses()) {
+        answerHits.append(browser::VerseHit{verse.key, verse.positions()});
+        marksByVerse.insert(verse.key, answerHits.last().positions);
+    }
+    C_Books->setCounts(books, result.byBook());
+    LW_Words->clear();
+    for (const concordance::FormCount& form : forms)
+        LW_Words->addItem(
+            QStringLiteral("%1  %2").arg(form.words, concordance::formatNumber(form.occurrences)));
+    LW_Words->setVisible(forms.size() > 1);
 
-    const QString lookedUp = QString::fromUtf8(word);
-    // The status line quotes a long word by its start: the line stays readable
-    // and never needs the window's whole width.
+    // A single word is quoted as the concordance stores it, any other query
+    // as typed; a long one by its start, so the line stays readable.
+    const bool oneWord = query.kind == concordance::QueryNode::Kind::Term &&
+                         query.words.size() == 1 && !query.words.first().prefix;
+    const QString lookedUp = oneWord ? QString::fromUtf8(query.words.first().text) : queryText;
     const QString shown = lookedUp.size() > quotedLetters
                               ? lookedUp.left(quotedLetters - 1) + QChar(0x2026)
                               : lookedUp;
-    QString text;
-    switch (result.status) {
-    case LookupResult::Found:
-        text = tr("\"%1\": %2 in %3.")
-                   .arg(shown, plural(result.occurrences, tr("occurrence"), tr("occurrences")),
-                        plural(static_cast<int>(result.verses.size()), tr("verse"), tr("verses")));
-        if (!result.consistent)
-            text += QLatin1Char(' ') +
-                    tr("The concordance tables disagree (%1 in the word table): build %2 again.")
-                        .arg(plural(result.occurrenceRows, tr("occurrence"), tr("occurrences")),
-                             currentText);
-        break;
-    case LookupResult::NotInText:
-        text = tr("\"%1\" does not occur in %2.").arg(shown, currentText);
-        break;
-    case LookupResult::NotBuilt:
-        text = stateText(TextState::NotBuilt, currentText);
-        break;
-    }
-    if (words > 1)
-        text += QLatin1Char(' ') + tr("(One word at a time: the first word of what you typed.)");
-    showStatus(text);
-    rememberWord(lookedUp);
+    if (result.matches.empty())
+        answerText = tr("\"%1\" does not occur in %2.").arg(shown, currentText);
+    else if (result.occurrences() == 0)
+        answerText =
+            tr("\"%1\": %2.").arg(shown, plural(result.verseCount(), tr("verse"), tr("verses")));
+    else
+        answerText =
+            tr("\"%1\": %2 in %3.")
+                .arg(shown, plural(result.occurrences(), tr("occurrence"), tr("occurrences")),
+                     plural(result.verseCount(), tr("verse"), tr("verses")));
+    showBook(0);
+    rememberWord(oneWord ? lookedUp : queryText);
     showVerse();
+}
+
+void TF_Browser::showBook(int book) {
+    C_Books->chooseBook(book);
+    shownHits.clear();
+    if (book == 0) {
+        shownHits = answerHits;
+    } else {
+        for (const browser::VerseHit& hit : std::as_const(answerHits))
+            if (concordance::bookOf(hit.verseKey) == book)
+                shownHits.append(hit);
+    }
+    verses->setVerses(shownHits, T_Verses);
+    // Each list opens at its first verse, wherever the last one was left.
+    LV_Verses->scrollToTop();
+    QString text = answerText;
+    if (book != 0) {
+        qint64 occurrences = 0;
+        for (const browser::VerseHit& hit : std::as_const(shownHits))
+            occurrences += hit.positions.size();
+        text +=
+            QLatin1Char(' ') + tr("%1: %2 in %3 (click it again for every book).")
+                                   .arg(concordance::bookName(book),
+                                        plural(occurrences, tr("occurrence"), tr("occurrences")),
+                                        plural(shownHits.size(), tr("verse"), tr("verses")));
+    }
+    showStatus(text);
+}
+
+bool TF_Browser::goTo(const QString& reference) {
+    if (!textOpen() || reference.trimmed().isEmpty())
+        return false;
+    qint32 key = 0;
+    try {
+        const concordance::VerseRange range = concordance::VerseRange::parse(reference);
+        const qint32 first = range.keySpans().front().first;
+        // A book or a chapter opens at its first verse.
+        key = concordance::verseKey(concordance::bookOf(first),
+                                    std::max(concordance::chapterOf(first), 1),
+                                    std::max(concordance::verseOf(first), 1));
+    } catch (const concordance::RangeError& e) {
+        showStatus(tr("Go to: %1.").arg(e.message()));
+        return false;
+    }
+    T_Bible->SetKey();
+    T_Bible->Fields(0).setAsInteger(key);
+    if (!T_Bible->GotoKey()) {
+        showStatus(tr("%1 is not in the verse table of %2.")
+                       .arg(concordance::verseReference(key), currentText));
+        return false;
+    }
+    return true;
+}
+
+QString TF_Browser::exportText(concordance::RowFormat format) const {
+    QStringList lines{
+        concordance::tableRow(format, {QStringLiteral("reference"), QStringLiteral("verse"),
+                                       QStringLiteral("positions"), QStringLiteral("text")})};
+    for (int row = 0; row < verses->rowCount(); ++row) {
+        const QModelIndex index = verses->index(row);
+        QStringList positions;
+        for (const int p : shownHits.at(row).positions)
+            positions << QString::number(p);
+        lines << concordance::tableRow(format, {index.data(TVerseList::ReferenceRole).toString(),
+                                                QString::number(verses->verseKey(row)),
+                                                positions.join(QLatin1Char(' ')),
+                                                index.data(TVerseList::TextRole).toString()});
+    }
+    return lines.join(QLatin1Char('\n')) + QLatin1Char('\n');
+}
+
+bool TF_Browser::exportTo(const QString& path) {
+    const concordance::RowFormat format = path.endsWith(QLatin1String(".csv"), Qt::CaseInsensitive)
+                                              ? concordance::RowFormat::Csv
+                                              : concordance::RowFormat::Tsv;
+    QSaveFile file(path);
+    const QByteArray bytes = exportText(format).toUtf8();
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
+        const QString text = tr("The verses could not be saved in %1: %2")
+                                 .arg(QDir::toNativeSeparators(path), file.errorString());
+        showStatus(text);
+        platform::messageBox(QString::fromLatin1(browserTitle), text);
+        return false;
+    }
+    showStatus(tr("%1 saved in %2.")
+                   .arg(plural(verses->rowCount(), tr("verse"), tr("verses")),
+                        QDir::toNativeSeparators(path)));
+    return true;
+}
+
+void TF_Browser::copyToClipboard() {
+    QGuiApplication::clipboard()->setText(exportText(concordance::RowFormat::Tsv));
+    showStatus(tr("%1 copied to the clipboard.")
+                   .arg(plural(verses->rowCount(), tr("verse"), tr("verses"))));
+}
+
+void TF_Browser::fillCompletion() {
+    QStringList words;
+    try {
+        const concordance::QueryEngine engine(textFolder(currentText));
+        words.reserve(qsizetype(engine.words().size()));
+        for (const QByteArray& word : engine.words())
+            words << QString::fromUtf8(word);
+    } catch (const std::exception&) {
+        // Without the words the field simply offers none; a look-up says why.
+    }
+    if (auto* model = qobject_cast<QStringListModel*>(CB_Word->completer()->model()))
+        model->setStringList(words);
 }
 
 void TF_Browser::rememberWord(const QString& word) {

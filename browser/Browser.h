@@ -14,6 +14,8 @@
 // the window says so and opens the text when it is activated after the build.
 
 #include "browser/Lookup.h"
+#include "concordance/queryengine.h"
+#include "concordance/tablerow.h"
 
 #include <QHash>
 #include <QList>
@@ -22,10 +24,13 @@
 
 class QComboBox;
 class QLabel;
+class QLineEdit;
 class QListView;
+class QListWidget;
 class QPushButton;
 class QScrollBar;
 class QSplitter;
+class TBookChart;
 class TLocusPanel;
 class TNavPanel66;
 class TTable;
@@ -53,7 +58,18 @@ public:
     QComboBox* CB_Word = nullptr;
     QPushButton* B_Lookup = nullptr;
     QLabel* L_Count = nullptr;
+    // The part of the text a query is limited to ("" the whole text).
+    QLineEdit* E_Range = nullptr;
+    // An answer's counts per book; a click limits the list to a book.
+    TBookChart* C_Books = nullptr;
+    // The words an answer matched, with their counts, when it matched more
+    // than one (a prefix).
+    QListWidget* LW_Words = nullptr;
     QListView* LV_Verses = nullptr;
+    QLineEdit* E_Goto = nullptr;
+    QPushButton* B_Goto = nullptr;
+    QPushButton* B_Export = nullptr;
+    QPushButton* B_Copy = nullptr;
     // The navigation panel's verse table, and the verse list's own cursor on
     // the same table.
     TTable* T_Bible = nullptr;
@@ -73,9 +89,21 @@ public:
     const QString& textName() const { return currentText; }
     browser::TextState textState() const { return state; }
 
-    // Looks the word of `typed` up and lists its verses (B_Lookup).
+    // Answers the query `typed` (a word, a phrase, a prefix, NEAR, OR, …)
+    // within the range of E_Range and lists its verses (B_Lookup).
     void lookUp(const QString& typed);
-    const browser::LookupResult& lookupResult() const { return result; }
+    const concordance::QueryResult& answer() const { return result; }
+    // Limits the list to one book of the answer; 0 shows the whole answer.
+    void showBook(int book);
+    // Shows the verse of a reference ("John 3:16", "Ps 23"); false when the
+    // reference names no verse of the text.
+    bool goTo(const QString& reference);
+    // The verses listed, as a table: reference, verse key, positions, text.
+    QString exportText(concordance::RowFormat format) const;
+    // Writes exportText to `path` (CSV for a name ending in ".csv", else
+    // TSV), replacing the file in one step; reports a failure.
+    bool exportTo(const QString& path);
+    void copyToClipboard();
     TVerseList* verseList() const { return verses; }
     // Moves the navigation panel's table to verse `row` of the list.
     void chooseVerse(int row);
@@ -95,6 +123,8 @@ private:
     // The controls that work on an open text.
     void setTextControlsEnabled(bool enabled);
     void rememberWord(const QString& word);
+    // Reads the text's words for the word field's completion.
+    void fillCompletion();
     // The text's folder, ending in "/".
     QString textFolder(const QString& name) const;
     // What the window says about a text that cannot be opened now.
@@ -107,7 +137,11 @@ private:
     QList<TTable*> linkedTables;
     QString currentText;
     browser::TextState state = browser::TextState::NoText;
-    browser::LookupResult result;
+    concordance::QueryResult result;
+    // The verses of the answer, and of the book chosen in the chart.
+    QList<browser::VerseHit> answerHits;
+    QList<browser::VerseHit> shownHits;
+    QString answerText;
     // The verse keys of the look-up's verses, with the word's positions.
     QHash<qint32, QList<int>> marksByVerse;
 };

@@ -54,17 +54,6 @@ bool findKey(OpenTable& table, const char* field, int value) {
 
 } // namespace
 
-TextState textState(const QString& folder) {
-    if (!hasTable(folder, concordance::verseTable))
-        return TextState::NoText;
-    if (hasTable(folder, concordance::tempWordTable))
-        return TextState::Building;
-    if (!hasTable(folder, concordance::keyTable) || !hasTable(folder, concordance::freqTable) ||
-        !hasTable(folder, concordance::wordTable))
-        return TextState::NotBuilt;
-    return TextState::Built;
-}
-
 QStringList textNames(const QString& textsFolder) {
     QStringList names;
     const QDir dir(textsFolder);

@@ -13,21 +13,17 @@
 // before it returns, so it never keeps a build waiting; while a build holds
 // them, the open fails at once with an EDatabaseError of kind Locked.
 
+#include "concordance/queryengine.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QString>
 
 namespace browser {
 
-enum class TextState {
-    NoText,   // no verse table
-    NotBuilt, // a verse table, but no concordance tables
-    Building, // a build runs, or the last one did not complete
-    Built,
-};
-
-// What the folder's files say; no table is opened.
-TextState textState(const QString& folder);
+// What the folder's files say; no table is opened. The query engine's rule.
+using TextState = concordance::TextState;
+using concordance::textState;
 
 // The texts below `textsFolder`: the names of its folders that hold a verse
 // table, sorted.

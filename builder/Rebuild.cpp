@@ -491,10 +491,7 @@ bool TRebuildDlg::openTables() {
                                    concordance::freqTable, concordance::wordTable};
     const auto opened = [&](int i, bool change) {
         try {
-            if (change)
-                openTable(tables[i], names[i], kinds[i], kinds[i] != tkExisting, text);
-            else
-                openTable(tables[i], names[i], tkExisting, false, text);
+            openTable(tables[i], names[i], change ? kinds[i] : tkExisting, change, text);
         } catch (const EDatabaseError& e) {
             stopText = e.message();
             if (e.kind() == EDatabaseError::Kind::Locked) {

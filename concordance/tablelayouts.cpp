@@ -60,4 +60,13 @@ TIndexDef wordKeyIndex() {
     return TIndexDef{QStringLiteral("wordKeyNdx"), QStringLiteral("R2"), ixDescending};
 }
 
+void defineStrongsTable(TFieldDefs& fields, TIndexDefs& indexes) {
+    clear(fields, indexes);
+    fields.Add(QStringLiteral("Place"), ftInteger, 0, true);
+    fields.Add(QStringLiteral("Element"), ftSmallint, 0, true);
+    fields.Add(QStringLiteral("Numbers"), ftMemo, 0, true);
+    fields.Add(QStringLiteral("Morph"), ftMemo, 0, false);
+    indexes.Add(QString(), QStringLiteral("Place"), ixPrimary | ixUnique);
+}
+
 } // namespace concordance

@@ -27,6 +27,9 @@ inline constexpr QLatin1String keyTable("Key");
 inline constexpr QLatin1String freqTable("Freq");
 // One row per word occurrence: occurrence key and word number.
 inline constexpr QLatin1String wordTable("Word");
+// Beside the verse table, for a text whose words are tagged: the Strong's
+// numbers and morphology of each tagged word occurrence.
+inline constexpr QLatin1String strongsTable("Strongs");
 
 // Binds the closed `table` to the table `name` of the text whose folder is
 // `folder`, as every user of a text's tables does: the table type and update
@@ -50,5 +53,11 @@ void defineFreqTable(TFieldDefs& fields, TIndexDefs& indexes);
 void defineWordTable(TFieldDefs& fields, TIndexDefs& indexes);
 // wordKeyNdx: R2, descending; added to the created "Word" table.
 TIndexDef wordKeyIndex();
+// "Strongs": Place (ftInteger, the occurrence key: verse key and word
+// position, as in "Word"), Element (ftSmallint, the number in its verse of the
+// word element the word lies in: words of one element share it), Numbers
+// (ftMemo, "H5315 H2416"), Morph (ftMemo, the module's codes, blank-separated;
+// the one field that may be empty: most modules have none); primary on Place.
+void defineStrongsTable(TFieldDefs& fields, TIndexDefs& indexes);
 
 } // namespace concordance

@@ -11,3 +11,10 @@ namespace concordance {
 bool isFolderName(const QString& name);
 
 } // namespace concordance
+
+namespace concordance {
+
+// The folder of the texts: "Text/" in the program's folder, ending in "/".
+QString textsFolder();
+
+} // namespace concordance

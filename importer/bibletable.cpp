@@ -17,6 +17,7 @@
 
 const QString BibleTableWriter::tableName = concordance::verseTable;
 const QString BibleTableWriter::newFolderName = QStringLiteral("Bible_new");
+const QString BibleTableWriter::strongsTableName = concordance::strongsTable;
 
 namespace {
 
@@ -77,8 +78,9 @@ void BibleTableWriter::removeLeftovers() {
     if (!staging.isDir() || staging.isSymLink())
         return;
     const QDir dir(newFolder);
-    const QStringList names = dir.entryList({tableName + QStringLiteral(".db*")},
-                                            QDir::Files | QDir::Hidden | QDir::System);
+    const QStringList names = dir.entryList(
+        {tableName + QStringLiteral(".db*"), strongsTableName + QStringLiteral(".db*")},
+        QDir::Files | QDir::Hidden | QDir::System);
     for (const QString& name : names)
         QFile::remove(dir.filePath(name));
     QDir().rmdir(newFolder);
@@ -86,6 +88,10 @@ void BibleTableWriter::removeLeftovers() {
 
 QString BibleTableWriter::path() const {
     return QDir(folder).filePath(tableName + ".db");
+}
+
+QString BibleTableWriter::strongsPath() const {
+    return QDir(folder).filePath(strongsTableName + ".db");
 }
 
 bool BibleTableWriter::exists() const {
@@ -198,6 +204,69 @@ bool BibleTableWriter::write(const std::vector<verses::Verse>& verses, Progress&
         message = e.message();
         return false;
     }
+    return writeStrongs(verses, progress, interrupted, message);
+}
+
+bool BibleTableWriter::writeStrongs(const std::vector<verses::Verse>& verses, Progress& progress,
+                                    bool (*interrupted)(), QString& message) {
+    qint64 total = 0;
+    for (const verses::Verse& verse : verses)
+        total += static_cast<qint64>(verse.tags.size());
+    if (total == 0)
+        return true; // a text without tags has no such table
+    TTable table;
+    concordance::bindTable(table, newFolder, strongsTableName);
+    try {
+        if (table.Exists())
+            table.DeleteTable();
+        concordance::defineStrongsTable(table.FieldDefs(), table.IndexDefs());
+        table.CreateTable();
+        table.setExclusive(true);
+        table.Open();
+        progress.start(QStringLiteral("Writing %1").arg(strongsPath()), total);
+        qint64 done = 0;
+        for (const verses::Verse& verse : verses) {
+            if (interrupted && interrupted()) {
+                progress.interrupt();
+                table.Close();
+                dropNewTable();
+                message = QStringLiteral("interrupted; nothing was written");
+                return false;
+            }
+            for (const wordtags::WordTag& tag : verse.tags) {
+                table.Append();
+                table.Fields(0).setAsInteger(static_cast<qint32>(verse.key) | tag.position);
+                table.Fields(1).setAsInteger(tag.element);
+                table.Fields(2).setAsString(QString::fromUtf8(tag.numbers));
+                table.Fields(3).setAsString(QString::fromUtf8(tag.morph));
+                table.Post();
+            }
+            done += static_cast<qint64>(verse.tags.size());
+            progress.update(done);
+        }
+        const int count = table.RecordCount();
+        table.Close();
+        if (count != total) {
+            dropNewTable();
+            message = QStringLiteral("the new table %1 holds %2 rows instead of %3")
+                          .arg(strongsTableName)
+                          .arg(count)
+                          .arg(total);
+            return false;
+        }
+        progress.finish(QStringLiteral("done"));
+    } catch (const platform::Exception& e) {
+        progress.interrupt();
+        try {
+            table.Close();
+        } catch (const std::exception&) {
+            // Being removed anyway.
+        }
+        dropNewTable();
+        message = e.message();
+        return false;
+    }
+    strongsWritten = true;
     return true;
 }
 
@@ -214,6 +283,12 @@ bool BibleTableWriter::commit(QString& message) {
     // belongs to the old table; it must not be applied to the new one. (A
     // table held here has had its journal rolled back and removed already.)
     QFile::remove(target + QLatin1String("-journal"));
+    // The Strong's table of the old verses goes first: should the import end
+    // between the moves, the folder holds verses without a Strong's table,
+    // never a Strong's table of other verses.
+    const QString strongsTarget = strongsPath();
+    QFile::remove(strongsTarget);
+    QFile::remove(strongsTarget + QLatin1String("-journal"));
     if (std::rename(QFile::encodeName(source).constData(), QFile::encodeName(target).constData()) !=
         0) {
         message = QStringLiteral("cannot move %1 to %2: %3")
@@ -221,9 +296,22 @@ bool BibleTableWriter::commit(QString& message) {
         dropNewTable();
         return false;
     }
+    if (strongsWritten) {
+        const QString strongsSource = QDir(newFolder).filePath(strongsTableName + ".db");
+        // The verses are in place: a Strong's table that cannot follow
+        // them is reported, and the text goes without one.
+        if (std::rename(QFile::encodeName(strongsSource).constData(),
+                        QFile::encodeName(strongsTarget).constData()) != 0)
+            warnings << QStringLiteral("Cannot move %1 to %2: %3; the text has no Strong's "
+                                       "numbers until it is imported again")
+                            .arg(strongsSource, strongsTarget,
+                                 QString::fromLocal8Bit(std::strerror(errno)));
+    }
     newTableWritten = false;
-    // The rename must outlast a power cut.
+    // The renames must outlast a power cut.
     platform::syncFolder(folder);
+    if (strongsWritten)
+        dropNewTable(); // a Strong's table left behind by a failed move
     QDir().rmdir(newFolder);
     if (hold) {
         try {
@@ -238,11 +326,14 @@ bool BibleTableWriter::commit(QString& message) {
 
 void BibleTableWriter::dropNewTable() noexcept {
     newTableWritten = false;
+    strongsWritten = false;
     try {
-        TTable table;
-        concordance::bindTable(table, newFolder, tableName);
-        if (table.Exists())
-            table.DeleteTable();
+        for (const QString& name : {tableName, strongsTableName}) {
+            TTable table;
+            concordance::bindTable(table, newFolder, name);
+            if (table.Exists())
+                table.DeleteTable();
+        }
         QDir().rmdir(newFolder);
     } catch (const std::exception&) {
         // Left for the next import, which removes it first.

@@ -26,8 +26,9 @@ class TTable;
 
 class BibleTableWriter {
 public:
-    static const QString tableName;     // "Bible"
-    static const QString newFolderName; // "Bible_new", the folder of the new table
+    static const QString tableName;        // "Bible"
+    static const QString newFolderName;    // "Bible_new", the folder of the new table
+    static const QString strongsTableName; // "Strongs", the words' Strong's numbers
 
     explicit BibleTableWriter(const QString& folder);
     // Releases the existing table and removes a new table left unfinished.
@@ -43,21 +44,28 @@ public:
     // Returns false, with `message` set, when another import holds the folder,
     // or the table exists without `force`, or another program holds it.
     bool prepare(bool force, QString& message);
-    // Writes the verses (in key order) into the new table beside the old one.
-    // `interrupted` is polled between rows. Returns false, with `message` set,
-    // when it fails or is interrupted; the new table is removed then.
+    // Writes the verses (in key order) into the new table beside the old one,
+    // and their words' tags, where any verse has some, into a new Strong's
+    // table beside it. `interrupted` is polled between rows. Returns false,
+    // with `message` set, when it fails or is interrupted; the new tables are
+    // removed then.
     bool write(const std::vector<verses::Verse>& verses, Progress& progress, bool (*interrupted)(),
                QString& message);
-    // Moves the new table into place, replacing the old one.
+    // Moves the new table into place, replacing the old one; the old Strong's
+    // table goes, and the new one, if any, takes its place.
     bool commit(QString& message);
     // Whether commit replaced an existing table.
     bool replaced() const { return hadTable; }
     QString path() const;
+    // Where the Strong's table goes: "Strongs.db" beside the verse table.
+    QString strongsPath() const;
     // Remarks for the summary, such as an unreadable old table being replaced.
     const QStringList& remarks() const { return warnings; }
 
 private:
     bool lockFolder(QString& message);
+    bool writeStrongs(const std::vector<verses::Verse>& verses, Progress& progress,
+                      bool (*interrupted)(), QString& message);
     void removeLeftovers();
     void dropNewTable() noexcept;
 
@@ -68,5 +76,6 @@ private:
     bool force = false;
     bool hadTable = false;
     bool newTableWritten = false;
+    bool strongsWritten = false;
     QStringList warnings;
 };

@@ -118,6 +118,10 @@ void printSummary(const verses::Collection& verses, const BibleTableWriter& writ
     if (!keepApostrophes)
         printLine(stdout, QStringLiteral("Typographic apostrophes made plain: %1")
                               .arg(formatNumber(verses.foldedApostrophes())));
+    if (verses.taggedWords() > 0)
+        printLine(stdout,
+                  QStringLiteral("Strong's numbers or morphology kept for %1 in %2")
+                      .arg(plural(verses.taggedWords(), "word", "words"), writer.strongsPath()));
     for (const QString& note : verses.notes())
         printLine(stdout, note);
     for (const QString& remark : writer.remarks())

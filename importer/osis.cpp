@@ -76,6 +76,14 @@ struct Tag {
 // The tag that starts at `at` (a '<'); false when the '<' starts no tag.
 // A '>' inside a quoted attribute value does not end the tag.
 bool readTag(const QByteArray& entry, qsizetype at, Tag& tag) {
+    if (QByteArrayView(entry).sliced(at).startsWith("<!--")) {
+        // A comment: markup that stands for nothing.
+        const qsizetype close = entry.indexOf("-->", at + 4);
+        if (close < 0)
+            return false;
+        tag = Tag{"!--", entry.mid(at + 1, close + 2 - at - 1), false, true, close + 3};
+        return true;
+    }
     char quote = 0;
     qsizetype i = at + 1;
     for (; i < entry.size(); ++i) {
@@ -286,7 +294,7 @@ public:
     void elementEnd() { ended = true; }
     void wordStart(const Tag& tag) {
         elementStart();
-        words.push_back({attribute(tag.text, "lemma"), attribute(tag.text, "morph")});
+        words.push_back({attribute(tag.text, "lemma"), attribute(tag.text, "morph"), ++elements});
         fresh = true;
     }
     // Text that stands in a divine-name element itself is shown in capitals
@@ -308,6 +316,7 @@ private:
     struct Word {
         QByteArray lemma;
         QByteArray morph;
+        int element = 0;
     };
 
     void add(const QByteArray& piece, const Word* word) {
@@ -318,6 +327,7 @@ private:
             if (word) {
                 run.lemma = word->lemma;
                 run.morph = word->morph;
+                run.element = word->element;
             }
             runs.push_back(run);
             fresh = false;
@@ -327,12 +337,13 @@ private:
     }
 
     std::vector<Word> words; // the word elements open, innermost last
+    int elements = 0;        // the word elements begun so far
     char32_t last = 0;       // the last character so far
     bool gap = false;        // markup alone has stood since the last text
     bool ended = false;      // an element has ended, and no text has come since
     bool fresh = false;      // the next text starts a run of its own
-    std::vector<std::size_t>
-        divineNames; // for each divine name open, the word elements open at its start
+    // For each divine-name element open, the number of word elements open at its start.
+    std::vector<std::size_t> divineNames;
 };
 
 } // namespace

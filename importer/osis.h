@@ -19,6 +19,7 @@ struct Run {
     QByteArray lemma;
     QByteArray morph;
     bool inWord = false; // inside a word element
+    int element = 0;     // that word element's number in the entry, from 1; 0 outside one
 
     bool operator==(const Run&) const = default;
 };

@@ -2,6 +2,7 @@
 
 #include "importer/osis.h"
 #include "importer/progress.h"
+#include "importer/wordtags.h"
 
 #ifdef HAVE_SWORD
 #include <markupfiltmgr.h>
@@ -174,9 +175,22 @@ QByteArray rawEntry(sword::SWModule* module) {
     return osis::cutAtBookEnd(raw);
 }
 
-// The plain text of the current verse of an OSIS module, canonical titles included.
-QByteArray osisText(sword::SWModule* module) {
-    return verses::simplified(osis::plainText(osis::read(rawEntry(module))));
+// The plain text of the current verse of an OSIS module, canonical titles
+// included, and the tags of its words.
+QByteArray osisText(sword::SWModule* module, bool foldApostrophes,
+                    std::vector<wordtags::WordTag>& tags) {
+    const std::vector<osis::Run> runs = osis::read(rawEntry(module));
+    if (foldApostrophes) {
+        // The words as the verse table will have them; the text itself is
+        // folded (and the apostrophes counted) when it is added.
+        std::vector<osis::Run> folded = runs;
+        for (osis::Run& run : folded)
+            run.text = verses::foldApostrophes(run.text);
+        tags = wordtags::tagWords(folded);
+    } else {
+        tags = wordtags::tagWords(runs);
+    }
+    return verses::simplified(osis::plainText(runs));
 }
 
 // The plain text of the current verse as the library renders it, canonical
@@ -289,7 +303,9 @@ bool read(const QString& name, verses::Collection& verses, Progress& progress,
         }
 
         module->setKey(verse);
-        QByteArray plain = osisMarkup ? osisText(module) : renderedText(manager, module);
+        std::vector<wordtags::WordTag> tags;
+        const QByteArray plain = osisMarkup ? osisText(module, !verses.keepsApostrophes(), tags)
+                                            : renderedText(manager, module);
         if (plain.isEmpty()) {
             verses.skip(QStringLiteral("empty in the module"));
             continue;
@@ -298,7 +314,7 @@ bool read(const QString& name, verses::Collection& verses, Progress& progress,
             verses.skip(QStringLiteral("sharing the text of the verse before"));
             continue;
         }
-        if (!verses.add(place, plain, origin))
+        if (!verses.add(place, plain, origin, 0, std::move(tags)))
             return false;
         ++bookVerses;
         previous = std::make_unique<sword::VerseKey>(*verse);

@@ -298,7 +298,8 @@ QString Collection::reference(const Place& place) const {
     return QStringLiteral("%1 %2:%3").arg(book).arg(place.chapter).arg(place.verse);
 }
 
-bool Collection::add(const Place& place, const QByteArray& text, const QString& origin, int line) {
+bool Collection::add(const Place& place, const QByteArray& text, const QString& origin, int line,
+                     std::vector<wordtags::WordTag> tags) {
     QString problem;
     if (!checkPlace(place, problem)) {
         error(QStringLiteral("%1: %2").arg(origin, problem));
@@ -335,7 +336,8 @@ bool Collection::add(const Place& place, const QByteArray& text, const QString& 
         crowded << key;
     if (clean.size() > overlongBytes)
         overlong << key;
-    list.push_back(Verse{key, std::move(clean)});
+    tagged += static_cast<qint64>(tags.size());
+    list.push_back(Verse{key, std::move(clean), std::move(tags)});
     return true;
 }
 

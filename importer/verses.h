@@ -6,6 +6,7 @@
 
 #include "concordance/books.h"
 #include "concordance/versekey.h"
+#include "importer/wordtags.h"
 
 #include <QByteArray>
 #include <QHash>
@@ -44,6 +45,9 @@ bool isValidUtf8(const QByteArray& text);
 struct Verse {
     quint32 key = 0;
     QByteArray text;
+    // The Strong's numbers and morphology of its words, by word position,
+    // where the source tags them; in position order.
+    std::vector<wordtags::WordTag> tags;
 };
 
 // Collects the verses of one import and what it notices on the way: the reasons
@@ -64,8 +68,12 @@ public:
     // source has no lines) are for messages. Returns false, with an error
     // recorded, for an invalid place, a verse that was added before, or a text
     // that is not UTF-8 or holds a NUL byte.
-    // The caller leaves out verses whose text is empty (see skip()).
-    bool add(const Place& place, const QByteArray& text, const QString& origin, int line = 0);
+    // The caller leaves out verses whose text is empty (see skip()). `tags`
+    // are its words' tags, made with apostrophes folded as keepsApostrophes()
+    // says.
+    bool add(const Place& place, const QByteArray& text, const QString& origin, int line = 0,
+             std::vector<wordtags::WordTag> tags = {});
+    bool keepsApostrophes() const { return keepQuotes; }
     // Records one verse left out, and why.
     void skip(const QString& reason) { ++skipped[reason]; }
     // Records an error that stops the import.
@@ -80,6 +88,8 @@ public:
     // The verses in key order.
     std::vector<Verse> sorted() const;
     int foldedApostrophes() const { return folded; }
+    // The words that carry a tag, in all verses.
+    qint64 taggedWords() const { return tagged; }
     // The longest verse (in bytes); key 0 when there is none.
     quint32 longestKey() const { return longest; }
     qsizetype longestBytes() const { return longestSize; }
@@ -99,6 +109,7 @@ private:
     QStringList errorList;
     QStringList noteList;
     int folded = 0;
+    qint64 tagged = 0;
     quint32 longest = 0;
     qsizetype longestSize = 0;
     QList<quint32> crowded;

@@ -4,7 +4,7 @@
 //    lists take for build output;
 //  - a file that includes a higher layer, or another program's folder
 //    (low to high: platform/core, concordance, platform/gui, package, then the
-//    programs builder, importer, tips, browser side by side; tests and tools
+//    programs builder, importer, tips, browser, query side by side; tests and tools
 //    may include anything);
 //  - a Qt header other than QtCore's in platform/core or concordance, which
 //    run without a display;
@@ -49,7 +49,8 @@ constexpr Layer layers[] = {
     {"platform/gui", 2, false, false}, {"package", 3, false, false},
     {"builder", 4, true, false},       {"importer", 4, true, false},
     {"tips", 4, true, false},          {"browser", 4, true, false},
-    {"tests", freeRank, false, false}, {"tools", freeRank, false, false},
+    {"query", 4, true, true},          {"tests", freeRank, false, false},
+    {"tools", freeRank, false, false},
 };
 const char* const layerOrder =
     "platform/core, concordance, platform/gui, package, then each program alone";

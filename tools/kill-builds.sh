@@ -11,7 +11,10 @@
 # its libraries linked), with two texts: TEXT as it is (A) and TEXT with its
 # first verse changed (B), so that the tables and lists of two builds differ.
 # A complete build of one text is followed by a build of the other that is
-# killed after POINT/(POINTS+1) of a build's time; each of the three tables
+# killed at a point of the time the complete build took (measured each time,
+# as the machine's load varies): the first half of the points spread evenly
+# over that time, the second half over its last 15 % and as much again after
+# it, where the tables are committed and the lists named; each of the three tables
 # must then hold the rows of A, of B or none, and the lists present must be
 # those of A when all three tables are A's, those of B when all three are
 # B's, and otherwise there must be none. Prints one line per point and exits
@@ -71,15 +74,22 @@ for which in A B; do
     for table in "${tables[@]}"; do made[$which$table]=$(table_print "$table"); done
     for suffix in "${suffixes[@]}"; do made[$which$suffix]=$(list_print "$suffix"); done
 done
-echo "A complete build takes $elapsed_ms ms; killing at $points points spread over it."
+echo "A complete build takes $elapsed_ms ms; killing at $points points of each build's time."
 
 failed=0
 for ((point = 1; point <= points; point++)); do
     # The folder holds a complete build of one text; the other is killed.
     if ((point % 2)); then before=A after=B; else before=B after=A; fi
+    start=$(date +%s%N)
     build "$before"
+    elapsed_ms=$((($(date +%s%N) - start) / 1000000))
     cp "$scratch/$after.db" "$folder/Bible.db"
-    wait_ms=$((elapsed_ms * point / (points + 1)))
+    half=$((points / 2))
+    if ((point <= half)); then
+        wait_ms=$((elapsed_ms * point / (half + 1)))
+    else
+        wait_ms=$((elapsed_ms * 85 / 100 + elapsed_ms * 30 * (point - half) / (100 * (points - half + 1))))
+    fi
     "$app/Build" --batch Text "$text" >/dev/null 2>&1 &
     pid=$!
     sleep "$(printf '%d.%03d' $((wait_ms / 1000)) $((wait_ms % 1000)))"

@@ -26,6 +26,7 @@
 #include <QSignalSpy>
 #include <QTimer>
 #include <QWindow>
+#include <cerrno>
 #include <functional>
 
 namespace {
@@ -319,6 +320,24 @@ private slots:
         QVERIFY(texts("caption").isEmpty());
         QCOMPARE(dialog->L_Action->text(), QStringLiteral("Create KJV database?"));
         verifyReady();
+    }
+
+    // A list of the earlier build that cannot be removed (a folder stands in
+    // its place) stops the build before any table changes: it would pass for
+    // the new build's.
+    void listThatCannotBeRemoved() {
+        writeVerseTable(folder(), genesis);
+        writeWordTable(folder(), QStringLiteral("Key"), {"old"});
+        QVERIFY(QDir().mkpath(folder() + "KJV_Alpha.txt/inside"));
+        dialog->B_Build->click();
+        QCOMPARE(messages.lines(), QStringList{"TWordList::removeLists - delete " + folder() +
+                                               "KJV_Alpha.txt: " + qt_error_string(EISDIR)});
+        QCOMPARE(dialog->stopReason(),
+                 QStringLiteral("The word lists of KJV could not be removed."));
+        verifyReady();
+        const QString text = folder();
+        dialog.reset();
+        QCOMPARE(testsupport::sqlRows(text + "Key.db", "SELECT Word FROM Key"), QStringList{"old"});
     }
 
     // No verse table: the error texts, no table made, no box.

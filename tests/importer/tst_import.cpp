@@ -3,6 +3,8 @@
 // refuses, and that an existing table is replaced only by a complete one. The
 // SWORD check runs only where the KJV module is installed.
 
+#include "concordance/tablelayouts.h"
+#include "concordance/wordrule.h"
 #include "importer/bibletable.h"
 #include "importer/osis.h"
 #include "importer/progress.h"
@@ -519,7 +521,8 @@ private slots:
             BibleTableWriter writer(dir);
             QString message;
             QVERIFY(writer.prepare(true, message));
-            QVERIFY(writer.write({verses::Verse{key(1, 1, 1), "One"}}, quiet, nullptr, message));
+            QVERIFY(
+                writer.write({verses::Verse{key(1, 1, 1), "One", {}}}, quiet, nullptr, message));
             QVERIFY(QFileInfo::exists(dir + "/Bible_new/Bible.db"));
         }
         QVERIFY(!QFileInfo::exists(dir + "/Bible_new"));
@@ -528,7 +531,8 @@ private slots:
             BibleTableWriter writer(dir);
             QString message;
             QVERIFY(writer.prepare(true, message));
-            QVERIFY(writer.write({verses::Verse{key(1, 1, 1), "One"}}, quiet, nullptr, message));
+            QVERIFY(
+                writer.write({verses::Verse{key(1, 1, 1), "One", {}}}, quiet, nullptr, message));
             QVERIFY2(writer.commit(message), qPrintable(message));
             QVERIFY(writer.replaced());
         }
@@ -598,6 +602,30 @@ private slots:
         QVERIFY(text[key(19, 119, 9)].startsWith("Wherewithal shall"));           // no BETH
         QCOMPARE(text[key(58, 13, 25)], QString("Grace be with you all. Amen.")); // no postscript
         QVERIFY(text[key(17, 8, 9)].contains("king's scribes"));
+
+        // The words' Strong's numbers, beside the verses: every row names a
+        // word of its verse as the word rule counts the verse table's text.
+        QVERIFY2(r.out.contains("Strong's numbers or morphology kept for 361,687 words in " + dir +
+                                "/Strongs.db"),
+                 qPrintable(r.out));
+        TTable strongs;
+        concordance::bindTable(strongs, dir, concordance::strongsTable);
+        strongs.Open();
+        QCOMPARE(strongs.RecordCount(), 361687);
+        QStringList genesis;
+        for (strongs.First(); !strongs.Eof(); strongs.Next()) {
+            const quint32 place = quint32(strongs.Fields(0).AsInteger());
+            const int position = int(place & 0xFF);
+            const QByteArray verse = text.value(place & ~0xFFu).toUtf8();
+            QVERIFY2(position >= 1 && position <= concordance::countWords(verse),
+                     qPrintable(QString::number(place, 16)));
+            if ((place & ~0xFFu) == key(1, 1, 1))
+                genesis << concordance::wordAt(verse, concordance::wordSpans(verse)[position - 1]) +
+                               ' ' + strongs.Fields(2).AsString();
+        }
+        strongs.Close();
+        QCOMPARE(genesis, (QStringList{"beginning H7225", "god H0430", "created H1254",
+                                       "heaven H8064", "and H0853", "earth H0776"}));
     }
 
     // The three texts Debian ships, read as a reader of each module sees
@@ -641,8 +669,20 @@ private slots:
                                  "east,they",  "jesusmay",         "lordhas",
                                  "estasson",   "jesucristoseacon", "clean.\u201dimmediately"};
         bool seen = false;
+        QSet<QByteArray> numbers;
+        QSet<quint64> love; // the word elements tagged G26 (as "G0026")
         for (const verses::Verse& v : read.sorted()) {
             const QString t = QString::fromUtf8(v.text);
+            // Every tag names a word of the verse as the word rule counts them.
+            const int words = concordance::countWords(v.text);
+            for (const wordtags::WordTag& word : v.tags) {
+                QVERIFY2(word.position >= 1 && word.position <= words,
+                         qPrintable(read.reference(v.key)));
+                for (const QByteArray& n : word.numbers.split(' '))
+                    numbers.insert(n);
+                if (word.numbers.split(' ').contains("G0026"))
+                    love.insert(quint64(v.key) << 16 | quint64(word.element));
+            }
             if (v.key == verse) {
                 QCOMPARE(t, text);
                 seen = true;
@@ -653,6 +693,11 @@ private slots:
                 QVERIFY2(!lower.contains(j), qPrintable(read.reference(v.key) + ": " + t));
         }
         QVERIFY(seen);
+        QVERIFY(read.taggedWords() > 0);
+        if (module == "KJV") {
+            QCOMPARE(love.size(), 117);
+            QVERIFY2(numbers.size() >= 14000, qPrintable(QString::number(numbers.size())));
+        }
     }
 };
 

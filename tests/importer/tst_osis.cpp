@@ -15,18 +15,22 @@ QByteArray plain(const QByteArray& entry) {
     return osis::plainText(osis::read(entry)).simplified();
 }
 
-Run word(const QByteArray& text, const QByteArray& lemma, const QByteArray& morph = {}) {
-    return Run{text, lemma, morph, true};
+Run word(int element, const QByteArray& text, const QByteArray& lemma,
+         const QByteArray& morph = {}) {
+    return Run{text, lemma, morph, true, element};
 }
 
 Run between(const QByteArray& text) {
-    return Run{text, {}, {}, false};
+    return Run{text, {}, {}, false, 0};
 }
 
 QByteArray describe(const std::vector<Run>& runs) {
     QByteArray d;
     for (const Run& r : runs)
-        d += '[' + r.text + (r.inWord ? '|' + r.lemma + '|' + r.morph : QByteArray()) + ']';
+        d += '[' + r.text +
+             (r.inWord ? '|' + r.lemma + '|' + r.morph + '|' + QByteArray::number(r.element)
+                       : QByteArray()) +
+             ']';
     return d;
 }
 
@@ -109,6 +113,7 @@ private slots:
             QByteArray("A & B <x> \xc3\xa9\xc3\xa9 &bogus; &#0; &"));
         row("'>' inside an attribute value", "<w lemma=\"a>b\">word</w> end",
             QByteArray("word end"));
+        row("comments stand for nothing", "be<!-- a <w> -->gin", QByteArray("begin"));
         row("unfinished tag is text", "a < b", QByteArray("a < b"));
         row("note without an end", "a<note>never ends", QByteArray("a"));
     }
@@ -126,11 +131,16 @@ private slots:
                        "morph=\"strongMorph:TH8802\">God</w> <w lemma=\"strong:H1254\">give</w>n "
                        "<w lemma=\"strong:H5315 H2416\">a<w lemma=\"strong:H1\">b</w>c</w>");
         const std::vector<Run> expected{
-            between("In "),         word("the beginning", "strong:H7225"),
-            between(" "),           word("God", "strong:H0430", "strongMorph:TH8802"),
-            between(" "),           word("give", "strong:H1254"),
-            between("n "),          word("a", "strong:H5315 H2416"),
-            word("b", "strong:H1"), word("c", "strong:H5315 H2416"),
+            between("In "),
+            word(1, "the beginning", "strong:H7225"),
+            between(" "),
+            word(2, "God", "strong:H0430", "strongMorph:TH8802"),
+            between(" "),
+            word(3, "give", "strong:H1254"),
+            between("n "),
+            word(4, "a", "strong:H5315 H2416"),
+            word(5, "b", "strong:H1"),
+            word(4, "c", "strong:H5315 H2416"),
         };
         QVERIFY2(runs == expected, describe(runs).constData());
     }

@@ -191,6 +191,13 @@ private slots:
         bar.setValue(9);
         QCOMPARE(table->RecNo(), 9);
         QCOMPARE(enabledButtons(panel), QString("11111111"));
+        // The bar's lowest value, 0, is no row: the table stays on its verse.
+        const qint32 ninth = key(table.get());
+        bar.setValue(0);
+        QCOMPARE(table->RecNo(), 9);
+        QVERIFY(!table->Fields(0).IsNull());
+        QCOMPARE(key(table.get()), ninth);
+        bar.setValue(9);
         // Without linked tables the scroll bar does not follow the table.
         panel.button(TNavPanel66::NextVerse)->click();
         QCOMPARE(table->RecNo(), 10);
