@@ -74,7 +74,8 @@ text's verses into words and fills tables of every occurrence, every
 distinct word and how often each occurs, and writes six word lists (by
 frequency, alphabetical, by length, letter counts). concordance-browser
 shows a built text verse by verse and finds every verse where a word
-occurs. concordance-import writes a text's verse table from an installed
+occurs, and concordance-query answers the same queries on the command
+line. concordance-import writes a text's verse table from an installed
 SWORD module or a verse file, and concordance-tips shows a tip of the day.
 
 Each user's settings and texts are kept in the user's own folders.")

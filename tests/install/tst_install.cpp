@@ -27,9 +27,8 @@ const struct {
     const char* command;
     const char* program;
 } commands[] = {
-    {"concordance-build", "Build"},
-    {"concordance-browser", "concordance-browser"},
-    {"concordance-import", "import-text"},
+    {"concordance-build", "Build"},        {"concordance-browser", "concordance-browser"},
+    {"concordance-import", "import-text"}, {"concordance-query", "concordance-query"},
     {"concordance-tips", "Tips"},
 };
 
@@ -83,9 +82,9 @@ private slots:
             QVERIFY2(expected.contains(entry), qPrintable(entry + " in the prefix's root"));
 
         for (const char* file :
-             {"Build", "Tips", "concordance-browser", "import-text", "libTesk21.so",
-              "libPlatformCore.so", "libPlatformGui.so", "Bible left.bmp", "Bible right.bmp",
-              "Texts.db", "help/2_rebuild.html"})
+             {"Build", "Tips", "concordance-browser", "import-text", "concordance-query",
+              "libTesk21.so", "libPlatformCore.so", "libPlatformGui.so", "Bible left.bmp",
+              "Bible right.bmp", "Texts.db", "help/2_rebuild.html"})
             QVERIFY2(QFileInfo::exists(programFolder() + QLatin1Char('/') + QLatin1String(file)),
                      file);
         const QStringList inBin =
