@@ -1,7 +1,6 @@
 #include "platform/core/tablebulk.h"
 
 #include <algorithm>
-#include <bit>
 #include <cstring>
 #include <numeric>
 #include <utility>
@@ -39,39 +38,23 @@ int compareText(const QByteArray& a, const QByteArray& b, bool noCase) {
 
 // ---------------------------------------------------------------- KeySet
 
-size_t KeySet::home(qint32 first) const {
-    // Fibonacci hashing of the group's number: the top bits of the product.
-    return (static_cast<quint32>(first >> 8) * 0x9e3779b1u) >> shift;
-}
-
-KeySet::Group& KeySet::find(qint32 first) {
-    size_t i = home(first);
-    while (groups[i].used && groups[i].first != first)
-        i = (i + 1) & (groups.size() - 1);
-    return groups[i];
-}
-
-void KeySet::grow() {
-    std::vector<Group> old(std::max<size_t>(256, groups.size() * 2));
-    old.swap(groups);
-    shift = 32 - std::countr_zero(groups.size());
-    for (const Group& g : old)
-        if (g.used)
-            find(g.first) = g;
-}
-
 bool KeySet::insert(qint32 key) {
-    if ((used + 1) * 2 > groups.size())
-        grow();
-    const qint32 first = static_cast<qint32>(static_cast<quint32>(key) & ~0xffu);
-    Group& g = find(first);
-    if (!g.used) {
-        g.used = true;
-        g.first = first;
-        ++used;
+    const auto k = static_cast<quint32>(key);
+    if (pageOf.empty())
+        pageOf.assign(size_t(1) << 16, none);
+    quint32& page = pageOf[k >> 16];
+    if (page == none) {
+        pages.emplace_back();
+        pages.back().fill(none);
+        page = static_cast<quint32>(pages.size());
     }
-    const unsigned bit = static_cast<quint32>(key) & 0xffu;
-    quint64& word = g.bits[bit >> 6];
+    quint32& group = pages[page - 1][(k >> 8) & 0xffu];
+    if (group == none) {
+        groups.emplace_back();
+        group = static_cast<quint32>(groups.size());
+    }
+    const unsigned bit = k & 0xffu;
+    quint64& word = groups[group - 1].bits[bit >> 6];
     const quint64 mask = quint64(1) << (bit & 63);
     if (word & mask)
         return false;
@@ -79,10 +62,15 @@ bool KeySet::insert(qint32 key) {
     return true;
 }
 
+size_t KeySet::bytes() const {
+    return pageOf.capacity() * sizeof(quint32) + pages.capacity() * sizeof(pages[0]) +
+           groups.capacity() * sizeof(Group);
+}
+
 void KeySet::clear() {
+    pageOf = {};
+    pages = {};
     groups = {};
-    used = 0;
-    shift = 32;
 }
 
 // ---------------------------------------------------------------- sorting
@@ -281,6 +269,35 @@ void MemoryRows::bind(Statement& st, size_t i, int before) const {
             sqlite3_bind_int64(st.get(), p, cell(i, field));
         }
     }
+}
+
+void MemoryRows::bindCells(Statement& st, const qint32* cells, int before) const {
+    for (size_t f = 0; f < width; ++f) {
+        const int p = before + static_cast<int>(f) + 1;
+        if (isTextField[f] && cells[f] == nullText) {
+            sqlite3_bind_null(st.get(), p);
+        } else if (isTextField[f]) {
+            const QByteArray& utf8 = texts[static_cast<size_t>(cells[f])].utf8;
+            sqlite3_bind_text(st.get(), p, utf8.constData(), static_cast<int>(utf8.size()),
+                              SQLITE_STATIC);
+        } else {
+            sqlite3_bind_int64(st.get(), p, cells[f]);
+        }
+    }
+}
+
+bool MemoryRows::hasNulls() const {
+    for (const std::vector<bool>& marks : nulls)
+        if (!marks.empty())
+            return true;
+    return false;
+}
+
+void MemoryRows::clearRows() {
+    chunks.clear();
+    chunks.shrink_to_fit();
+    rows = 0;
+    ascending = true;
 }
 
 qint32 MemoryRows::textRanks(bool noCase, std::vector<quint32>& ranks) const {

@@ -9,6 +9,7 @@
 #include "platform/core/tableconnection.h"
 #include "platform/core/tablelayout.h"
 
+#include <array>
 #include <climits>
 #include <memory>
 #include <vector>
@@ -16,28 +17,29 @@
 namespace platform::tables {
 
 // A set of 32-bit keys, kept as groups of 256 consecutive keys, each a
-// bitmap of the keys in it, in a hash table of groups (open addressing with
-// linear probing). Keys that come near each other, as a text's occurrence
-// keys do (a verse's words share a group), take a few bits each.
+// bitmap of the keys in it, found without hashing: the key's top 16 bits
+// select a page of 256 groups (allocated when first needed), the next 8 bits
+// the group in it. Keys that come near each other, as a text's occurrence
+// keys do (a verse's words share a group, a chapter's verses a page), take a
+// few bits each, and a look-up is three reads of memory, whatever the order
+// of the keys.
 class KeySet {
 public:
     // Adds the key; false when it was there already.
     bool insert(qint32 key);
     void clear();
-    size_t bytes() const { return groups.size() * sizeof(Group); }
+    size_t bytes() const;
 
 private:
+    static constexpr quint32 none = 0;
     struct Group {
-        qint32 first = 0; // the group's first key (a multiple of 256)
-        bool used = false;
         quint64 bits[4] = {};
     };
-    size_t home(qint32 first) const;
-    Group& find(qint32 first);
-    void grow();
+    // Per page (top 16 bits of the key, 1-based; 0 for none) and per group
+    // of a page, the group's number in `groups` plus 1.
+    std::vector<quint32> pageOf;
+    std::vector<std::array<quint32, 256>> pages;
     std::vector<Group> groups;
-    size_t used = 0;
-    int shift = 32;
 };
 
 // Rows of one layout, each a run of 32-bit cells, one per field, so that a
@@ -54,6 +56,8 @@ public:
 
     bool empty() const { return rows == 0; }
     size_t size() const { return rows; }
+    // True while every row came with a larger key than the one before.
+    bool inKeyOrder() const { return ascending; }
     // Roughly the memory the rows take.
     size_t bytes() const;
     // True when `row` can be kept here: numbers where the layout has
@@ -71,6 +75,17 @@ public:
     // Binds row i to the parameters of `st` after the first `before`. The
     // texts are bound in place: the rows must stay until the statement ran.
     void bind(Statement& st, size_t i, int before) const;
+    // A row's cells as they are kept (width() of them), and the binding of
+    // such cells kept elsewhere: a row put aside with rowCells and cleared
+    // with clearRows, whose texts are still here.
+    size_t rowWidth() const { return width; }
+    const qint32* cellsOf(size_t i) const { return rowCells(i); }
+    void bindCells(Statement& st, const qint32* cells, int before) const;
+    // True when some numeric field of some row is NULL: its cells alone do
+    // not hold the row.
+    bool hasNulls() const;
+    // Forgets the rows but keeps the texts, for rows put aside.
+    void clearRows();
     // The row numbers in the order of `terms`: the order in which the engine
     // returns the same rows for `ORDER BY terms.orderBy()`.
     std::vector<quint32> ordered(const IndexTerms& terms) const;

@@ -25,12 +25,18 @@ using Kind = EDatabaseError::Kind;
 // the parts are small; a bulk fill writes its rows in order and needs no more.
 constexpr int cacheKiB = 2048;
 constexpr int pageSize = 16384;
-// A bulk fill keeps its rows in memory up to this size, then writes them.
-constexpr size_t memoryLimit = size_t(64) << 20;
+// A bulk fill keeps its rows in memory up to this size, then writes them or
+// puts them aside.
+constexpr size_t defaultMemoryLimit = size_t(64) << 20;
+size_t memoryLimit = defaultMemoryLimit;
 // Rows kept in memory are written this many to a statement, within the
 // engine's limit on parameters.
 constexpr size_t rowsPerInsert = 50;
 constexpr size_t maxParameters = 32766;
+// Rows past the memory are put aside in runs of at least this many rows, and
+// read back and written this many at a time.
+constexpr size_t minimumRun = size_t(1) << 16;
+constexpr size_t spillBatch = 4096;
 
 const QLatin1String journalSuffix("-journal");
 
@@ -125,6 +131,7 @@ TableFile::~TableFile() {
     } catch (const std::exception&) {
         // What was not committed is rolled back by the engine.
     }
+    dropRuns();
 }
 
 Statement& TableFile::insertStatement() {
@@ -134,6 +141,8 @@ Statement& TableFile::insertStatement() {
 }
 
 Statement& TableFile::rowStatement() {
+    if (!runs.empty())
+        writeMemoryRows();
     if (!selectRow)
         selectRow = &conn.statement(
             QStringLiteral("SELECT * FROM %1 WHERE rowid = ?").arg(quoted(lay.table)));
@@ -173,6 +182,7 @@ void TableFile::commit() {
 }
 
 void TableFile::forgetUncommitted() noexcept {
+    dropRuns();
     memory.clear();
     taken.clear();
     memoryMode = false;
@@ -193,8 +203,11 @@ qint64 TableFile::insert(const std::vector<Value>& row, bool writeThrough) {
     if (memoryMode && !writeThrough && memory.fits(row)) {
         const auto key = static_cast<qint32>(row[static_cast<size_t>(lay.keyField())].i);
         taken.take(key, memory);
-        // Their size is looked at every so many rows.
-        if (memory.add(row) % 1024 == 1023 && memory.bytes() + taken.bytes() > memoryLimit)
+        // Their size is looked at every so many rows. Rows that came in key
+        // order go to the file now, where later ones follow them; others are
+        // put aside in key order, to be merged when they are written.
+        if (memory.add(row) % 1024 == 1023 && memory.bytes() + taken.bytes() > memoryLimit &&
+            (memory.inKeyOrder() || memory.size() < minimumRun || !putRowsAside()))
             writeMemoryRows();
         return key;
     }
@@ -209,10 +222,148 @@ qint64 TableFile::insert(const std::vector<Value>& row, bool writeThrough) {
     return id;
 }
 
+bool TableFile::putRowsAside() {
+    if (memory.hasNulls())
+        return false;
+    if (!spill) {
+        spill = std::tmpfile();
+        if (!spill)
+            return false;
+    }
+    const size_t width = memory.rowWidth();
+    const std::vector<quint32> order = memory.ordered(IndexTerms(lay, -1));
+    std::vector<qint32> buffer;
+    buffer.reserve(width * spillBatch);
+    // A run that cannot be written whole is no run: the rows stay, and go
+    // to the file instead (the bytes written are overwritten by the next).
+    const auto flush = [&] {
+        const bool written =
+            std::fwrite(buffer.data(), sizeof(qint32), buffer.size(), spill) == buffer.size();
+        buffer.clear();
+        return written;
+    };
+    if (std::fseek(spill, long(spilledRows * width * sizeof(qint32)), SEEK_SET) != 0)
+        return false;
+    for (quint32 r : order) {
+        const qint32* cells = memory.cellsOf(r);
+        buffer.insert(buffer.end(), cells, cells + width);
+        if (buffer.size() == width * spillBatch && !flush())
+            return false;
+    }
+    if (!flush() || std::fflush(spill) != 0)
+        return false;
+    runs.push_back({spilledRows, order.size()});
+    spilledRows += order.size();
+    memory.clearRows();
+    return true;
+}
+
+void TableFile::dropRuns() noexcept {
+    if (spill)
+        std::fclose(spill);
+    spill = nullptr;
+    runs.clear();
+    spilledRows = 0;
+}
+
+void TableFile::mergeRuns(Statement& many, size_t perStatement, Statement& one) {
+    const size_t width = memory.rowWidth();
+    const auto keyOf = [this](const qint32* cells) {
+        return cells[static_cast<size_t>(lay.keyField())];
+    };
+    // Each run is read a batch at a time; the rows in memory are the last
+    // run, read in place.
+    struct Reader {
+        Run run;
+        std::vector<qint32> cells;
+        size_t at = 0;   // the row of `cells` to come
+        size_t have = 0; // rows in `cells`
+        size_t read = 0; // rows of the run read so far
+    };
+    std::vector<Reader> readers;
+    for (const Run& run : runs)
+        readers.push_back({run, std::vector<qint32>(width * spillBatch)});
+    const auto refill = [&](Reader& r) {
+        r.at = 0;
+        r.have = std::min(spillBatch, r.run.rows - r.read);
+        if (r.have == 0)
+            return;
+        if (std::fseek(spill, long((r.run.first + r.read) * width * sizeof(qint32)), SEEK_SET) !=
+                0 ||
+            std::fread(r.cells.data(), sizeof(qint32) * width, r.have, spill) != r.have)
+            throw EDatabaseError(
+                QStringLiteral("Writing %1: the rows put aside cannot be read back.")
+                    .arg(conn.path()),
+                Kind::IO);
+        r.read += r.have;
+    };
+    for (Reader& r : readers)
+        refill(r);
+    const std::vector<quint32> inMemory = memory.ordered(IndexTerms(lay, -1));
+    size_t nextInMemory = 0;
+
+    std::vector<qint32> batch;
+    batch.reserve(width * perStatement);
+    const auto put = [&](const qint32* cells) {
+        batch.insert(batch.end(), cells, cells + width);
+        if (batch.size() < width * perStatement)
+            return;
+        for (size_t j = 0; j < perStatement; ++j)
+            memory.bindCells(many, batch.data() + j * width, static_cast<int>(j * width));
+        conn.step(many, QStringLiteral("Writing"));
+        batch.clear();
+    };
+    for (;;) {
+        // The smallest key of the runs' next rows and memory's.
+        const qint32* next = nullptr;
+        Reader* from = nullptr;
+        for (Reader& r : readers) {
+            if (r.at == r.have)
+                continue;
+            const qint32* cells = r.cells.data() + r.at * width;
+            if (!next || keyOf(cells) < keyOf(next)) {
+                next = cells;
+                from = &r;
+            }
+        }
+        if (nextInMemory < inMemory.size()) {
+            const qint32* cells = memory.cellsOf(inMemory[nextInMemory]);
+            if (!next || keyOf(cells) < keyOf(next)) {
+                next = cells;
+                from = nullptr;
+            }
+        }
+        if (!next)
+            break;
+        put(next);
+        if (!from) {
+            ++nextInMemory;
+        } else if (++from->at == from->have) {
+            refill(*from);
+        }
+    }
+    for (size_t j = 0; j * width < batch.size(); ++j) {
+        memory.bindCells(one, batch.data() + j * width, 0);
+        conn.step(one, QStringLiteral("Writing"));
+    }
+}
+
 void TableFile::writeMemoryRows() {
     if (!memoryMode)
         return;
-    if (!memory.empty()) {
+    if (!runs.empty()) {
+        Transaction group(conn);
+        taken.clear();
+        deferIndexesOfEmptyTable();
+        const size_t fields = lay.fields.size();
+        const size_t perStatement = std::min<size_t>(rowsPerInsert, maxParameters / fields);
+        // Every statement is taken before the first row is written: the
+        // texts of the rows are bound in place.
+        Statement& many = conn.statement(lay.insertSql(perStatement));
+        mergeRuns(many, perStatement, insertStatement());
+        group.keepOpen();
+        dropRuns();
+    } else if (!memory.empty()) {
         // Half the rows written: the whole transaction goes, and the error
         // says so.
         Transaction group(conn);
@@ -258,6 +409,7 @@ void TableFile::remove(qint64 rowid) {
 }
 
 void TableFile::removeAll() {
+    dropRuns();
     memory.clear();
     taken.clear();
     memoryMode = false;
@@ -310,6 +462,10 @@ void TableFile::close() {
 void TableFile::discard() noexcept {
     conn.rollback();
     conn.close();
+}
+
+void TableFile::setMemoryLimit(size_t bytes) {
+    memoryLimit = bytes ? bytes : defaultMemoryLimit;
 }
 
 // ---- whole files

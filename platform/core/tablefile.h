@@ -10,6 +10,9 @@
 #include "platform/core/tableconnection.h"
 #include "platform/core/tablelayout.h"
 
+#include <cstdio>
+#include <vector>
+
 namespace platform::tables {
 
 class TableFile {
@@ -24,7 +27,13 @@ public:
 
     const Layout& layout() const { return lay; }
     const QString& path() const { return conn.path(); }
-    Statement& statement(const QString& sql) { return conn.statement(sql); }
+    // A statement on the file; rows of a bulk fill put aside reach the file
+    // first, so that it answers for all rows.
+    Statement& statement(const QString& sql) {
+        if (!runs.empty())
+            writeMemoryRows();
+        return conn.statement(sql);
+    }
     // The statement that reads the row with a rowid (its one parameter).
     Statement& rowStatement();
     bool step(Statement& st, const QString& what) { return conn.step(st, what); }
@@ -40,8 +49,8 @@ public:
     void removeAll();
 
     // True while the table's rows are all in memory (the file holds none):
-    // the cursor reads them from rows().
-    bool inMemory() const { return memoryMode; }
+    // the cursor reads them from rows(). Not once rows were put aside.
+    bool inMemory() const { return memoryMode && runs.empty(); }
     const MemoryRows& rows() const { return memory; }
     // Writes the rows kept in memory into the open transaction and ends the
     // bulk fill; the non-unique secondary indexes, dropped while the table
@@ -66,6 +75,10 @@ public:
     // as that commit left it.
     void discard() noexcept;
 
+    // The memory a bulk fill takes before its rows go to the file or aside
+    // (64 MB); 0 restores that. For tests, which fill past it with few rows.
+    static void setMemoryLimit(size_t bytes);
+
     // Writes a new table file at `path`. An existing one is replaced as a
     // whole, once nobody holds it; a reader sees the old file or the new.
     static void create(const QString& path, const Layout& layout);
@@ -89,6 +102,14 @@ private:
     // and indexes dropped or built are as the file has them.
     void forgetUncommitted() noexcept;
     void deferIndexesOfEmptyTable();
+    // A bulk fill past its memory whose keys came out of order: the rows so
+    // far go to the scratch file as one run in key order, and the fill goes
+    // on in memory. False when they cannot be put aside (a numeric NULL).
+    bool putRowsAside();
+    // Writes the runs and the rows in memory, merged in key order, with
+    // `many` taking `perStatement` rows and `one` a single row.
+    void mergeRuns(Statement& many, size_t perStatement, Statement& one);
+    void dropRuns() noexcept;
 
     // The statements run for every row, prepared once.
     Statement& insertStatement();
@@ -103,6 +124,16 @@ private:
     bool memoryMode = false;
     // Whether the next insert may start a bulk fill in memory.
     bool fillChecked = false;
+    // Rows put aside: a scratch file (gone when closed, or when the process
+    // dies) and its runs, each sorted by key: where it starts (in rows) and
+    // how many rows it has.
+    std::FILE* spill = nullptr;
+    struct Run {
+        size_t first;
+        size_t rows;
+    };
+    std::vector<Run> runs;
+    size_t spilledRows = 0;
 };
 
 } // namespace platform::tables

@@ -2,7 +2,8 @@
 // block they share, numbers and headings, the status texts, lists that cannot
 // be replaced, created or written, a table error in the middle of a list, a
 // text without words, a second build, and the whole build against the
-// independent reference of tools/ on generated texts with odd cases.
+// independent reference of tools/ and against the write floor of tools/ on
+// generated texts with odd cases.
 
 #include "builder/Wordlists.h"
 #include "tests/builder/stagetables.h"
@@ -12,6 +13,7 @@
 
 #include <QDateTime>
 #include <QRegularExpression>
+#include <QTemporaryDir>
 #include <csignal>
 #include <sys/resource.h>
 
@@ -409,6 +411,25 @@ private slots:
         const testsupport::ProcessResult run = testsupport::runProcess(
             QStringLiteral("bash"), {COMPARE_LISTS, "--name", "KJV", tables->folder(), BUILD_DIR});
         QVERIFY2(run.exitCode == 0, qPrintable(run.report()));
+    }
+
+    // The write floor of tools/ writes the same three tables and six lists as
+    // the build, row for row and byte for byte, on the same texts: a build
+    // that gets faster must not write anything else.
+    void matchTheFloor_data() { matchTheReference_data(); }
+    void matchTheFloor() {
+        QFETCH(Verses, verses);
+        build(verses);
+        tables->close();
+        QTemporaryDir floor;
+        QVERIFY(floor.isValid());
+        const testsupport::ProcessResult written = testsupport::runProcess(
+            WRITE_FLOOR, {"--word-size", "18", tables->folder(), floor.path(), "KJV"});
+        QVERIFY2(written.exitCode == 0, qPrintable(written.report()));
+        const testsupport::ProcessResult compared =
+            testsupport::runProcess(QStringLiteral("bash"), {COMPARE_BUILD, "--name", "KJV",
+                                                             tables->folder(), floor.path()});
+        QVERIFY2(compared.exitCode == 0, qPrintable(compared.report()));
     }
 };
 
