@@ -1,9 +1,10 @@
 // The installed layout, from `cmake --install` into a prefix of the test's
 // own (with a blank in its path): only the usual folders in the prefix, the
 // commands in bin/ as links into the private program folder, which holds
-// what the programs read beside them; the installed programs run from their
-// commands and find their folder; manual pages, desktop entries and the
-// AppStream metadata are where a desktop looks and pass their validators.
+// what the programs read beside them; the installed programs start from
+// their commands and find their libraries and their folder; manual pages,
+// desktop entries and the AppStream metadata are where a desktop looks and
+// pass their validators.
 // A check whose tool is missing is skipped and says which.
 
 #include "tests/support/files.h"
@@ -117,15 +118,25 @@ private slots:
         QVERIFY(link.isExecutable());
     }
 
-    // Every command answers --version through its link: the program starts,
-    // finds its libraries, and states the project's version.
-    void commandsAnswerVersion_data() { commandsAreRelativeLinksToThePrograms_data(); }
-    void commandsAnswerVersion() {
+    // Every command starts through its link: the dynamic loader, asked to
+    // trace instead of run, finds every library, the program's own in the
+    // program folder (through the $ORIGIN run path, which names the link's
+    // target's folder) and none in the build tree.
+    void commandsFindTheirLibraries_data() { commandsAreRelativeLinksToThePrograms_data(); }
+    void commandsFindTheirLibraries() {
         QFETCH(QString, name);
-        const auto result = runProcess(command(name.toLatin1().constData()),
-                                       {QStringLiteral("--version")}, offscreen());
+        auto options = offscreen();
+        options.environment.insert(QStringLiteral("LD_TRACE_LOADED_OBJECTS"), QStringLiteral("1"));
+        const auto result = runProcess(command(name.toLatin1().constData()), {}, options);
         QVERIFY2(result.exitCode == 0, qPrintable(result.report()));
-        QVERIFY2(result.out.contains(PROGRAMS_VERSION), qPrintable(result.report()));
+        QVERIFY2(!result.out.contains("not found"), qPrintable(result.report()));
+        QVERIFY2(!result.out.contains(BUILD_DIR), qPrintable(result.report()));
+        const QString canonicalFolder = QFileInfo(programFolder()).canonicalFilePath();
+        for (const QString& line : result.outLines()) {
+            if (line.contains(QLatin1String("libPlatformCore.so")))
+                QVERIFY2(line.contains(canonicalFolder + QStringLiteral("/libPlatformCore.so")),
+                         qPrintable(line));
+        }
     }
 
     // Started through its link, a program finds its own folder (the link's
