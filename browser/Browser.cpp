@@ -13,8 +13,8 @@
 #include "package/Locuspanel.h"
 #include "package/Navpanel66.h"
 #include "package/Placement.h"
-#include "platform/core/process.h"
 #include "platform/core/table.h"
+#include "platform/core/userfolders.h"
 #include "platform/gui/messages.h"
 #include "platform/gui/picture.h"
 
@@ -36,6 +36,7 @@
 #include <QScrollBar>
 #include <QSplitter>
 #include <QStringListModel>
+#include <QTimer>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <memory>
@@ -107,9 +108,8 @@ QString plural(qint64 n, const QString& one, const QString& many) {
 } // namespace
 
 TF_Browser::TF_Browser(const QString& textName, QWidget* owner) : QWidget(owner) {
-    const QString folder = platform::programFolder();
-    iniName = folder + QStringLiteral("Browser.data");
-    textsPath = folder + QStringLiteral("Text/");
+    iniName = platform::settingsFolder() + QStringLiteral("Browser.data");
+    textsPath = concordance::textsFolder();
     createComponents();
 
     // The window's place, and the verse panel's bounds within it; a stored
@@ -150,13 +150,24 @@ TF_Browser::TF_Browser(const QString& textName, QWidget* owner) : QWidget(owner)
                       "its concordance with Build.")
                        .arg(QDir::toNativeSeparators(textsPath)));
         closeText();
+        adviseImport(tr("There is no text in %1 yet.").arg(QDir::toNativeSeparators(textsPath)),
+                     QStringLiteral("KJV"));
         return;
     }
     if (openText(name) && name == lastText && lastVerse != 0) {
         T_Bible->SetKey();
         T_Bible->Fields(0).setAsInteger(lastVerse);
         T_Bible->GotoKey();
+    } else if (state == TextState::NoText && concordance::isFolderName(name)) {
+        adviseImport(tr("There is no verse table for %1 yet.").arg(name), name);
     }
+}
+
+// Once the window is up: how to import a text and where it goes.
+void TF_Browser::adviseImport(const QString& why, const QString& name) {
+    const QString text = why + QStringLiteral("\r\n") + concordance::importAdvice(name);
+    QTimer::singleShot(0, this,
+                       [text] { platform::messageBox(QString::fromLatin1(browserTitle), text); });
 }
 
 TF_Browser::~TF_Browser() {

@@ -75,10 +75,14 @@ public:
     TTable* T_Bible = nullptr;
     TTable* T_Verses = nullptr;
 
-    // The settings file and the folder of the texts; both end the same way
-    // for every program folder: "Browser.data" and "Text/".
+    // The settings file ("Browser.data" in the settings folder) and the folder
+    // of the texts ("Text/" in the data folder).
     QString iniName;
     QString textsPath;
+
+    // Tells in a message box, once the window is up, why no text is shown
+    // and how to import `name`.
+    void adviseImport(const QString& why, const QString& name);
 
     // Closes the current text and opens `name`. With `quiet`, a text in use
     // is reported in the window only, not in a message box. True when the

@@ -4,29 +4,47 @@
 //   concordance-browser [--word WORD] [Text] [NAME]
 
 #include "browser/Browser.h"
+#include "platform/core/commandline.h"
 #include "platform/gui/application.h"
 #include "platform/gui/messages.h"
 
 #include <QCommandLineParser>
 #include <memory>
 
+namespace {
+
+const char usage[] = "Usage: concordance-browser [--word WORD] [Text] [NAME]\n"
+                     "       concordance-browser --help | --version\n";
+
+const char description[] =
+    "Shows a Bible text verse by verse and looks words up in the concordance that\n"
+    "Build made of it. The texts are the folders below the folder of texts: Text/\n"
+    "beside the program where the user may write the program's folder, otherwise\n"
+    "$XDG_DATA_HOME/concordance/Text/ (by default ~/.local/share/concordance/Text/).\n"
+    "\n"
+    "  NAME         The text to open (\"Text NAME\" as for Build works too);\n"
+    "               without it, the text shown last.\n"
+    "  --word WORD  Look WORD up once the text is open.\n"
+    "  --help       Show this text.\n"
+    "  --version    Show the program's version.\n";
+
+} // namespace
+
 int main(int argc, char** argv) {
+    const platform::CommandLineSpec spec{QStringLiteral("concordance-browser"),
+                                         QString::fromLatin1(usage),
+                                         QString::fromLatin1(description),
+                                         {{"--word", true}},
+                                         true,
+                                         {}};
+    if (const auto answered = platform::answerCommandLine(spec, argc, argv))
+        return *answered;
+
     platform::Application app(argc, argv, QString::fromLatin1(browserTitle));
+    // The command line has been checked: what is left is the word and the text.
     QCommandLineParser parser;
-    parser.setApplicationDescription(
-        QStringLiteral("Shows a Bible text verse by verse and looks words up in the concordance "
-                       "that Build made of it. The texts are the folders below Text/ in the "
-                       "program's folder."));
-    parser.addHelpOption();
-    const QCommandLineOption word(QStringLiteral("word"),
-                                  QStringLiteral("Looks WORD up once the text is open."),
-                                  QStringLiteral("WORD"));
+    const QCommandLineOption word(QStringLiteral("word"), QString(), QStringLiteral("WORD"));
     parser.addOption(word);
-    parser.addPositionalArgument(
-        QStringLiteral("NAME"),
-        QStringLiteral("The text to open (\"Text NAME\" as for Build works too); without it, "
-                       "the text shown last."),
-        QStringLiteral("[Text] [NAME]"));
     parser.process(app);
     QStringList names = parser.positionalArguments();
     if (names.size() > 1 && names.first() == QLatin1String("Text"))

@@ -12,6 +12,7 @@
 #include "platform/core/localeformats.h"
 #include "platform/core/process.h"
 #include "platform/core/table.h"
+#include "platform/core/userfolders.h"
 #include "platform/gui/messages.h"
 #include "platform/gui/picture.h"
 
@@ -210,7 +211,7 @@ TRebuildDlg::TRebuildDlg(QWidget* owner, WindowPlace place)
     createComponents();
 
     const QString folder = platform::programFolder();
-    readCommandLine(folder);
+    readCommandLine();
     helpPath = folder + QStringLiteral("help/");
 
     L_Bible->showText(bibleName + QStringLiteral(" Bible"));
@@ -224,7 +225,7 @@ TRebuildDlg::TRebuildDlg(QWidget* owner, WindowPlace place)
     Image->resize(pictureWidth, pictureHeight);
     loadPicture(folder + QStringLiteral("Bible left.bmp"));
 
-    iniName = folder + QStringLiteral("Lumavo.data");
+    iniName = platform::settingsFolder() + QStringLiteral("Lumavo.data");
     placeWindow();
 
     dockBottom();
@@ -333,7 +334,7 @@ void TRebuildDlg::createComponents() {
 // first "Text" in them is dropped, the word up to the first blank names the
 // folder of texts, and the rest of the line is the text's name. Arguments
 // without "Text" name no text.
-void TRebuildDlg::readCommandLine(const QString& programFolder) {
+void TRebuildDlg::readCommandLine() {
     QString line = platform::commandLineArguments(platform::rawCommandLine());
     const qsizetype word = line.indexOf(QStringLiteral("Text"), 0, Qt::CaseSensitive);
     folderWord.clear();
@@ -346,7 +347,7 @@ void TRebuildDlg::readCommandLine(const QString& programFolder) {
             bibleName = line.mid(blank + 1);
         }
     }
-    dataPath = programFolder + folderWord + QLatin1Char('/') + bibleName + QLatin1Char('/');
+    dataPath = concordance::textFolder(bibleName, folderWord);
 }
 
 // Shows the picture at its natural size; the colour of its bottom-left pixel
@@ -410,6 +411,14 @@ QString TRebuildDlg::textNameProblem() const {
                               "name, without \"/\" and other than \".\" and \"..\"")
             .arg(bibleName);
     return QString();
+}
+
+QString TRebuildDlg::importAdvice() const {
+    if (!textNameProblem().isEmpty() ||
+        QFile::exists(dataPath + concordance::verseTable + QStringLiteral(".db")))
+        return QString();
+    return QStringLiteral("There is no verse table for %1 yet.\r\n").arg(bibleName) +
+           concordance::importAdvice(bibleName);
 }
 
 void TRebuildDlg::setWordSize() {

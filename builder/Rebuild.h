@@ -133,6 +133,9 @@ public:
     // the folder of texts and the text's name must each be one folder name,
     // so that a build reads and writes below the folder of texts alone.
     QString textNameProblem() const;
+    // For a text that has not been imported (a good name, no verse table):
+    // how to import it and where it goes. Empty otherwise.
+    QString importAdvice() const;
 
 signals:
     // A text the user sees has changed. `what` names it: "caption",
@@ -182,7 +185,7 @@ private:
     // Lets the window process what is waiting for it and drops every key,
     // click and request to close among it.
     void discardQueuedInput();
-    void readCommandLine(const QString& programFolder);
+    void readCommandLine();
     void loadPicture(const QString& fileName);
     void placeWindow();
     void dockBottom();

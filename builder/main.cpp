@@ -6,6 +6,7 @@
 #include "builder/Rebuild.h"
 #include "builder/Wordlists.h"
 #include "concordance/numberformat.h"
+#include "platform/core/commandline.h"
 #include "platform/core/table.h"
 #include "platform/gui/application.h"
 #include "platform/gui/messages.h"
@@ -15,6 +16,7 @@
 #include <QFileInfo>
 #include <QHash>
 #include <QPushButton>
+#include <QTimer>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -25,13 +27,17 @@ using concordance::formatNumber;
 
 namespace {
 
-constexpr char usage[] =
-    "Usage: Build [--batch [--verbose]] Text NAME\n"
-    "       Build --help\n"
-    "\n"
+const char usage[] = "Usage: Build [--batch [--verbose]] Text NAME\n"
+                     "       Build --help | --version\n";
+
+const char description[] =
     "Builds the concordance database and the word lists of the Bible text NAME\n"
-    "from its verse table Text/NAME/Bible.db below the program's folder. Options\n"
+    "from its verse table Text/NAME/Bible.db in the folder of texts. Options\n"
     "come before the word \"Text\"; everything from \"Text\" on names the text.\n"
+    "\n"
+    "The folder of texts is Text/ beside the program where the user may write\n"
+    "the program's folder, otherwise $XDG_DATA_HOME/concordance/Text/ (by default\n"
+    "~/.local/share/concordance/Text/).\n"
     "\n"
     "Without options the build dialog opens and the build starts at \"OK Build\".\n"
     "\n"
@@ -43,18 +49,18 @@ constexpr char usage[] =
     "  --verbose  With --batch: every caption, action and status text is a line\n"
     "             of its own on standard output, as it changes.\n"
     "  --help     Show this text.\n"
+    "  --version  Show the program's version.\n"
     "\n"
     "Exit status of --batch: 0 the build completed; 1 it stopped (the database is\n"
     "in use, there is no Bible.db, or an error ended it); 2 no text was named, or\n"
-    "NAME is not one folder name; 3 the build completed, but errors were reported\n"
-    "on the way.\n";
+    "NAME is not one folder name, or an option is unknown; 3 the build completed,\n"
+    "but errors were reported on the way.\n";
 
 enum ExitCode { Completed = 0, Stopped = 1, BadCommandLine = 2, CompletedWithErrors = 3 };
 
 struct Options {
     bool batch = false;
     bool verbose = false;
-    bool help = false;
     bool textNamed = false; // an argument starts with "Text"
 };
 
@@ -73,8 +79,6 @@ Options readOptions(int argc, char** argv) {
             options.batch = true;
         else if (std::strcmp(argument, "--verbose") == 0 || std::strcmp(argument, "-v") == 0)
             options.verbose = true;
-        else if (std::strcmp(argument, "--help") == 0 || std::strcmp(argument, "-h") == 0)
-            options.help = true;
     }
     return options;
 }
@@ -299,6 +303,8 @@ int runBatch(int& argc, char** argv, bool verbose) {
             }
             if (!dialog->stopReason().isEmpty())
                 platform::printMessage(QStringLiteral("Build stopped"), dialog->stopReason());
+            if (const QString advice = dialog->importAdvice(); !advice.isEmpty())
+                platform::printMessage(QString::fromLatin1(applicationTitle), advice);
             exitCode = Stopped;
             break;
         }
@@ -320,6 +326,11 @@ int runDialog(int& argc, char** argv) {
         std::unique_ptr<TRebuildDlg> dialog = std::make_unique<TRebuildDlg>();
         RebuildDlg = dialog.get();
         dialog->show();
+        // A text not imported yet: how to import it, before the build would fail.
+        if (const QString advice = dialog->importAdvice(); !advice.isEmpty())
+            QTimer::singleShot(0, dialog.get(), [advice] {
+                platform::messageBox(QString::fromLatin1(applicationTitle), advice);
+            });
         QApplication::exec();
         // The destructor saves the window's place.
         dialog.reset();
@@ -334,11 +345,15 @@ int runDialog(int& argc, char** argv) {
 } // namespace
 
 int main(int argc, char** argv) {
+    const platform::CommandLineSpec spec{QStringLiteral("Build"),
+                                         QString::fromLatin1(usage),
+                                         QString::fromLatin1(description),
+                                         {{"--batch"}, {"--verbose"}, {"-v"}},
+                                         true,
+                                         QStringLiteral("Text")};
+    if (const auto answered = platform::answerCommandLine(spec, argc, argv))
+        return *answered;
     const Options options = readOptions(argc, argv);
-    if (options.help) {
-        std::fputs(usage, stdout);
-        return 0;
-    }
     if (options.batch) {
         if (!options.textNamed) {
             std::fputs("Build: name the text to build, for example: Build --batch Text KJV\n\n",

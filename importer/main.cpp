@@ -1,22 +1,28 @@
 // import-text: writes a Bible text's verse table "Bible.db" into a text folder,
 // from an installed SWORD module or from a verse file.
 //
-//   import-text --sword KJV --to <program folder>/Text/KJV [--force] [--keep-apostrophes]
-//   import-text --vpl file.txt --to DIR
-//   import-text --tsv file.tsv --to DIR
+//   import-text --sword KJV [--to DIR] [--force] [--keep-apostrophes]
+//   import-text --vpl file.txt [--to DIR]
+//   import-text --tsv file.tsv [--to DIR]
+//
+// Without --to the text goes to the folder of texts that Build and the
+// browser read, under the module's name or the file's name without suffix.
 //
 // Exit codes: 0 done, 1 the import failed (nothing written), 2 wrong command
 // line, 130 interrupted (nothing written).
 
 #include "concordance/numberformat.h"
+#include "concordance/textfolder.h"
 #include "importer/bibletable.h"
 #include "importer/progress.h"
 #include "importer/swordsource.h"
 #include "importer/verses.h"
+#include "platform/core/commandline.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QDir>
+#include <QFileInfo>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
@@ -152,8 +158,12 @@ int main(int argc, char* argv[]) {
             "Writes a Bible text's verse table Bible.db into a text folder, from an installed "
             "SWORD module or from a verse file.\n\n"
             "Examples:\n"
-            "  import-text --sword KJV --to out/release/app/Text/KJV\n"
+            "  import-text --sword KJV\n"
             "  import-text --vpl kjv.txt --to out/release/app/Text/KJV --force\n\n"
+            "Without --to the text goes to the folder of texts that Build and the browser "
+            "read: Text/ beside the programs where the user may write their folder, otherwise "
+            "$XDG_DATA_HOME/concordance/Text/ (by default ~/.local/share/concordance/Text/), "
+            "under the module's name or the file's name without its suffix.\n\n"
             "A verse-per-line file has lines \"Genesis 1:1 In the beginning ...\" (book names in "
             "English or as OSIS abbreviations); a tab-separated file has a verse key or \"book "
             "chapter verse\", a tab and the text. Files are UTF-8.%1")
@@ -161,7 +171,6 @@ int main(int argc, char* argv[]) {
                      ? QString()
                      : QStringLiteral("\n\nThis import-text was built without the SWORD "
                                       "library: --sword is not available.")));
-    parser.addHelpOption();
     const QCommandLineOption swordOption(
         QStringLiteral("sword"),
         sword_source::available()
@@ -176,7 +185,9 @@ int main(int argc, char* argv[]) {
                                        QStringLiteral("Import the tab-separated file <file>."),
                                        QStringLiteral("file"));
     const QCommandLineOption toOption(
-        QStringLiteral("to"), QStringLiteral("The text folder <dir> to write Bible.db into."),
+        QStringLiteral("to"),
+        QStringLiteral("The text folder <dir> to write Bible.db into (by default the text's "
+                       "folder in the folder of texts)."),
         QStringLiteral("dir"));
     const QCommandLineOption forceOption(QStringLiteral("force"),
                                          QStringLiteral("Replace an existing Bible.db."));
@@ -186,20 +197,58 @@ int main(int argc, char* argv[]) {
                        "become ').")); // Build splits words at every byte above 127.
     parser.addOptions({swordOption, vplOption, tsvOption, toOption, forceOption, keepOption});
 
+    // The parser's text, less its own usage line, and the two options every
+    // program answers.
+    QString description = parser.helpText();
+    description.remove(0, description.indexOf(QLatin1Char('\n')) + 1);
+    for (const auto& [name, what] : {std::pair{"--help", "Show this text."},
+                                     std::pair{"--version", "Show the program's version."}})
+        description += QStringLiteral("  %1  %2\n")
+                           .arg(QString::fromLatin1(name).leftJustified(18), QLatin1String(what));
+    const platform::CommandLineSpec spec{
+        QStringLiteral("import-text"),
+        QStringLiteral("Usage: import-text --sword MODULE [--to DIR] [--force] "
+                       "[--keep-apostrophes]\n"
+                       "       import-text --vpl FILE | --tsv FILE [--to DIR] [--force] "
+                       "[--keep-apostrophes]\n"
+                       "       import-text --help | --version\n"),
+        description,
+        {{"--sword", true},
+         {"--vpl", true},
+         {"--tsv", true},
+         {"--to", true},
+         {"--force"},
+         {"--keep-apostrophes"}},
+        false,
+        {}};
+    if (const auto answered = platform::answerCommandLine(spec, app.arguments().mid(1)))
+        return *answered;
     if (!parser.parse(QCoreApplication::arguments())) {
         printLine(stderr, QStringLiteral("import-text: %1 (see --help)").arg(parser.errorText()));
         return 2;
     }
-    if (parser.isSet(QStringLiteral("help"))) {
-        printLine(stdout, parser.helpText());
-        return 0;
-    }
     const int sources = int(parser.isSet(swordOption)) + int(parser.isSet(vplOption)) +
                         int(parser.isSet(tsvOption));
-    if (sources != 1 || !parser.isSet(toOption) || !parser.positionalArguments().isEmpty()) {
-        printLine(stderr, QStringLiteral("import-text: give one of --sword, --vpl or --tsv, and "
-                                         "--to (see --help)"));
+    if (sources != 1 || !parser.positionalArguments().isEmpty()) {
+        printLine(stderr,
+                  QStringLiteral("import-text: give one of --sword, --vpl or --tsv (see --help)"));
         return 2;
+    }
+    // The text's folder: as given, or the text's own in the folder of texts.
+    QString target = parser.value(toOption);
+    if (!parser.isSet(toOption)) {
+        const QString name =
+            parser.isSet(swordOption)
+                ? parser.value(swordOption)
+                : QFileInfo(parser.value(parser.isSet(vplOption) ? vplOption : tsvOption))
+                      .completeBaseName();
+        if (!concordance::isFolderName(name)) {
+            printLine(stderr, QStringLiteral("import-text: \"%1\" cannot name a text's folder; "
+                                             "give the folder with --to")
+                                  .arg(name));
+            return 2;
+        }
+        target = concordance::textFolder(name);
     }
     if (parser.isSet(swordOption) && !sword_source::available())
         return fail(QStringLiteral("--sword is not available: this import-text was built "
@@ -208,7 +257,7 @@ int main(int argc, char* argv[]) {
     catchSignals();
 
     const bool keepApostrophes = parser.isSet(keepOption);
-    BibleTableWriter writer(parser.value(toOption));
+    BibleTableWriter writer(target);
     QString message;
     // Before reading anything: is there a table in the way, or does someone hold it?
     if (!writer.prepare(parser.isSet(forceOption), message))

@@ -93,6 +93,23 @@ std::unique_ptr<platform::IniFile> openSettings(const QString& fileName) {
     return nullptr;
 }
 
+// A settings file that could not be written is reported once per file and
+// run: the box would otherwise come back at every setting the program saves.
+void reportUnsaved(const QString& fileName, int error) {
+    static QMutex reportedMutex;
+    static QSet<QString> reported;
+    {
+        QMutexLocker lock(&reportedMutex);
+        if (reported.contains(fileName))
+            return;
+        reported.insert(fileName);
+    }
+    platform::messageBox(QCoreApplication::applicationName(),
+                         QStringLiteral("The settings cannot be saved in %1: %2\r\nChanged "
+                                        "settings are lost when the program ends.")
+                             .arg(fileName, platform::lastErrorText(error)));
+}
+
 } // namespace
 
 TIni_t::TIni_t(QObject* owner) : QObject(owner) {}
@@ -110,8 +127,8 @@ void TIni_t::changeSection(const QString& sectionName) {
 }
 
 void TIni_t::eraseSection(const QString& sectionName) {
-    if (iniFile)
-        iniFile->eraseSection(sectionName);
+    if (iniFile && !iniFile->eraseSection(sectionName))
+        reportUnsaved(iniFile->fileName(), platform::lastError());
 }
 
 // --- raw text access --------------------------------------------------------
@@ -122,8 +139,8 @@ QString TIni_t::readText(const QString& key, bool& present) {
 }
 
 void TIni_t::writeText(const QString& key, const QString& value) {
-    if (iniFile)
-        iniFile->writeString(section, key, value);
+    if (iniFile && !iniFile->writeString(section, key, value))
+        reportUnsaved(iniFile->fileName(), platform::lastError());
 }
 
 std::optional<QString> TIni_t::storedOrWriteDefault(const QString& key,

@@ -14,6 +14,7 @@
 #include "concordance/textfolder.h"
 #include "concordance/versekey.h"
 #include "concordance/wordrule.h"
+#include "platform/core/commandline.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -123,7 +124,6 @@ QString chooseText(const QString& named, QString* error) {
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QLatin1String(programName));
-    QCoreApplication::setApplicationVersion(QStringLiteral(PROJECT_VERSION));
 
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
@@ -137,8 +137,6 @@ int main(int argc, char** argv) {
         "verses, --by-book the same per book, --words the words matched with their counts, "
         "--kwic N each occurrence with N words either side. Exit status: 0 found, 1 nothing "
         "found, 2 a bad query, range or text."));
-    parser.addHelpOption();
-    parser.addVersionOption();
     const QCommandLineOption textOption(
         QStringLiteral("text"),
         QStringLiteral("The text to ask, a folder of %1 (without it: the only text there, or "
@@ -163,16 +161,33 @@ int main(int argc, char** argv) {
     parser.addOptions(
         {textOption, inOption, countOption, byBookOption, wordsOption, kwicOption, formatOption});
     parser.addPositionalArgument(QStringLiteral("QUERY"), QStringLiteral("The query."));
+
+    // The parser's text, less its own usage line, and the two options every
+    // program answers.
+    QString description = parser.helpText();
+    description.remove(0, description.indexOf(QLatin1Char('\n')) + 1);
+    description += QStringLiteral("\n  --help     Show this text.\n"
+                                  "  --version  Show the program's version.\n");
+    const platform::CommandLineSpec spec{
+        QLatin1String(programName),
+        QStringLiteral("Usage: concordance-query [--text NAME] [--in RANGE] [--count | --by-book | "
+                       "--words | --kwic N]\n"
+                       "                         [--format text|tsv|csv|json] QUERY\n"
+                       "       concordance-query --help | --version\n"),
+        description,
+        {{"--text", true},
+         {"--in", true},
+         {"--count"},
+         {"--by-book"},
+         {"--words"},
+         {"--kwic", true},
+         {"--format", true}},
+        false,
+        {}};
+    if (const auto answered = platform::answerCommandLine(spec, app.arguments().mid(1)))
+        return *answered;
     if (!parser.parse(QCoreApplication::arguments()))
         return fail(parser.errorText() + QStringLiteral(" (see --help)"));
-    if (parser.isSet(QStringLiteral("help"))) {
-        printLine(parser.helpText());
-        return 0;
-    }
-    if (parser.isSet(QStringLiteral("version"))) {
-        printLine(QLatin1String(programName) + QLatin1Char(' ') + QStringLiteral(PROJECT_VERSION));
-        return 0;
-    }
 
     const QStringList positional = parser.positionalArguments();
     if (positional.isEmpty())

@@ -5,6 +5,7 @@
 #include "platform/core/errors.h"
 #include "platform/core/process.h"
 #include "platform/core/table.h"
+#include "platform/core/userfolders.h"
 #include "platform/gui/dbcontrols.h"
 #include "platform/gui/messages.h"
 #include "platform/gui/picture.h"
@@ -88,7 +89,7 @@ TF_Tip::TF_Tip(QWidget* owner) : QWidget(owner) {
     qivPath = platform::programFolder();
     Image->setPixmap(platform::loadTransparentPicture(qivPath + QStringLiteral("Bible right.bmp")));
     Image->setFixedSize(Image->pixmap().size());
-    iniName = qivPath + QStringLiteral("Tips.data");
+    iniName = platform::settingsFolder() + QStringLiteral("Tips.data");
 
     {
         TIni_t ini(this, iniName);

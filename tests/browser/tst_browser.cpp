@@ -219,6 +219,25 @@ private slots:
         bible.Open();
     }
 
+    // A text that was never imported: once the window is up, one box says how
+    // to import it and where it goes; a bad name gets no such advice.
+    void aTextNotImportedIsExplainedOnce() {
+        {
+            TF_Browser form(QStringLiteral("Missing"));
+            QCOMPARE(messages.count(), 0);
+            QCoreApplication::processEvents();
+            QCOMPARE(messages.count(), 1);
+            const QString text = messages.boxes().first().text;
+            QVERIFY2(text.contains("import-text --sword Missing") &&
+                         text.contains(folder("Missing")),
+                     qPrintable(text));
+        }
+        messages.clear();
+        TF_Browser form(QStringLiteral(".."));
+        QCoreApplication::processEvents();
+        QCOMPARE(messages.count(), 0);
+    }
+
     // A name that would lead out of the folder of texts opens nothing there.
     void aPathIsNoTextName() {
         QDir().mkpath(program->path("outside"));

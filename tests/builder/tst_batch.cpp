@@ -5,6 +5,8 @@
 // error inside a stage and errors reported on the way; --help and a missing
 // text name.
 
+#include "concordance/textfolder.h"
+#include "platform/core/process.h"
 #include "tests/builder/testprogram.h"
 #include "tests/support/processrun.h"
 
@@ -210,8 +212,8 @@ private slots:
                  qPrintable(report(run)));
     }
 
-    // No verse table, or no folder of the text at all: that one message, and
-    // nothing is made.
+    // No verse table, or no folder of the text at all: that one message, how
+    // to import the text, and nothing is made.
     void missingVerseTable_data() {
         QTest::addColumn<QString>("text");
         QTest::newRow("empty folder") << "T";
@@ -223,7 +225,14 @@ private slots:
         QVERIFY2(run.exitCode == 1, qPrintable(report(run)));
         const QString folder = app.filePath("Text/" + text + "/");
         QCOMPARE(run.out, QStringList());
-        QCOMPARE(run.err, "Build stopped: Failed to find " + folder + "Bible.db\n");
+        platform::overrideProgramFolder(app.path());
+        const QString advice = concordance::importAdvice(text).replace("\r\n", "\n");
+        platform::overrideProgramFolder(std::nullopt);
+        QVERIFY(advice.contains(app.filePath("import-text") + " --sword " + text));
+        QCOMPARE(run.err, "Build stopped: Failed to find " + folder +
+                              "Bible.db\nBuild: There is "
+                              "no verse table for " +
+                              text + " yet.\n" + advice + "\n");
         QCOMPARE(QDir(app.filePath("Text")).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
                  QStringList{"T"});
         QCOMPARE(QDir(textFolder()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),

@@ -139,6 +139,17 @@ private slots:
         }
     }
 
+    // Every command answers --version through its link with the project's
+    // version, without a window.
+    void commandsAnswerVersion_data() { commandsAreRelativeLinksToThePrograms_data(); }
+    void commandsAnswerVersion() {
+        QFETCH(QString, name);
+        const auto result = runProcess(command(name.toLatin1().constData()),
+                                       {QStringLiteral("--version")}, offscreen());
+        QVERIFY2(result.exitCode == 0, qPrintable(result.report()));
+        QVERIFY2(result.out.contains(PROGRAMS_VERSION), qPrintable(result.report()));
+    }
+
     // Started through its link, a program finds its own folder (the link's
     // target's): the importer writes a text below the program folder, which
     // this prefix's user may write, and Build builds it there.

@@ -329,6 +329,28 @@ private slots:
         QFile::remove(fifo);
     }
 
+    // A file that cannot be written (its folder is gone) is reported once,
+    // naming the file and why, however many settings fail; another file is
+    // reported on its own.
+    void unsavedSettingIsReportedOncePerFile() {
+        const QString lost = dir.filePath("gone/Lost.data");
+        const QString other = dir.filePath("gone/Other.data");
+        for (int i = 0; i < 2; ++i) {
+            TIni_t ini(nullptr, lost, "Main");
+            QCOMPARE(ini.get("Height", 300), 300); // writes its default
+            ini.save("Width", 7);
+            ini.eraseSection("Main");
+        }
+        QCOMPARE(messages.count(), 1);
+        const QString text = messages.boxes().value(0).text;
+        QVERIFY2(text.startsWith("The settings cannot be saved in " + lost + ": " +
+                                 platform::lastErrorText(ENOENT)),
+                 qPrintable(text));
+        TIni_t(nullptr, other, "Main").save("Width", 7);
+        QCOMPARE(messages.count(), 2);
+        QVERIFY(messages.boxes().value(1).text.contains(other));
+    }
+
     // Work area 0, 30 to 1024, 768: a stored place that fits stays as it is;
     // a size beyond the work area is cut to it; a window partly off it is
     // moved onto it; a window wholly off it is centred.

@@ -147,7 +147,12 @@ private slots:
                "(see --help)\n";
         QTest::newRow("unknown option")
             << QStringList{"--cuont", "god"}
-            << "concordance-query: Unknown option 'cuont'. (see --help)\n";
+            << "concordance-query: unknown option --cuont\n"
+               "Usage: concordance-query [--text NAME] [--in RANGE] [--count | --by-book | "
+               "--words | --kwic N]\n"
+               "                         [--format text|tsv|csv|json] QUERY\n"
+               "       concordance-query --help | --version\n"
+               "Try \"concordance-query --help\" for more.\n";
     }
     void errors() {
         QFETCH(QStringList, arguments);
