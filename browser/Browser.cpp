@@ -13,6 +13,8 @@
 #include "package/Locuspanel.h"
 #include "package/Navpanel66.h"
 #include "package/Placement.h"
+#include "platform/core/errors.h"
+#include "platform/core/process.h"
 #include "platform/core/table.h"
 #include "platform/core/userfolders.h"
 #include "platform/gui/messages.h"
@@ -456,6 +458,14 @@ bool TF_Browser::openText(const QString& name, bool quiet) {
         return false;
     }
     try {
+        textRules = concordance::readTextRules(textFolder(name));
+    } catch (const platform::Exception& e) {
+        showClosed(name, e.message());
+        if (!quiet)
+            platform::messageBox(QString::fromLatin1(browserTitle), e.message());
+        return false;
+    }
+    try {
         for (TTable* table : {T_Bible, T_Verses}) {
             table->setDatabaseName(textFolder(name));
             table->setTableName(concordance::verseTable);
@@ -498,9 +508,13 @@ void TF_Browser::showVerse() {
         L_Verse->clear();
         return;
     }
-    const QString text = T_Bible->Fields(1).AsString();
+    // A Unicode text's words are marked in the verse's NFC form, which shows
+    // the same.
+    const QString stored = T_Bible->Fields(1).AsString();
+    const QString text = textRules.isUnicode() ? concordance::toNfc(stored) : stored;
     L_Reference->setText(concordance::verseReference(key));
-    L_Verse->setText(markedText(text, browser::wordSpansAt(text, marksByVerse.value(key))));
+    L_Verse->setText(
+        markedText(text, browser::wordSpansAt(text, marksByVerse.value(key), textRules.words)));
 }
 
 void TF_Browser::showStatus(const QString& text) {
@@ -529,7 +543,7 @@ void TF_Browser::lookUp(const QString& typed) {
     };
     concordance::QueryNode query;
     try {
-        query = concordance::parseQuery(queryText);
+        query = concordance::parseQuery(queryText, textRules.words);
     } catch (const concordance::QueryError& e) {
         // The query stays as typed, the cursor where it goes wrong.
         fail(tr("The query cannot be read: %1.").arg(e.message()));
@@ -552,6 +566,16 @@ void TF_Browser::lookUp(const QString& typed) {
         }
         result = engine.run(query, range);
         forms = engine.forms(result);
+        // A Unicode text's forms in its language's order, as its lists have them.
+        if (textRules.isUnicode()) {
+            QStringList texts;
+            for (const concordance::FormCount& form : forms)
+                texts << form.words;
+            QList<concordance::FormCount> ordered;
+            for (const qsizetype i : concordance::alphabeticalOrder(texts, textRules))
+                ordered << forms[i];
+            forms = ordered;
+        }
     } catch (const concordance::TextNotReady& e) {
         fail(stateText(e.state(), currentText));
         return;
@@ -612,7 +636,7 @@ void TF_Browser::showBook(int book) {
             if (concordance::bookOf(hit.verseKey) == book)
                 shownHits.append(hit);
     }
-    verses->setVerses(shownHits, T_Verses);
+    verses->setVerses(shownHits, T_Verses, textRules.words);
     // Each list opens at its first verse, wherever the last one was left.
     LV_Verses->scrollToTop();
     QString text = answerText;

@@ -16,6 +16,7 @@
 #include "browser/Lookup.h"
 #include "concordance/queryengine.h"
 #include "concordance/tablerow.h"
+#include "concordance/textrules.h"
 
 #include <QHash>
 #include <QList>
@@ -140,6 +141,8 @@ private:
     // scroll bar follows the table.
     QList<TTable*> linkedTables;
     QString currentText;
+    // How the open text's words are made, as its folder records it.
+    concordance::TextRules textRules;
     browser::TextState state = browser::TextState::NoText;
     concordance::QueryResult result;
     // The verses of the answer, and of the book chosen in the chart.

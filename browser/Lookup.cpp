@@ -64,12 +64,8 @@ QStringList textNames(const QString& textsFolder) {
     return names;
 }
 
-QByteArray concordanceWord(const QString& typed, int* wordCount) {
-    const QByteArray text = typed.toUtf8();
-    const QList<concordance::WordSpan> spans = concordance::wordSpans(text);
-    if (wordCount)
-        *wordCount = static_cast<int>(spans.size());
-    return spans.isEmpty() ? QByteArray() : concordance::wordAt(text, spans.first());
+QByteArray concordanceWord(const QString& typed, int* wordCount, concordance::WordForm form) {
+    return concordance::firstStoredWord(typed, form, wordCount).toUtf8();
 }
 
 LookupResult lookUp(const QString& folder, const QByteArray& word) {
@@ -131,19 +127,15 @@ LookupResult lookUp(const QString& folder, const QByteArray& word) {
     return result;
 }
 
-QList<TextSpan> wordSpansAt(const QString& text, const QList<int>& positions) {
-    const QByteArray bytes = text.toUtf8();
-    const QList<concordance::WordSpan> spans = concordance::wordSpans(bytes);
+QList<TextSpan> wordSpansAt(const QString& text, const QList<int>& positions,
+                            concordance::WordForm form) {
+    const QList<concordance::WordSpan> spans = concordance::wordSpans(text, form);
     QList<TextSpan> out;
     for (const int position : positions) {
         if (position < 1 || position > spans.size())
             continue;
         const concordance::WordSpan& span = spans.at(position - 1);
-        // Byte offsets into the UTF-8 text, as offsets into the UTF-16 text.
-        const int start = static_cast<int>(QString::fromUtf8(bytes.first(span.start)).size());
-        const int length =
-            static_cast<int>(QString::fromUtf8(bytes.sliced(span.start, span.length)).size());
-        out.append({start, length});
+        out.append({static_cast<int>(span.start), static_cast<int>(span.length)});
     }
     return out;
 }

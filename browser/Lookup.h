@@ -14,6 +14,7 @@
 // them, the open fails at once with an EDatabaseError of kind Locked.
 
 #include "concordance/queryengine.h"
+#include "concordance/wordrule.h"
 
 #include <QByteArray>
 #include <QList>
@@ -29,10 +30,12 @@ using concordance::textState;
 // table, sorted.
 QStringList textNames(const QString& textsFolder);
 
-// The word of `typed` as the concordance stores it (the word rule: the
-// punctuation around it dropped, A to Z in lower case), or "" when it holds
-// no word. `wordCount` receives the number of words in `typed`.
-QByteArray concordanceWord(const QString& typed, int* wordCount = nullptr);
+// The word of `typed` as the concordance of a text of `form` stores it (the
+// punctuation around it dropped, in lower case; folded as the text's words
+// are), or "" when it holds no word. `wordCount` receives the number of words
+// in `typed`.
+QByteArray concordanceWord(const QString& typed, int* wordCount = nullptr,
+                           concordance::WordForm form = {});
 
 struct VerseHit {
     qint32 verseKey = 0;
@@ -57,13 +60,15 @@ struct LookupResult {
 LookupResult lookUp(const QString& folder, const QByteArray& word);
 
 // The spans of `text` (start and length in UTF-16 units) of the words at the
-// given 1-based positions, by the word rule; positions past the last word are
-// passed over.
+// given 1-based positions, by the word rule of `form`; positions past the last
+// word are passed over. The Unicode rule's spans are those of the text's NFC
+// form (concordance::toNfc), which is the text to show them in.
 struct TextSpan {
     int start = 0;
     int length = 0;
     bool operator==(const TextSpan&) const = default;
 };
-QList<TextSpan> wordSpansAt(const QString& text, const QList<int>& positions);
+QList<TextSpan> wordSpansAt(const QString& text, const QList<int>& positions,
+                            concordance::WordForm form = {});
 
 } // namespace browser

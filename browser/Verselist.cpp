@@ -11,9 +11,11 @@ using browser::TextSpan;
 
 TVerseList::TVerseList(QObject* parent) : QAbstractListModel(parent) {}
 
-void TVerseList::setVerses(const QList<browser::VerseHit>& newHits, TTable* newBible) {
+void TVerseList::setVerses(const QList<browser::VerseHit>& newHits, TTable* newBible,
+                           concordance::WordForm words) {
     beginResetModel();
     hits = newHits;
+    form = words;
     bible = newBible;
     texts.clear();
     endResetModel();
@@ -46,6 +48,10 @@ QString TVerseList::text(int row) const {
     } catch (const std::exception& e) {
         verse = tr("(this verse cannot be read: %1)").arg(platform::exceptionMessage(e));
     }
+    // A Unicode text's words are marked in the verse's NFC form, which shows
+    // the same.
+    if (form.rule == concordance::WordRule::Unicode)
+        verse = concordance::toNfc(verse);
     texts.insert(row, verse);
     return verse;
 }
@@ -64,7 +70,7 @@ QVariant TVerseList::data(const QModelIndex& index, int role) const {
     case TextRole:
         return text(row);
     case MarksRole:
-        return QVariant::fromValue(browser::wordSpansAt(text(row), hits.at(row).positions));
+        return QVariant::fromValue(browser::wordSpansAt(text(row), hits.at(row).positions, form));
     default:
         return {};
     }

@@ -28,7 +28,9 @@ public:
 
     // `bible` is an open cursor on the text's verse table, for the list alone
     // (it is moved to each verse read); not owned.
-    void setVerses(const QList<browser::VerseHit>& hits, TTable* bible);
+    // `words` is the text's word rule, by which the marks are placed.
+    void setVerses(const QList<browser::VerseHit>& hits, TTable* bible,
+                   concordance::WordForm words = {});
     void clear();
 
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
@@ -40,6 +42,7 @@ private:
     QString text(int row) const;
 
     QList<browser::VerseHit> hits;
+    concordance::WordForm form;
     QPointer<TTable> bible;
     mutable QHash<int, QString> texts;
 };

@@ -58,13 +58,13 @@ void openTable(TTable* table, const QString& tableName, TTableKind kind, bool em
             createKeyTable(table, text.wordSize);
             break;
         case tkFreq:
-            createFreqTable(table);
+            createFreqTable(table, wordNumbers(text));
             break;
         case tkRec:
-            createRecTable(table);
+            createRecTable(table, wordNumbers(text));
             break;
         case tkIndexedRec:
-            createIndexedRecTable(table);
+            createIndexedRecTable(table, wordNumbers(text));
             break;
         default:
             break;
@@ -90,12 +90,19 @@ void createKeyTable(TTable* table, int wordSize) {
     });
 }
 
-void createRecTable(TTable* table) {
-    defineAndCreate(table, "createRecTable", concordance::defineWordTable);
+concordance::WordNumbers wordNumbers(const BuildText& text) {
+    return text.rules.isUnicode() ? concordance::WordNumbers::Wide
+                                  : concordance::WordNumbers::Narrow;
 }
 
-void createIndexedRecTable(TTable* table) {
-    createRecTable(table);
+void createRecTable(TTable* table, concordance::WordNumbers numbers) {
+    defineAndCreate(table, "createRecTable", [numbers](TFieldDefs& fields, TIndexDefs& indexes) {
+        concordance::defineWordTableFor(fields, indexes, numbers);
+    });
+}
+
+void createIndexedRecTable(TTable* table, concordance::WordNumbers numbers) {
+    createRecTable(table, numbers);
     // A table that could not be created has been reported; there is nothing
     // to add the index to.
     if (!table->Exists())
@@ -109,8 +116,10 @@ void createIndexedRecTable(TTable* table) {
     }
 }
 
-void createFreqTable(TTable* table) {
-    defineAndCreate(table, "createFreqTable", concordance::defineFreqTable);
+void createFreqTable(TTable* table, concordance::WordNumbers numbers) {
+    defineAndCreate(table, "createFreqTable", [numbers](TFieldDefs& fields, TIndexDefs& indexes) {
+        concordance::defineFreqTableFor(fields, indexes, numbers);
+    });
 }
 
 bool emptyTable(TTable* table) {

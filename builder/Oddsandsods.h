@@ -4,6 +4,7 @@
 // message box and returns normally, so the caller goes on with its next step.
 
 #include "builder/Stage.h"
+#include "concordance/tablelayouts.h"
 
 #include <QString>
 
@@ -24,7 +25,8 @@ enum TTableKind {
 };
 
 // Binds `table` to `tableName` in the text's folder, creates it by `kind` when
-// it is missing (word fields as wide as the text's), empties it when asked and
+// it is missing (word fields as wide as the text's, word numbers as wide as its
+// word rule needs), empties it when asked and
 // it exists, and leaves it open for exclusive use when it exists by then. A
 // failure to open propagates.
 void openTable(TTable* table, const QString& tableName, TTableKind kind, bool emptyIfExists,
@@ -34,9 +36,14 @@ void openTable(TTable* table, const QString& tableName, TTableKind kind, bool em
 // createIndexedRecTable adds its index only to a table it could create.
 void createWordTable(TTable* table, int wordSize);
 void createKeyTable(TTable* table, int wordSize);
-void createRecTable(TTable* table);
-void createIndexedRecTable(TTable* table);
-void createFreqTable(TTable* table);
+void createRecTable(TTable* table,
+                    concordance::WordNumbers numbers = concordance::WordNumbers::Narrow);
+void createIndexedRecTable(TTable* table,
+                           concordance::WordNumbers numbers = concordance::WordNumbers::Narrow);
+void createFreqTable(TTable* table,
+                     concordance::WordNumbers numbers = concordance::WordNumbers::Narrow);
+// The word numbers a text's tables need: 32-bit for the Unicode rule.
+concordance::WordNumbers wordNumbers(const BuildText& text);
 
 // True when the table is missing or was emptied; false after a reported failure.
 // A table that another program holds raises its "File is locked" error.

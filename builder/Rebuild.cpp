@@ -380,7 +380,7 @@ void TRebuildDlg::setStageReport(StageReport* report) {
 }
 
 BuildText TRebuildDlg::buildText() const {
-    return BuildText{dataPath, bibleName, wordSize, T_Word, T_Key, T_Freq};
+    return BuildText{dataPath, bibleName, wordSize, T_Word, T_Key, T_Freq, textRules};
 }
 
 void TRebuildDlg::setCaption(const QString& text) {
@@ -463,6 +463,16 @@ void TRebuildDlg::build() {
         setAction(QStringLiteral("No text to build"));
         stopText = problem;
         msgBox(applicationTitle, problem);
+        return;
+    }
+    // The word rule the text was imported with; a record that cannot be read
+    // stops the build before any table is touched.
+    try {
+        textRules = concordance::readTextRules(dataPath);
+    } catch (const platform::Exception& e) {
+        setCaption(QStringLiteral(" Error!"));
+        stopText = e.message();
+        msgBox(applicationTitle, stopText);
         return;
     }
 
@@ -578,7 +588,7 @@ void TRebuildDlg::runStages() {
     showStatus(QStringLiteral("Stage 1 complete"));
     setAction(QStringLiteral("Building the word index tables"));
     emit stageStarted(2, L_Action->text());
-    TWordTables(report).build(T_Bible, T_TempWord);
+    TWordTables(report, textRules.words).build(T_Bible, T_TempWord);
 
     // Stage 3: the word, key and frequency tables.
     setCaption(QStringLiteral(" Building - Stage 3 of 4"));

@@ -196,6 +196,8 @@ private:
     bool building = false;
     QString stopText;
     StageReport* stageReport = nullptr;
+    // The text's word rules, read from its folder when a build starts.
+    concordance::TextRules textRules;
 };
 
 // The one build dialog, created by the program's entry point.

@@ -3,6 +3,8 @@
 // whoever runs them: where to report (the build dialog, or the batch mode's
 // output) and the text being built.
 
+#include "concordance/textrules.h"
+
 #include <QString>
 
 class TTable;
@@ -25,8 +27,8 @@ protected:
     StageReport& operator=(const StageReport&) = default;
 };
 
-// The text being built: its folder, name and word width, and the output tables
-// once the pipeline has opened them. The tables belong to the caller.
+// The text being built: its folder, name and word width, the output tables
+// once the pipeline has opened them, and its word rules. The tables belong to the caller.
 struct BuildText {
     QString dataPath; // the text's folder, ending in "/"
     QString bibleName;
@@ -34,4 +36,6 @@ struct BuildText {
     TTable* T_Word = nullptr;
     TTable* T_Key = nullptr;
     TTable* T_Freq = nullptr;
+    // How the text's words are made and listed, as its folder records it.
+    concordance::TextRules rules = {};
 };

@@ -3,6 +3,7 @@
 #include "builder/Oddsandsods.h"
 #include "concordance/numberformat.h"
 #include "concordance/tablelayouts.h"
+#include "concordance/wordrule.h"
 #include "platform/core/filesync.h"
 #include "platform/core/lasterror.h"
 #include "platform/core/table.h"
@@ -10,11 +11,13 @@
 #include <QDateTime>
 #include <QFile>
 #include <QLocale>
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <functional>
+#include <map>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <utility>
@@ -27,16 +30,34 @@ namespace {
 // Bytes gathered before they are handed to the system.
 constexpr qsizetype writeChunk = 1 << 16;
 
+bool hasFieldOfType(TTable* table, const char* name, TFieldType type) {
+    const TField* field = table->FindField(QLatin1String(name));
+    return field && field->DataType() == type;
+}
+
 // A "Freq" made before its count field was widened holds counts up to 65,535
-// only. It is empty by now (the pipeline empties it), so it is made anew with
-// the present layout and opened again for the build alone.
-void widenCountField(TTable* freq) {
-    const TField* count = freq->FindField(QStringLiteral("F2"));
-    if (!count || count->DataType() != ftWord)
-        return;
-    createFreqTable(freq);
-    freq->setExclusive(true);
-    freq->setActive(true);
+// only, and word numbers are 16-bit in a byte-rule text's tables and 32-bit in
+// a Unicode text's: a table made otherwise is empty by now (the pipeline
+// empties it), so it is made anew with the layout the text needs and opened
+// again for the build alone.
+void fitLayouts(const BuildText& text) {
+    const concordance::WordNumbers numbers = wordNumbers(text);
+    const TFieldType numberType = concordance::wordNumberType(numbers);
+    const auto reopen = [](TTable* table) {
+        table->setExclusive(true);
+        table->setActive(true);
+    };
+    TTable* freq = text.T_Freq;
+    if (hasFieldOfType(freq, "F2", ftWord) ||
+        (freq->FindField(QStringLiteral("F1")) && !hasFieldOfType(freq, "F1", numberType))) {
+        createFreqTable(freq, numbers);
+        reopen(freq);
+    }
+    TTable* words = text.T_Word;
+    if (words->FindField(QStringLiteral("R2")) && !hasFieldOfType(words, "R2", numberType)) {
+        createIndexedRecTable(words, numbers);
+        reopen(words);
+    }
 }
 
 QByteArray number(qint64 value) {
@@ -130,7 +151,7 @@ void TWordList::showStatus(const QString& text) {
 void TWordList::buildTables(TTable* tempWords) {
     tempWordTable = tempWords;
     showStatus(QStringLiteral("Building Frequency table."));
-    widenCountField(output.T_Freq);
+    fitLayouts(output);
     buildFrequencyTables();
     showStatus(QStringLiteral("Creating frequency wordlist."));
     writeFrequencyList();
@@ -154,22 +175,29 @@ void TWordList::closeWord(const QString& word, int wordNumber, int count) {
     key->Fields(0).setAsString(word);
     key->Post();
 
-    const QByteArray bytes = word.toLatin1();
     TTable* freq = output.T_Freq;
     freq->Append();
     freq->Fields(0).setAsInteger(wordNumber);
     freq->Fields(1).setAsInteger(count);
-    freq->Fields(2).setAsInteger(bytes.size());
+    freq->Fields(2).setAsInteger(concordance::wordLength(word));
     freq->Post();
 
-    // Once per distinct word, weighted by its occurrences.
-    for (char c : bytes)
-        charCount[static_cast<unsigned char>(c)] += count;
+    // Once per distinct word, weighted by its occurrences. A byte-rule word
+    // is ASCII: its characters are its bytes.
+    for (const uint c : word.toUcs4()) {
+        if (c < charCount.size())
+            charCount[c] += count;
+        else
+            otherCharCount[char32_t(c)] += count;
+    }
 }
 
 void TWordList::buildFrequencyTables() {
     TTable* temp = tempWordTable;
     TTable* words = output.T_Word;
+    const int mostWords = wordNumbers(output) == concordance::WordNumbers::Wide
+                              ? concordance::maxDistinctWideWords
+                              : maxDistinctWords;
     try {
         temp->setIndexName(QStringLiteral("wordNdx"));
         int wordNumber = 1;
@@ -205,7 +233,7 @@ void TWordList::buildFrequencyTables() {
                     continue;
                 }
                 closeWord(current, wordNumber, count);
-                if (wordNumber == maxDistinctWords)
+                if (wordNumber == mostWords)
                     refuseTooManyWords();
                 current = word;
                 ++wordNumber;
@@ -352,7 +380,7 @@ const QList<QByteArray>& TWordList::words() {
         keyWords.clear();
         keyWords.reserve(key->RecordCount());
         for (key->First(); !key->Eof(); key->Next())
-            keyWords.append(word.AsString().toLatin1());
+            keyWords.append(word.AsString().toUtf8());
         keyWordsRead = true;
     }
     return keyWords;
@@ -382,26 +410,57 @@ void TWordList::writeList(const char* suffix, const char* status, const char* wr
     closeTextFile(writer);
 }
 
+QList<TWordList::FreqRow> TWordList::freqRows(const QString& index, int FreqRow::*key) {
+    QList<FreqRow> rows;
+    TTable* freq = output.T_Freq;
+    freq->setIndexName(index);
+    TField& wordNumber = freq->Fields(0);
+    TField& count = freq->Fields(1);
+    TField& length = freq->Fields(2);
+    rows.reserve(freq->RecordCount());
+    for (freq->First(); !freq->Eof(); freq->Next())
+        rows.append({wordNumber.AsInteger(), count.AsInteger(), length.AsInteger()});
+    if (!output.rules.isUnicode())
+        return rows;
+    // Equal keys in the language's order, as the alphabetical lists have it.
+    QList<qsizetype> rank(words().size());
+    for (qsizetype place = 0; place < alphabetical().size(); ++place)
+        rank[alphabetical()[place]] = place;
+    const auto rankOf = [&](const FreqRow& row) {
+        return row.number >= 1 && row.number <= rank.size() ? rank[row.number - 1] : 0;
+    };
+    std::stable_sort(rows.begin(), rows.end(), [&](const FreqRow& a, const FreqRow& b) {
+        return a.*key != b.*key ? a.*key > b.*key : rankOf(a) < rankOf(b);
+    });
+    return rows;
+}
+
 void TWordList::writeFrequencyList() {
     const qint64 total = tempWordTable->RecordCount();
     writeList(listfile::freq, "Creating Frequenct text", "writeFrequencyList", true, [&] {
         write("Word\tCount\tPercent\r\n\r\n");
-        TTable* freq = output.T_Freq;
-        freq->setIndexName(QStringLiteral("freqNdx"));
-        TField& wordNumber = freq->Fields(0);
-        TField& count = freq->Fields(1);
-        for (freq->First(); !freq->Eof(); freq->Next()) {
-            const int occurrences = count.AsInteger();
-            write(wordOf(wordNumber.AsInteger()) + '\t' + number(occurrences) + '\t' +
-                  concordance::formatFloatPercent(occurrences, total).toLatin1() + " %\r\n");
-        }
+        for (const FreqRow& row : freqRows(QStringLiteral("freqNdx"), &FreqRow::count))
+            write(wordOf(row.number) + '\t' + number(row.count) + '\t' +
+                  concordance::formatFloatPercent(row.count, total).toLatin1() + " %\r\n");
     });
+}
+
+const QList<qsizetype>& TWordList::alphabetical() {
+    if (!alphabeticalRead) {
+        QStringList texts;
+        texts.reserve(words().size());
+        for (const QByteArray& word : words())
+            texts.append(QString::fromUtf8(word));
+        alphabeticalOrder = concordance::alphabeticalOrder(texts, output.rules);
+        alphabeticalRead = true;
+    }
+    return alphabeticalOrder;
 }
 
 void TWordList::writeSimpleList() {
     writeList(listfile::list, "Creating Simple List", "writeSimpleList", true, [&] {
-        for (const QByteArray& word : words())
-            write(word + "\r\n");
+        for (const qsizetype n : alphabetical())
+            write(words()[n] + "\r\n");
     });
 }
 
@@ -412,8 +471,20 @@ void TWordList::writeAlphaList() {
         freq->setIndexName(QString());
         TField& wordNumber = freq->Fields(0);
         TField& count = freq->Fields(1);
-        for (freq->First(); !freq->Eof(); freq->Next())
-            write(wordOf(wordNumber.AsInteger()) + '\t' + number(count.AsInteger()) + "\r\n");
+        if (!output.rules.isUnicode()) {
+            for (freq->First(); !freq->Eof(); freq->Next())
+                write(wordOf(wordNumber.AsInteger()) + '\t' + number(count.AsInteger()) + "\r\n");
+            return;
+        }
+        // In the language's order: the counts by word number first.
+        QList<int> counts(words().size());
+        for (freq->First(); !freq->Eof(); freq->Next()) {
+            const int n = wordNumber.AsInteger();
+            if (n >= 1 && n <= counts.size())
+                counts[n - 1] = count.AsInteger();
+        }
+        for (const qsizetype n : alphabetical())
+            write(words()[n] + '\t' + number(counts[n]) + "\r\n");
     });
 }
 
@@ -421,21 +492,15 @@ void TWordList::writeLengthList() {
     writeList(
         listfile::length, "Creating word list sorted by length", "writeLengthList", true, [&] {
             write("Word\tCount\r\n");
-            TTable* freq = output.T_Freq;
-            freq->setIndexName(QStringLiteral("wordLenNdx"));
-            TField& wordNumber = freq->Fields(0);
-            TField& count = freq->Fields(1);
-            TField& length = freq->Fields(2);
             int previousLength = 0;
-            for (freq->First(); !freq->Eof(); freq->Next()) {
+            for (const FreqRow& row : freqRows(QStringLiteral("wordLenNdx"), &FreqRow::length)) {
                 // A heading at each change of length, in plain digits.
-                const int wordLength = length.AsInteger();
-                if (wordLength != previousLength) {
-                    previousLength = wordLength;
-                    write("\r\n\t\tWords " + QByteArray::number(wordLength) +
+                if (row.length != previousLength) {
+                    previousLength = row.length;
+                    write("\r\n\t\tWords " + QByteArray::number(row.length) +
                           " characters long\r\n");
                 }
-                write(wordOf(wordNumber.AsInteger()) + '\t' + number(count.AsInteger()) + "\r\n");
+                write(wordOf(row.number) + '\t' + number(row.count) + "\r\n");
             }
         });
 }
@@ -490,20 +555,38 @@ void TWordList::writeCharacterReport() {
     qint64 characters = 0;
     for (int c : charCount)
         characters += c;
-    for (int c = 0; c < 256; ++c) {
-        const qint64 occurrences = charCount[size_t(c)];
-        if (occurrences == 0)
-            continue;
-        const QByteArray glyph = c == 127 ? QByteArray("del") : QByteArray(1, char(c));
+    for (const auto& [c, occurrences] : otherCharCount)
+        characters += occurrences;
+    // Every character by its number: those below 256 first, then the rest.
+    std::map<char32_t, qint64> all(otherCharCount);
+    for (int c = 0; c < 256; ++c)
+        if (charCount[size_t(c)] != 0)
+            all[char32_t(c)] = charCount[size_t(c)];
+    for (const auto& [c, occurrences] : all) {
+        const QByteArray glyph = c == 127 ? QByteArray("del") : QString::fromUcs4(&c, 1).toUtf8();
         // A hyphen for each third of a percent, and one more.
         const qint64 graph = characters > 0 ? occurrences * 300 / characters + 1 : 1;
-        write(QByteArray::number(c) + '\t' + glyph + '\t' + number(occurrences) + '\t' +
+        write(QByteArray::number(uint(c)) + '\t' + glyph + '\t' + number(occurrences) + '\t' +
               concordance::formatPercent(occurrences, characters).toLatin1() + " %\t" +
               QByteArray(graph, '-') + "\r\n");
     }
     write("\r\n\r\nTotal character count: " + number(characters));
 
     write("\r\n\r\nCharacters sorted by frequency of occurrence\r\n\r\n");
+    if (output.rules.isUnicode()) {
+        // Every letter of the text's words, most frequent first.
+        std::vector<std::pair<char32_t, qint64>> letters;
+        for (const auto& [c, occurrences] : all)
+            if (QChar::isLetter(c))
+                letters.emplace_back(c, occurrences);
+        std::stable_sort(letters.begin(), letters.end(),
+                         [](const auto& a, const auto& b) { return a.second > b.second; });
+        QString run;
+        for (const auto& letter : letters)
+            run += QString::fromUcs4(&letter.first, 1);
+        write(run.toUtf8());
+        return;
+    }
     std::array<LetterCount, 26> letters{};
     for (int i = 0; i < 26; ++i)
         letters[size_t(i)] = {charCount[size_t('a' + i)], char('a' + i)};
@@ -517,7 +600,7 @@ void TWordList::writeCharacterReport() {
 void TWordList::writePcreFile() {
     // No header, and nothing after the last word's line feed.
     writeList(listfile::pcre, "Creating PCRE file", "writePcreFile", false, [&] {
-        for (const QByteArray& word : words())
-            write(word + '\n');
+        for (const qsizetype n : alphabetical())
+            write(words()[n] + '\n');
     });
 }

@@ -10,6 +10,7 @@
 #include <QString>
 #include <array>
 #include <functional>
+#include <map>
 
 class TTable;
 
@@ -66,7 +67,8 @@ public:
     void writeCharacterFile(); // "_CharFreq": word lengths and characters
     void writePcreFile();      // "_Pcre": the words, a line feed after each
 
-    // How often each byte value occurs in all word occurrences of the text.
+    // How often each character below U+0100 occurs in all word occurrences
+    // of the text (a byte-rule text's words are ASCII).
     const std::array<int, 256>& characterCounts() const { return charCount; }
 
 private:
@@ -99,6 +101,18 @@ private:
     // read once.
     const QList<QByteArray>& words();
     QByteArray wordOf(int number);
+    // A row of "Freq".
+    struct FreqRow {
+        int number;
+        int count;
+        int length;
+    };
+    // The rows of "Freq" in the order of `index` (descending on `key`); for a
+    // Unicode text, rows of equal `key` in alphabetical order.
+    QList<FreqRow> freqRows(const QString& index, int FreqRow::*key);
+    // Indexes into words() in alphabetical order: the text's language's for a
+    // Unicode text, word order for a byte-rule text.
+    const QList<qsizetype>& alphabetical();
 
     // Stores the finished word: its "Key" row, its "Freq" row and its
     // characters' counts.
@@ -114,6 +128,7 @@ private:
     TTable* tempWordTable = nullptr;
     int fileHandle = -1;
     std::array<int, 256> charCount{};
+    std::map<char32_t, qint64> otherCharCount; // characters from U+0100 on
 
     QByteArray partPath; // the unfinished file, renamed to filePath at commit
     // The lists written whole and not yet named: where each is, its name,
@@ -128,4 +143,6 @@ private:
     int writeError = 0; // the first failed write's error code, 0 if none
     QList<QByteArray> keyWords;
     bool keyWordsRead = false;
+    QList<qsizetype> alphabeticalOrder;
+    bool alphabeticalRead = false;
 };

@@ -38,7 +38,8 @@ QString verses(qsizetype count, const char* one, const char* many) {
 
 } // namespace
 
-TWordTables::TWordTables(StageReport& stageReport) : report(stageReport) {}
+TWordTables::TWordTables(StageReport& stageReport, concordance::WordForm words)
+    : report(stageReport), form(words) {}
 
 void TWordTables::showStatus(const QString& text) {
     report.showStatus(text);
@@ -72,27 +73,25 @@ void TWordTables::build(TTable* source, TTable* target) {
                 report.setProgress(recNo / progressStep);
                 report.processEvents();
             }
-            // The verse's own copy, split in place below. A QByteArray ends in
-            // a NUL, and the word rule reads up to the first NUL.
-            QByteArray text = textField.AsString().toUtf8();
+            const QString text = textField.AsString();
 
             // Near the top of the key range the verse's keys may not all
             // exist: such a verse is left out whole.
             const qint64 room = largestKey - verseKey;
-            if (room < maxWordsPerVerse && concordance::countWords(text) > room) {
+            if (room < maxWordsPerVerse && concordance::countWords(text, form) > room) {
                 skippedVerses << verseKey;
                 source->Next();
                 continue;
             }
 
             int position = 0;
-            concordance::splitInPlace(text.data(), [&](const char* word, qsizetype size) {
+            concordance::forEachStoredWord(text, form, [&](const QString& word) {
                 // Words past the 255th have no key of their own.
                 if (++position > maxWordsPerVerse)
                     return;
                 target->Append();
                 keyField.setAsInteger(qint64(verseKey) + position);
-                wordField.setAsString(QString::fromLatin1(word, size));
+                wordField.setAsString(word);
                 target->Post();
             });
             if (position > maxWordsPerVerse)

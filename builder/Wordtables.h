@@ -2,6 +2,8 @@
 // Stage 2 of the build: splits every verse of the verse table into words and
 // appends one row per word occurrence to the temporary word table.
 
+#include "concordance/wordrule.h"
+
 #include <QList>
 #include <QString>
 
@@ -10,7 +12,8 @@ class TTable;
 
 class TWordTables {
 public:
-    explicit TWordTables(StageReport& report);
+    // The verses are split by `words`, the text's word rule.
+    explicit TWordTables(StageReport& report, concordance::WordForm words = {});
 
     // `source` is the open verse table "Bible", `target` the open, empty
     // "Temp_Word". Reports progress every 37 verses, in units 0 to 40 of the
@@ -27,6 +30,7 @@ private:
     void reportLeftOut();
 
     StageReport& report;
+    concordance::WordForm form;
     // The verse keys of the verses cut to 255 words and of those left out,
     // in table order.
     QList<qint32> cutVerses;

@@ -110,7 +110,7 @@ QList<Token> tokenize(const QString& query) {
 // The concordance words of one token as typed (a bare word, or one blank-
 // separated part of a phrase) appended to `words`: the word rule makes them,
 // and a final "*" makes the last of them a prefix.
-void appendWords(const QString& typed, int position, QList<QueryWord>& words,
+void appendWords(const QString& typed, int position, QList<QueryWord>& words, WordForm form,
                  bool inPhrase = false) {
     QString text = typed;
     bool prefix = false;
@@ -123,9 +123,9 @@ void appendWords(const QString& typed, int position, QList<QueryWord>& words,
         text.chop(1);
         prefix = true;
     }
-    const QByteArray bytes = text.toUtf8();
-    const QList<WordSpan> spans = wordSpans(bytes);
-    if (spans.isEmpty()) {
+    QList<QByteArray> made;
+    forEachStoredWord(text, form, [&made](const QString& word) { made.append(word.toUtf8()); });
+    if (made.isEmpty()) {
         if (prefix)
             throw QueryError(QStringLiteral("the * at %1 needs the start of a word before it, as "
                                             "in bless*")
@@ -137,14 +137,14 @@ void appendWords(const QString& typed, int position, QList<QueryWord>& words,
         throw QueryError(
             QStringLiteral("\"%1\" at %2 holds no word").arg(typed, character(position)), position);
     }
-    for (const WordSpan& span : spans)
-        words.append(QueryWord{wordAt(bytes, span), false});
+    for (const QByteArray& word : made)
+        words.append(QueryWord{word, false});
     words.last().prefix = prefix;
 }
 
 class Parser {
 public:
-    explicit Parser(const QString& query) : tokens(tokenize(query)) {}
+    Parser(const QString& query, WordForm words) : tokens(tokenize(query)), form(words) {}
 
     QueryNode parse() {
         if (peek().type == Token::Type::End)
@@ -159,6 +159,7 @@ public:
 
 private:
     QList<Token> tokens;
+    WordForm form;
     int at = 0;
 
     const Token& peek() const { return tokens.at(at); }
@@ -267,7 +268,7 @@ private:
         node.position = token.position;
         switch (token.type) {
         case Token::Type::Word:
-            appendWords(token.text, token.position, node.words);
+            appendWords(token.text, token.position, node.words, form);
             return node;
         case Token::Type::Phrase: {
             int offset = 0;
@@ -281,7 +282,7 @@ private:
                 while (end < text.size() && !isBlank(text.at(end)))
                     ++end;
                 appendWords(text.mid(offset, end - offset), token.position + 1 + offset, node.words,
-                            true);
+                            form, true);
                 offset = end;
             }
             if (node.words.isEmpty())
@@ -339,8 +340,8 @@ QString QueryError::describe(const QString& query) const {
            QString(column, QLatin1Char(' ')) + QLatin1Char('^');
 }
 
-QueryNode parseQuery(const QString& query) {
-    return Parser(query).parse();
+QueryNode parseQuery(const QString& query, WordForm form) {
+    return Parser(query, form).parse();
 }
 
 QString toString(const QueryNode& node) {

@@ -21,6 +21,7 @@
 // A query that breaks these rules is refused with a QueryError that says what
 // is wrong and where.
 
+#include "concordance/wordrule.h"
 #include "platform/core/errors.h"
 
 #include <QByteArray>
@@ -73,8 +74,9 @@ struct QueryNode {
 // The largest distance NEAR/n accepts: a verse has no more positions.
 constexpr int maxNearDistance = 255;
 
-// Parses `query`; raises QueryError.
-QueryNode parseQuery(const QString& query);
+// Parses `query`, its words made by the word rule `form` (the text's); raises
+// QueryError.
+QueryNode parseQuery(const QString& query, WordForm form = {});
 
 // The query written back in full form, with parentheses round every operator:
 // (jesus AND (wept OR "son of man")). For tests and messages.

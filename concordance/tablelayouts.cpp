@@ -40,8 +40,12 @@ void defineKeyTable(TFieldDefs& fields, TIndexDefs& indexes, int wordSize) {
 }
 
 void defineFreqTable(TFieldDefs& fields, TIndexDefs& indexes) {
+    defineFreqTableFor(fields, indexes, WordNumbers::Narrow);
+}
+
+void defineFreqTableFor(TFieldDefs& fields, TIndexDefs& indexes, WordNumbers numbers) {
     clear(fields, indexes);
-    fields.Add(QStringLiteral("F1"), ftSmallint, 0, true);
+    fields.Add(QStringLiteral("F1"), wordNumberType(numbers), 0, true);
     fields.Add(QStringLiteral("F2"), ftInteger, 0, true);
     fields.Add(QStringLiteral("F3"), ftSmallint, 0, true);
     indexes.Add(QString(), QStringLiteral("F1"), ixPrimary | ixUnique);
@@ -50,9 +54,13 @@ void defineFreqTable(TFieldDefs& fields, TIndexDefs& indexes) {
 }
 
 void defineWordTable(TFieldDefs& fields, TIndexDefs& indexes) {
+    defineWordTableFor(fields, indexes, WordNumbers::Narrow);
+}
+
+void defineWordTableFor(TFieldDefs& fields, TIndexDefs& indexes, WordNumbers numbers) {
     clear(fields, indexes);
     fields.Add(QStringLiteral("R1"), ftInteger, 0, true);
-    fields.Add(QStringLiteral("R2"), ftSmallint, 0, true);
+    fields.Add(QStringLiteral("R2"), wordNumberType(numbers), 0, true);
     indexes.Add(QString(), QStringLiteral("R1"), ixPrimary | ixUnique);
 }
 

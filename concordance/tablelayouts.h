@@ -14,8 +14,11 @@
 namespace concordance {
 
 // Word numbers are stored in 16-bit signed fields ("Word" R2, "Freq" F1): a
-// text can have at most this many distinct words.
+// text can have at most this many distinct words. A text of the Unicode word
+// rule stores them in 32-bit fields (WordNumbers::Wide) instead.
 constexpr int maxDistinctWords = 32767;
+constexpr int maxDistinctWideWords = 2147483647;
+enum class WordNumbers { Narrow, Wide };
 
 // The verse table, the build's input: a text's verses by verse key.
 inline constexpr QLatin1String verseTable("Bible");
@@ -43,14 +46,23 @@ void defineVerseTable(TFieldDefs& fields, TIndexDefs& indexes);
 void defineTempWordTable(TFieldDefs& fields, TIndexDefs& indexes, int wordSize);
 // "Key": Word (ftString); primary on Word.
 void defineKeyTable(TFieldDefs& fields, TIndexDefs& indexes, int wordSize);
-// "Freq": F1 (ftSmallint, word number), F2 (ftInteger, occurrences), F3
-// (ftSmallint, length); primary on F1, freqNdx on F2 and wordLenNdx on F3,
-// both descending. Tables made before F2 was widened hold it as ftWord
-// (0 to 65,535); readers take it as a number either way.
+// "Freq": F1 (ftSmallint, word number; ftInteger when Wide), F2 (ftInteger,
+// occurrences), F3 (ftSmallint, length); primary on F1, freqNdx on F2 and
+// wordLenNdx on F3, both descending. Tables made before F2 was widened hold
+// it as ftWord (0 to 65,535); readers take it as a number either way.
+void defineFreqTableFor(TFieldDefs& fields, TIndexDefs& indexes, WordNumbers numbers);
+// The layout with 16-bit word numbers.
 void defineFreqTable(TFieldDefs& fields, TIndexDefs& indexes);
 // "Word" as it is created: R1 (ftInteger, occurrence key), R2 (ftSmallint,
-// word number); primary on R1. wordKeyIndex is added to it afterwards.
+// word number; ftInteger when Wide); primary on R1. wordKeyIndex is added to
+// it afterwards.
+void defineWordTableFor(TFieldDefs& fields, TIndexDefs& indexes, WordNumbers numbers);
+// The layout with 16-bit word numbers.
 void defineWordTable(TFieldDefs& fields, TIndexDefs& indexes);
+// The field type of word numbers.
+inline TFieldType wordNumberType(WordNumbers numbers) {
+    return numbers == WordNumbers::Wide ? ftInteger : ftSmallint;
+}
 // wordKeyNdx: R2, descending; added to the created "Word" table.
 TIndexDef wordKeyIndex();
 // "Strongs": Place (ftInteger, the occurrence key: verse key and word

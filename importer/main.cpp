@@ -2,6 +2,7 @@
 // from an installed SWORD module or from a verse file.
 //
 //   import-text --sword KJV [--to DIR] [--force] [--keep-apostrophes]
+//               [--words byte|unicode] [--fold-accents] [--language CODE]
 //   import-text --vpl file.txt [--to DIR]
 //   import-text --tsv file.tsv [--to DIR]
 //
@@ -13,16 +14,19 @@
 
 #include "concordance/numberformat.h"
 #include "concordance/textfolder.h"
+#include "concordance/textrules.h"
 #include "importer/bibletable.h"
 #include "importer/progress.h"
 #include "importer/swordsource.h"
 #include "importer/verses.h"
 #include "platform/core/commandline.h"
+#include "platform/core/errors.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QLocale>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
@@ -146,6 +150,15 @@ void printSummary(const verses::Collection& verses, const BibleTableWriter& writ
                               .arg(references(verses, verses.overlongVerses())));
 }
 
+// Whether any verse holds a byte beyond ASCII.
+bool beyondAscii(const std::vector<verses::Verse>& sorted) {
+    for (const verses::Verse& verse : sorted)
+        for (const char c : verse.text)
+            if (static_cast<unsigned char>(c) >= 128)
+                return true;
+    return false;
+}
+
 } // namespace
 
 int main(int argc, char* argv[]) {
@@ -195,7 +208,26 @@ int main(int argc, char* argv[]) {
         QStringLiteral("keep-apostrophes"),
         QStringLiteral("Keep the typographic apostrophes U+2018 and U+2019 (by default they "
                        "become ').")); // Build splits words at every byte above 127.
-    parser.addOptions({swordOption, vplOption, tsvOption, toOption, forceOption, keepOption});
+    const QCommandLineOption wordsOption(
+        QStringLiteral("words"),
+        QStringLiteral("The text's word rule <rule>: byte (the default: words of ASCII letters "
+                       "and digits, as English needs) or unicode (words of the letters, marks "
+                       "and numbers of every script, case-folded). Build and the browser read "
+                       "it from the text folder."),
+        QStringLiteral("rule"), QStringLiteral("byte"));
+    const QCommandLineOption foldOption(
+        QStringLiteral("fold-accents"),
+        QStringLiteral("With --words unicode: store words without their accents and points, so "
+                       "that \"coraz\u00F3n\" and \"corazon\" are one word. This also merges "
+                       "letters that a language keeps apart (Spanish \"a\u00F1o\" and \"ano\")."));
+    const QCommandLineOption languageOption(
+        QStringLiteral("language"),
+        QStringLiteral("The text's language <code> (such as es or el), for alphabetical order "
+                       "in its word lists; a SWORD module's own Lang entry is used when this "
+                       "is not given."),
+        QStringLiteral("code"));
+    parser.addOptions({swordOption, vplOption, tsvOption, toOption, forceOption, keepOption,
+                       wordsOption, foldOption, languageOption});
 
     // The parser's text, less its own usage line, and the two options every
     // program answers.
@@ -209,8 +241,12 @@ int main(int argc, char* argv[]) {
         QStringLiteral("import-text"),
         QStringLiteral("Usage: import-text --sword MODULE [--to DIR] [--force] "
                        "[--keep-apostrophes]\n"
+                       "                   [--words byte|unicode] [--fold-accents] "
+                       "[--language CODE]\n"
                        "       import-text --vpl FILE | --tsv FILE [--to DIR] [--force] "
                        "[--keep-apostrophes]\n"
+                       "                   [--words byte|unicode] [--fold-accents] "
+                       "[--language CODE]\n"
                        "       import-text --help | --version\n"),
         description,
         {{"--sword", true},
@@ -218,7 +254,10 @@ int main(int argc, char* argv[]) {
          {"--tsv", true},
          {"--to", true},
          {"--force"},
-         {"--keep-apostrophes"}},
+         {"--keep-apostrophes"},
+         {"--words", true},
+         {"--fold-accents"},
+         {"--language", true}},
         false,
         {}};
     if (const auto answered = platform::answerCommandLine(spec, app.arguments().mid(1)))
@@ -254,6 +293,32 @@ int main(int argc, char* argv[]) {
         return fail(QStringLiteral("--sword is not available: this import-text was built "
                                    "without the SWORD library (libsword-dev)"));
 
+    concordance::TextRules rules;
+    const QString rule = parser.value(wordsOption).trimmed().toLower();
+    if (rule == QLatin1String("unicode")) {
+        rules.words.rule = concordance::WordRule::Unicode;
+    } else if (rule != QLatin1String("byte")) {
+        printLine(stderr, QStringLiteral("import-text: --words is byte or unicode, not \"%1\" "
+                                         "(see --help)")
+                              .arg(parser.value(wordsOption)));
+        return 2;
+    }
+    if (parser.isSet(foldOption) && !rules.isUnicode()) {
+        printLine(stderr,
+                  QStringLiteral("import-text: --fold-accents needs --words unicode (see --help)"));
+        return 2;
+    }
+    rules.words.foldAccents = parser.isSet(foldOption);
+    rules.language = parser.value(languageOption).trimmed();
+    // A code QLocale does not know falls back to the C locale.
+    const QLocale::Language language = QLocale(rules.language).language();
+    if (!rules.language.isEmpty() && (language == QLocale::C || language == QLocale::AnyLanguage)) {
+        printLine(stderr, QStringLiteral("import-text: --language: \"%1\" is not a language "
+                                         "code such as es or el (see --help)")
+                              .arg(rules.language));
+        return 2;
+    }
+
     catchSignals();
 
     const bool keepApostrophes = parser.isSet(keepOption);
@@ -265,6 +330,7 @@ int main(int argc, char* argv[]) {
 
     Progress progress = Progress::forStdout();
     verses::Collection verses(keepApostrophes);
+    verses.setWordForm(rules.words);
     if (parser.isSet(swordOption)) {
         sword_source::read(parser.value(swordOption), verses, progress, interrupted);
     } else {
@@ -290,8 +356,12 @@ int main(int argc, char* argv[]) {
     if (verses.size() == 0)
         return fail(QStringLiteral("no verse with text found; nothing was written"));
 
+    if (rules.language.isEmpty() && parser.isSet(swordOption))
+        rules.language = sword_source::language(parser.value(swordOption));
+    const std::vector<verses::Verse> sorted = verses.sorted();
+    const bool nonAscii = beyondAscii(sorted);
     endAtOnce = 0; // from here on the writer stops at the signal and removes the new table
-    if (!writer.write(verses.sorted(), progress, interrupted, message)) {
+    if (!writer.write(sorted, progress, interrupted, message)) {
         if (interrupted()) {
             printLine(stderr, QStringLiteral("import-text: %1").arg(message));
             return 130;
@@ -304,6 +374,25 @@ int main(int argc, char* argv[]) {
     }
     if (!writer.commit(message))
         return fail(QStringLiteral("%1; nothing was written").arg(message));
+    // The verses are in place; the rules their words are made by go beside
+    // them.
+    try {
+        concordance::writeTextRules(parser.value(toOption), rules);
+    } catch (const platform::Exception& e) {
+        return fail(e.message() + QStringLiteral("; the verses were written, the word rule was "
+                                                 "not: import the text again"));
+    }
     printSummary(verses, writer, keepApostrophes);
+    if (rules.isUnicode())
+        printLine(stdout,
+                  QStringLiteral("Words: unicode%1%2")
+                      .arg(rules.words.foldAccents ? QStringLiteral(", accents folded") : QString(),
+                           rules.language.isEmpty()
+                               ? QString()
+                               : QStringLiteral(", language ") + rules.language));
+    else if (nonAscii)
+        printLine(stdout, QStringLiteral("Note: the verses hold letters beyond ASCII, which the "
+                                         "byte word rule takes for blanks; import with --words "
+                                         "unicode to index the words of every script whole."));
     return 0;
 }

@@ -27,6 +27,10 @@ QList<ModuleInfo> bibleModules() {
     return {};
 }
 
+QString language(const QString&) {
+    return {};
+}
+
 bool read(const QString&, verses::Collection& verses, Progress&, bool (*)()) {
     verses.error(QStringLiteral("this import-text was built without the SWORD library; install "
                                 "libsword-dev and build it again to read SWORD modules"));
@@ -224,6 +228,13 @@ QList<ModuleInfo> bibleModules() {
             list << infoOf(module);
     }
     return list;
+}
+
+QString language(const QString& name) {
+    sword::SWMgr manager;
+    QString message;
+    const sword::SWModule* module = findModule(manager, name, message);
+    return module ? text(module->getConfigEntry("Lang")).trimmed() : QString();
 }
 
 bool read(const QString& name, verses::Collection& verses, Progress& progress,

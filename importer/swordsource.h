@@ -22,6 +22,11 @@ struct ModuleInfo {
 // The installed Bible-text modules.
 QList<ModuleInfo> bibleModules();
 
+// The language the module `name` (found as read finds it) declares in its
+// "Lang" entry, such as "es"; empty when it declares none or there is no such
+// module.
+QString language(const QString& name);
+
 // Reads every verse of the module named `name` (its own name, its short name or
 // a former name, without regard to case) into `verses`, in the order of its
 // versification: books 1 to 66 by the Protestant canon, further books numbered

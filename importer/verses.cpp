@@ -332,7 +332,10 @@ bool Collection::add(const Place& place, const QByteArray& text, const QString& 
         longestSize = clean.size();
         longest = key;
     }
-    if (concordance::countWords(clean) > maxWordsPerVerse)
+    const int wordCount = words.rule == concordance::WordRule::Byte
+                              ? concordance::countWords(clean)
+                              : concordance::countWords(QString::fromUtf8(clean), words);
+    if (wordCount > maxWordsPerVerse)
         crowded << key;
     if (clean.size() > overlongBytes)
         overlong << key;

@@ -8,6 +8,8 @@
 #include "concordance/versekey.h"
 #include "importer/wordtags.h"
 
+#include "concordance/wordrule.h"
+
 #include <QByteArray>
 #include <QHash>
 #include <QString>
@@ -56,6 +58,10 @@ class Collection {
 public:
     explicit Collection(bool keepApostrophes = false) : keepQuotes(keepApostrophes) {}
 
+    // The word rule the text is imported with, by which crowded verses are
+    // counted (the byte rule unless set).
+    void setWordForm(concordance::WordForm form) { words = form; }
+
     // Names that references to the books use in messages, for books without a
     // fixed number (a module's further books).
     void setBookName(int book, const QString& name) { names[book] = name; }
@@ -102,6 +108,7 @@ public:
 
 private:
     bool keepQuotes;
+    concordance::WordForm words;
     std::vector<Verse> list;
     QHash<quint32, int> lineOfKey;
     std::map<int, QString> names;

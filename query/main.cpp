@@ -12,6 +12,7 @@
 #include "concordance/queryengine.h"
 #include "concordance/tablerow.h"
 #include "concordance/textfolder.h"
+#include "concordance/textrules.h"
 #include "concordance/versekey.h"
 #include "concordance/wordrule.h"
 #include "platform/core/commandline.h"
@@ -234,6 +235,18 @@ int main(int argc, char** argv) {
     if (name.isEmpty())
         return fail(error);
 
+    // A text of the Unicode word rule makes the query's words by that rule.
+    concordance::TextRules rules;
+    try {
+        rules = concordance::readTextRules(textsFolder() + name);
+        if (rules.isUnicode())
+            query = parseQuery(queryText, rules.words);
+    } catch (const QueryError& e) {
+        return fail(e.describe(queryText));
+    } catch (const platform::Exception& e) {
+        return fail(e.message());
+    }
+
     try {
         QueryEngine engine(textsFolder() + name);
         VerseRange range;
@@ -293,8 +306,15 @@ int main(int argc, char** argv) {
             printHeader(format, {QStringLiteral("reference"), QStringLiteral("before"),
                                  QStringLiteral("match"), QStringLiteral("after")});
             for (const MatchedVerse& verse : result.verses()) {
-                const QByteArray text = engine.verseText(verse.key).toUtf8();
-                const QList<WordSpan> spans = wordSpans(text);
+                // The words where the text's rule finds them: a Unicode text's in
+                // its verses' NFC form.
+                const QString verseText = engine.verseText(verse.key);
+                const QString shown = rules.isUnicode() ? concordance::toNfc(verseText) : verseText;
+                const QByteArray text = shown.toUtf8();
+                QList<WordSpan> spans;
+                for (const WordSpan& span : wordSpans(shown, rules.words))
+                    spans.append({shown.first(span.start).toUtf8().size(),
+                                  shown.sliced(span.start, span.length).toUtf8().size()});
                 for (const MatchSpan& span : verse.spans) {
                     const qsizetype first = span.start - 1;
                     const qsizetype last = first + span.length - 1;

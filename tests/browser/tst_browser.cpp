@@ -7,6 +7,7 @@
 #include "browser/Browser.h"
 #include "browser/Verselist.h"
 #include "concordance/books.h"
+#include "concordance/textrules.h"
 #include "package/Ini_t.h"
 #include "package/Locuspanel.h"
 #include "package/Navpanel66.h"
@@ -45,6 +46,15 @@ const Verses smallText = {
     {verseKey(43, 11, 35), QStringLiteral("\u00b6 Jesus wept.")},
     {verseKey(66, 22, 21),
      QStringLiteral("The grace of our Lord Jesus Christ be with you all. Amen.")},
+};
+
+// A Spanish text of the Unicode rule with folded accents; its third verse in
+// NFD.
+const Verses spanishText = {
+    {verseKey(1, 1, 1), QStringLiteral("Y dijo Dios: Sea la luz.")},
+    {verseKey(20, 4, 23), QStringLiteral("Sobre toda cosa guardada, guarda tu coraz\u00F3n.")},
+    {verseKey(40, 5, 8), QStringLiteral("Bienaventurados los de limpio CORAZO\u0301N.")},
+    {verseKey(40, 11, 29), QStringLiteral("Soy manso y humilde de corazon.")},
 };
 
 // "Book c:v [positions]" for each verse of a look-up.
@@ -94,6 +104,16 @@ private slots:
         dialog.reset();
         QDir().mkpath(folder("N"));
         writeVerseTable(folder("N"), smallText);
+
+        platform::overrideCommandLine(program->path("Build") + QStringLiteral(" Text S"));
+        dialog = program->makeDialog();
+        writeVerseTable(dialog->dataPath, spanishText);
+        concordance::writeTextRules(
+            dialog->dataPath,
+            {concordance::WordForm{concordance::WordRule::Unicode, true}, QStringLiteral("es")});
+        dialog->B_BuildClick(dialog->B_Build);
+        QCOMPARE(dialog->buildState(), TRebuildDlg::BuildState::Done);
+        dialog.reset();
     }
     void init() { messages.clear(); }
 
@@ -144,7 +164,7 @@ private slots:
         QCOMPARE(browser::textState(folder("T")), TextState::Built);
         QCOMPARE(browser::textState(folder("N")), TextState::NotBuilt);
         QCOMPARE(browser::textState(folder("missing")), TextState::NoText);
-        QCOMPARE(browser::textNames(program->path("Text")), QStringList({"N", "T"}));
+        QCOMPARE(browser::textNames(program->path("Text")), QStringList({"N", "S", "T"}));
         QFile marker(folder("N") + "Temp_Word.db");
         QVERIFY(marker.open(QIODevice::WriteOnly));
         marker.close();
@@ -415,6 +435,28 @@ private slots:
         QCOMPARE(r.occurrences, 973);
         QCOMPARE(r.verses.size(), 935);
         QVERIFY(r.consistent);
+    }
+
+    // A folded text finds a word typed with or without its accents, and marks
+    // it where it stands, in an NFD verse too.
+    void aFoldedTextFindsEitherSpelling() {
+        TF_Browser form(QStringLiteral("S"));
+        QVERIFY(form.textOpen());
+        for (const QString& typed : {QStringLiteral("corazon"), QStringLiteral("Coraz\u00F3n"),
+                                     QStringLiteral("CORAZO\u0301N")}) {
+            form.lookUp(typed);
+            QCOMPARE(form.L_Count->text(), QString("\"corazon\": 3 occurrences in 3 verses."));
+        }
+        TVerseList* list = form.verseList();
+        QCOMPARE(list->rowCount(), 3);
+        const QModelIndex nfd = list->index(1);
+        QCOMPARE(nfd.data(TVerseList::MarksRole).value<QList<browser::TextSpan>>(),
+                 (QList<browser::TextSpan>{{30, 7}}));
+        QCOMPARE(nfd.data(TVerseList::TextRole).toString().mid(30, 7),
+                 QStringLiteral("CORAZ\u00D3N"));
+        QCOMPARE(messages.count(), 0);
+        // The byte rule's text is looked up as before.
+        QCOMPARE(browser::concordanceWord(QStringLiteral("coraz\u00F3n")), QByteArray("coraz"));
     }
 };
 

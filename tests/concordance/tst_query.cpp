@@ -83,6 +83,20 @@ private slots:
         QCOMPARE(concordance::toString(parseQuery(query)), parsed);
     }
 
+    // A text of the Unicode rule makes the query's words by it: whole,
+    // case-folded and, when its accents are folded, without them.
+    void wordsByTheTextsRule() {
+        const QString query = QStringLiteral("CORAZ\u00D3N AND \"hijo de Dios\" OR jes\u00FA*");
+        QCOMPARE(concordance::toString(parseQuery(query)),
+                 QStringLiteral("((\"coraz n\" AND \"hijo de dios\") OR jes*)"));
+        using concordance::WordForm;
+        using concordance::WordRule;
+        QCOMPARE(concordance::toString(parseQuery(query, WordForm{WordRule::Unicode, false})),
+                 QStringLiteral("(coraz\u00F3n AND \"hijo de dios\") OR jes\u00FA*)").prepend('('));
+        QCOMPARE(concordance::toString(parseQuery(query, WordForm{WordRule::Unicode, true})),
+                 QStringLiteral("((corazon AND \"hijo de dios\") OR jesu*)"));
+    }
+
     void badQueries_data() {
         QTest::addColumn<QString>("query");
         QTest::addColumn<int>("position");

@@ -4,6 +4,7 @@
 // SWORD check runs only where the KJV module is installed.
 
 #include "concordance/tablelayouts.h"
+#include "concordance/textrules.h"
 #include "concordance/wordrule.h"
 #include "importer/bibletable.h"
 #include "importer/osis.h"
@@ -401,6 +402,76 @@ private slots:
         QCOMPARE(rows[0], std::make_pair(key(1, 1, 1), QString("In the beginning")));
         QCOMPARE(rows[1], std::make_pair(key(1, 1, 2), QString("And the earth")));
         QCOMPARE(rows[2], std::make_pair(key(66, 22, 21), QString("The grace")));
+    }
+
+    // The word rule goes into the text's folder beside the verses; a text
+    // beyond ASCII imported by the byte rule is told of the other.
+    void wordRuleIsRecorded() {
+        const QString path = tmp.filePath("spanish.txt");
+        writeFile(path, "Genesis 1:1 En el principio cri\xc3\xb3 Dios los cielos y la tierra.\n");
+        const QString byByte = folder("EsByte");
+        Run r = importText({"--vpl", path, "--to", byByte});
+        QVERIFY2(r.exitCode == 0, qPrintable(r.err));
+        QVERIFY2(r.out.contains("import with --words unicode"), qPrintable(r.out));
+        QVERIFY(!QFileInfo::exists(byByte + "/" + concordance::textRulesFile));
+
+        const QString dir = folder("Es");
+        r = importText({"--vpl", path, "--to", dir, "--words", "unicode", "--fold-accents",
+                        "--language", "es"});
+        QVERIFY2(r.exitCode == 0, qPrintable(r.err));
+        QVERIFY2(r.out.contains("Words: unicode, accents folded, language es\n"),
+                 qPrintable(r.out));
+        QVERIFY(!r.out.contains("--words unicode"));
+        const concordance::TextRules folded{
+            concordance::WordForm{concordance::WordRule::Unicode, true}, QStringLiteral("es")};
+        QCOMPARE(concordance::readTextRules(dir), folded);
+
+        // Imported again by the byte rule, the text loses its record.
+        r = importText({"--vpl", path, "--to", dir, "--force"});
+        QVERIFY2(r.exitCode == 0, qPrintable(r.err));
+        QCOMPARE(concordance::readTextRules(dir), concordance::TextRules{});
+
+        // An ASCII text needs no note.
+        const QString ascii = tmp.filePath("ascii.txt");
+        writeFile(ascii, "Genesis 1:1 In the beginning.\n");
+        r = importText({"--vpl", ascii, "--to", folder("Ascii")});
+        QVERIFY2(r.exitCode == 0, qPrintable(r.err));
+        QVERIFY(!r.out.contains("--words"));
+    }
+
+    // Crowded verses are counted by the text's own rule: Greek words are no
+    // words to the byte rule.
+    void crowdedVersesByTheTextsRule() {
+        const QString path = tmp.filePath("greek.txt");
+        writeFile(path, "Genesis 1:1 " +
+                            QByteArray("\xce\xbb\xcf\x8c\xce\xb3\xce\xbf\xcf\x82 ").repeated(256) +
+                            "\n");
+        const QString warning = "Warning: 1 verse has more than 255 words";
+        Run r = importText({"--vpl", path, "--to", folder("GreekByte")});
+        QVERIFY2(r.exitCode == 0, qPrintable(r.err));
+        QVERIFY(!r.out.contains(warning));
+        r = importText({"--vpl", path, "--to", folder("Greek"), "--words", "unicode"});
+        QVERIFY2(r.exitCode == 0, qPrintable(r.err));
+        QVERIFY2(r.out.contains(warning), qPrintable(r.out));
+    }
+
+    void wordRuleMistakes_data() {
+        QTest::addColumn<QStringList>("options");
+        QTest::addColumn<QString>("said");
+        QTest::newRow("unknown rule") << QStringList{"--words", "utf8"} << "not \"utf8\"";
+        QTest::newRow("folding needs unicode")
+            << QStringList{"--fold-accents"} << "--fold-accents needs --words unicode";
+        QTest::newRow("unknown language")
+            << QStringList{"--words", "unicode", "--language", "qqq"} << "\"qqq\" is not";
+    }
+    void wordRuleMistakes() {
+        QFETCH(QStringList, options);
+        QFETCH(QString, said);
+        const QString dir = folder("Mistake");
+        const Run r = importText(QStringList{"--vpl", sample, "--to", dir} + options);
+        QCOMPARE(r.exitCode, 2);
+        QVERIFY2(r.err.contains(said), qPrintable(r.err));
+        QVERIFY(!QFileInfo::exists(dir + "/Bible.db"));
     }
 
     // Any bad line stops the import, named by file and line (the messages of
