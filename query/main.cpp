@@ -177,8 +177,9 @@ int main(int argc, char** argv) {
                                   "  --version  Show the program's version.\n");
     const platform::CommandLineSpec spec{
         QLatin1String(programName),
-        QStringLiteral("Usage: concordance-query [--text NAME] [--in RANGE] [--count | --by-book | "
-                       "--words | --kwic N]\n"
+        QStringLiteral("Usage: concordance-query [--text NAME] [--in RANGE]\n"
+                       "                         [--count | --by-book | --words | --renderings | "
+                       "--kwic N]\n"
                        "                         [--format text|tsv|csv|json] QUERY\n"
                        "       concordance-query --help | --version\n"),
         description,
@@ -187,6 +188,7 @@ int main(int argc, char** argv) {
          {"--count"},
          {"--by-book"},
          {"--words"},
+         {"--renderings"},
          {"--kwic", true},
          {"--format", true}},
         false,
