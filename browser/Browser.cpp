@@ -766,17 +766,22 @@ void TF_Browser::lookUp(const QString& typed) {
     const bool oneWord = query.kind == concordance::QueryNode::Kind::Term &&
                          query.words.size() == 1 && !query.words.first().prefix;
     const QString lookedUp = oneWord ? QString::fromUtf8(query.words.first().text) : queryText;
-    const QString shown = lookedUp.size() > quotedLetters
-                              ? lookedUp.left(quotedLetters - 1) + QChar(0x2026)
-                              : lookedUp;
+    QString shown = lookedUp.size() > quotedLetters
+                        ? lookedUp.left(quotedLetters - 1) + QChar(0x2026)
+                        : lookedUp;
+    // A phrase brings its own quotes; anything else is quoted here.
+    const bool quoted =
+        shown.size() > 1 && shown.startsWith(QLatin1Char('"')) && shown.endsWith(QLatin1Char('"'));
+    if (!quoted)
+        shown = QLatin1Char('"') + shown + QLatin1Char('"');
     if (result.matches.empty())
-        answerText = tr("\"%1\" does not occur in %2.").arg(shown, currentText);
+        answerText = tr("%1 does not occur in %2.").arg(shown, currentText);
     else if (result.occurrences() == 0)
         answerText =
-            tr("\"%1\": %2.").arg(shown, plural(result.verseCount(), tr("verse"), tr("verses")));
+            tr("%1: %2.").arg(shown, plural(result.verseCount(), tr("verse"), tr("verses")));
     else
         answerText =
-            tr("\"%1\": %2 in %3.")
+            tr("%1: %2 in %3.")
                 .arg(shown, plural(result.occurrences(), tr("occurrence"), tr("occurrences")),
                      plural(result.verseCount(), tr("verse"), tr("verses")));
     showBook(0);

@@ -67,7 +67,7 @@ private slots:
         QTest::addColumn<QStringList>("verses");
         QTest::newRow("a phrase") << "\"the heaven\""
                                   << ""
-                                  << "\"\"the heaven\"\": 1 occurrence in 1 verse."
+                                  << "\"the heaven\": 1 occurrence in 1 verse."
                                   << QStringList{"Genesis 1:1"};
         QTest::newRow("all in one verse, in Bible order")
             << "god the"
@@ -231,7 +231,7 @@ private slots:
         QCOMPARE(form.L_Count->text(), QStringLiteral("\"jesus\": 973 occurrences in 935 verses."));
         form.lookUp(QStringLiteral("\"the son of man\""));
         QCOMPARE(form.L_Count->text(),
-                 QStringLiteral("\"\"the son of man\"\": 97 occurrences in 94 verses."));
+                 QStringLiteral("\"the son of man\": 97 occurrences in 94 verses."));
         form.lookUp(QStringLiteral("bless*"));
         QCOMPARE(form.L_Count->text(),
                  QStringLiteral("\"bless*\": 522 occurrences in 463 verses."));
