@@ -191,6 +191,15 @@ struct TTable::Impl {
         }
         return nullValue;
     }
+    // The value a field's setter writes in place: the row being appended or
+    // the key being edited; none in other states, where setValue says why.
+    Value* valueToSet(int i) {
+        if (state == dsInsert)
+            return &appending[static_cast<size_t>(i)];
+        if (state == dsSetKey)
+            return &keys[editing][static_cast<size_t>(i)];
+        return nullptr;
+    }
     void setValue(int i, Value v) {
         switch (state) {
         case dsInactive:
@@ -252,6 +261,13 @@ int TField::AsInteger() const {
 void TField::setAsInteger(qint64 value) {
     if (isNumeric(def.DataType)) {
         checkRange(def, value);
+        // Written in place: no value made and dropped for each row. A text the
+        // slot held stays unread, as the kind says.
+        if (Value* v = table->d->valueToSet(index)) {
+            v->kind = Value::Int;
+            v->i = value;
+            return;
+        }
         table->d->setValue(index, Value::number(value));
     } else {
         table->d->setValue(index, Value::text(QString::number(value)));
@@ -279,8 +295,15 @@ void TField::setAsString(const QString& value) {
                                  .arg(value.size())
                                  .arg(def.Name),
                              Kind::OutOfRange);
-    if (!isNumeric(def.DataType))
+    if (!isNumeric(def.DataType)) {
+        if (Value* v = table->d->valueToSet(index)) {
+            v->kind = Value::Text;
+            v->i = 0;
+            v->s = value;
+            return;
+        }
         return table->d->setValue(index, Value::text(value));
+    }
     if (value.trimmed().isEmpty())
         return Clear();
     setAsInteger(toNumber(value, def.Name));
