@@ -719,6 +719,46 @@ private slots:
         QCOMPARE(raised([&] { t.FieldByName("nope"); }).kind, Kind::NotFound);
     }
 
+    // Each appended row starts empty: a field left unset is NULL, whatever
+    // the row before held there, in memory and in the file.
+    void appendedRowsStartEmpty() {
+        TTable t;
+        bind(t, "Freq", true);
+        t.FieldDefs().Add("K", ftInteger, 0, false);
+        t.FieldDefs().Add("W", ftString, 20, false);
+        t.FieldDefs().Add("C", ftInteger, 0, false);
+        t.IndexDefs().Add("", "K", ixPrimary | ixUnique);
+        t.CreateTable();
+        t.Open();
+        t.Append();
+        t.Fields(0).setAsInteger(1);
+        t.Fields(1).setAsString("alpha");
+        t.Fields(2).setAsInteger(7);
+        t.Post();
+        t.Append();
+        QVERIFY(t.Fields(1).IsNull());
+        t.Fields(0).setAsString("2");
+        t.Post();
+        t.Append();
+        t.Fields(0).setAsInteger(3);
+        t.Fields(1).setAsInteger(42); // a number in a text field is its digits
+        t.Post();
+        for (int pass = 0; pass < 2; ++pass) {
+            t.First();
+            QCOMPARE(t.Fields(1).AsString(), QString("alpha"));
+            QCOMPARE(t.Fields(2).AsInteger(), 7);
+            t.Next();
+            QCOMPARE(t.Fields(0).AsInteger(), 2);
+            QVERIFY(t.Fields(1).IsNull());
+            QVERIFY(t.Fields(2).IsNull());
+            t.Next();
+            QCOMPARE(t.Fields(1).AsString(), QString("42"));
+            QVERIFY(t.Fields(2).IsNull());
+            t.Close();
+            t.Open();
+        }
+    }
+
     // Copying between tables keeps the target's checks.
     void copyingKeepsTheTargetsChecks() {
         TTable source, target;
