@@ -1,6 +1,7 @@
 #include "browser/Browser.h"
 
 #include "browser/Bookchart.h"
+#include "browser/Strongsview.h"
 #include "browser/Verselist.h"
 #include "concordance/books.h"
 #include "concordance/numberformat.h"
@@ -25,6 +26,7 @@
 #include <QCompleter>
 #include <QDir>
 #include <QEvent>
+#include <QFile>
 #include <QFileDialog>
 #include <QGuiApplication>
 #include <QHBoxLayout>
@@ -33,8 +35,10 @@
 #include <QLineEdit>
 #include <QListView>
 #include <QListWidget>
+#include <QPalette>
 #include <QPushButton>
 #include <QSaveFile>
+#include <QScrollArea>
 #include <QScrollBar>
 #include <QSplitter>
 #include <QStringListModel>
@@ -68,6 +72,35 @@ QString markedText(const QString& text, const QList<browser::TextSpan>& marks) {
         html += QStringLiteral("<span style=\"background-color:#ffe08a; font-weight:600\">") +
                 text.mid(mark.start, mark.length).toHtmlEscaped() + QStringLiteral("</span>");
         at = mark.start + mark.length;
+    }
+    return html + text.mid(at).toHtmlEscaped();
+}
+
+// The verse as rich text for a text whose words are tagged: every word a link
+// "w:<position>" (drawn as text) that shows its Strong's numbers, the words
+// in `marks` highlighted.
+QString linkedText(const QString& text, const QList<browser::TextSpan>& marks, const QColor& color,
+                   concordance::WordForm form) {
+    QList<int> positions;
+    for (int p = 1; p <= concordance::maxWordsPerVerse; ++p)
+        positions << p;
+    const QList<browser::TextSpan> words = browser::wordSpansAt(text, positions, form);
+    QString html;
+    int at = 0;
+    for (int i = 0; i < words.size(); ++i) {
+        const browser::TextSpan& word = words.at(i);
+        html += text.mid(at, word.start - at).toHtmlEscaped();
+        QString shown = text.mid(word.start, word.length).toHtmlEscaped();
+        const bool marked = std::any_of(marks.begin(), marks.end(), [&](const auto& mark) {
+            return mark.start <= word.start && word.start < mark.start + mark.length;
+        });
+        if (marked)
+            shown = QStringLiteral("<span style=\"background-color:#ffe08a; font-weight:600\">") +
+                    shown + QStringLiteral("</span>");
+        html += QStringLiteral("<a href=\"w:%1\" style=\"color:%2; text-decoration:none\">%3</a>")
+                    .arg(i + 1)
+                    .arg(color.name(), shown);
+        at = word.start + word.length;
     }
     return html + text.mid(at).toHtmlEscaped();
 }
@@ -240,6 +273,23 @@ void TF_Browser::createComponents() {
     auto* verseLayout = new QVBoxLayout(P_Verse);
     verseLayout->addWidget(L_Reference);
     verseLayout->addWidget(L_Verse, 1);
+    // The panel scrolls where a long entry does not fit below the verse.
+    SA_Strongs = new QScrollArea(P_Verse);
+    SA_Strongs->setObjectName(QStringLiteral("SA_Strongs"));
+    SA_Strongs->setFrameShape(QFrame::NoFrame);
+    SA_Strongs->setWidgetResizable(true);
+    SA_Strongs->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    L_Strongs = new QLabel(SA_Strongs);
+    L_Strongs->setObjectName(QStringLiteral("L_Strongs"));
+    L_Strongs->setWordWrap(true);
+    L_Strongs->setTextFormat(Qt::RichText);
+    L_Strongs->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    L_Strongs->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::LinksAccessibleByMouse);
+    L_Strongs->setMinimumWidth(1);
+    L_Strongs->hide();
+    SA_Strongs->setWidget(L_Strongs);
+    SA_Strongs->hide();
+    verseLayout->addWidget(SA_Strongs, 1);
     auto* navLayout = new QHBoxLayout;
     navLayout->addWidget(P_Nav);
     navLayout->addWidget(SB_Verse, 1);
@@ -348,6 +398,21 @@ void TF_Browser::createComponents() {
             [this] { platform::reportExceptions([&] { lookUp(CB_Word->currentText()); }); });
     connect(C_Books, &TBookChart::bookChosen, this,
             [this](int book) { platform::reportExceptions([&] { showBook(book); }); });
+    connect(L_Verse, &QLabel::linkActivated, this, [this](const QString& link) {
+        if (link.startsWith(QLatin1String("w:")))
+            platform::reportExceptions([&] { showStrongs(link.mid(2).toInt()); });
+    });
+    connect(L_Strongs, &QLabel::linkActivated, this, [this](const QString& link) {
+        if (!link.startsWith(QLatin1String("strongs:")))
+            return;
+        const QString number = link.mid(8);
+        CB_Word->setEditText(number);
+        platform::reportExceptions([&] { lookUp(number); });
+    });
+    connect(LW_Words, &QListWidget::itemClicked, this, [this](QListWidgetItem* item) {
+        const int row = LW_Words->row(item);
+        platform::reportExceptions([&] { showWords(row == wordsRow ? -1 : row); });
+    });
     connect(B_Goto, &QPushButton::clicked, this,
             [this] { platform::reportExceptions([&] { goTo(E_Goto->text()); }); });
     connect(E_Goto, &QLineEdit::returnPressed, this,
@@ -422,6 +487,10 @@ void TF_Browser::closeText() {
     LW_Words->clear();
     LW_Words->hide();
     marksByVerse.clear();
+    tagged = false;
+    L_Strongs->clear();
+    L_Strongs->hide();
+    SA_Strongs->hide();
     showVerse();
     setTextControlsEnabled(false);
 }
@@ -486,6 +555,12 @@ bool TF_Browser::openText(const QString& name, bool quiet) {
             platform::messageBox(QString::fromLatin1(browserTitle), text);
         return false;
     }
+    tagged = QFile::exists(textFolder(name) + concordance::strongsTable + QStringLiteral(".db"));
+    L_Verse->setTextInteractionFlags(tagged ? Qt::TextSelectableByMouse | Qt::LinksAccessibleByMouse
+                                            : Qt::TextSelectableByMouse);
+    L_Strongs->setText(tr("Click a word of the verse for its Strong's numbers."));
+    L_Strongs->setVisible(tagged);
+    SA_Strongs->setVisible(tagged);
     setTextControlsEnabled(true);
     P_Nav->setTable(T_Bible);
     showVerse();
@@ -513,8 +588,63 @@ void TF_Browser::showVerse() {
     const QString stored = T_Bible->Fields(1).AsString();
     const QString text = textRules.isUnicode() ? concordance::toNfc(stored) : stored;
     L_Reference->setText(concordance::verseReference(key));
-    L_Verse->setText(
-        markedText(text, browser::wordSpansAt(text, marksByVerse.value(key), textRules.words)));
+    const QList<browser::TextSpan> marks =
+        browser::wordSpansAt(text, marksByVerse.value(key), textRules.words);
+    L_Verse->setText(tagged
+                         ? linkedText(text, marks, L_Verse->palette().color(QPalette::WindowText),
+                                      textRules.words)
+                         : markedText(text, marks));
+}
+
+void TF_Browser::showStrongs(int position) {
+    const qint32 key = currentVerse();
+    if (key == 0 || !tagged)
+        return;
+    const QString stored = T_Bible->Fields(1).AsString();
+    const QString text = textRules.isUnicode() ? concordance::toNfc(stored) : stored;
+    const QList<browser::TextSpan> spans = browser::wordSpansAt(text, {position}, textRules.words);
+    const QString word = spans.isEmpty() ? QString() : text.mid(spans[0].start, spans[0].length);
+    try {
+        concordance::QueryEngine engine(textFolder(currentText));
+        L_Strongs->setText(browser::strongsText(engine, key, position, word));
+    } catch (const concordance::TextNotReady& e) {
+        L_Strongs->setText(stateText(e.state(), currentText).toHtmlEscaped());
+    } catch (const EDatabaseError& e) {
+        L_Strongs->setText(tr("The Strong's numbers of %1 cannot be read: %2")
+                               .arg(currentText, e.message())
+                               .toHtmlEscaped());
+    }
+}
+
+void TF_Browser::showWords(int row) {
+    if (row < 0 || row >= wordsRowForms.size()) {
+        wordsRow = -1;
+        LW_Words->clearSelection();
+        showBook(0);
+        return;
+    }
+    wordsRow = row;
+    C_Books->chooseBook(0);
+    const QList<qint32>& forms = wordsRowForms.at(row);
+    shownHits.clear();
+    qint64 occurrences = 0;
+    for (const concordance::QueryMatch& m : result.matches) {
+        if (!forms.contains(m.form))
+            continue;
+        const qint32 verse = qint32(m.key & ~quint32(0xff));
+        if (shownHits.isEmpty() || shownHits.last().verseKey != verse)
+            shownHits.append(browser::VerseHit{verse, {}});
+        for (int p = int(m.key & 0xff); p < int(m.key & 0xff) + m.length; ++p)
+            shownHits.last().positions.append(p);
+        ++occurrences;
+    }
+    verses->setVerses(shownHits, T_Verses);
+    LV_Verses->scrollToTop();
+    const QString words = LW_Words->item(row)->data(Qt::UserRole).toString();
+    showStatus(answerText + QLatin1Char(' ') +
+               tr("\"%1\": %2 in %3 (click it again for the whole answer).")
+                   .arg(words, plural(occurrences, tr("occurrence"), tr("occurrences")),
+                        plural(shownHits.size(), tr("verse"), tr("verses"))));
 }
 
 void TF_Browser::showStatus(const QString& text) {
@@ -552,6 +682,9 @@ void TF_Browser::lookUp(const QString& typed) {
     }
     QList<int> books;
     QList<concordance::FormCount> forms;
+    const bool numberQuery =
+        query.kind == concordance::QueryNode::Kind::Term && !query.number.isEmpty();
+    wordsRow = -1;
     try {
         concordance::QueryEngine engine(textFolder(currentText));
         books = engine.books();
@@ -576,6 +709,26 @@ void TF_Browser::lookUp(const QString& typed) {
                 ordered << forms[i];
             forms = ordered;
         }
+        // The rows of the words list: a Strong's number's renderings, the
+        // most frequent first; a prefix's words in word order.
+        if (numberQuery)
+            std::stable_sort(forms.begin(), forms.end(),
+                             [](const concordance::FormCount& a, const concordance::FormCount& b) {
+                                 return a.occurrences > b.occurrences;
+                             });
+        QHash<QString, QList<qint32>> formsOfWords;
+        for (size_t i = 0; i < result.forms.size(); ++i) {
+            QStringList words;
+            for (const int n : result.forms[i])
+                words << QString::fromUtf8(engine.words().at(size_t(n - 1)));
+            formsOfWords[words.join(QLatin1Char(' '))].append(qint32(i));
+        }
+        wordsRowForms.clear();
+        for (const concordance::FormCount& form : std::as_const(forms))
+            wordsRowForms.append(formsOfWords.value(form.words));
+    } catch (const concordance::QueryError& e) {
+        fail(tr("The query cannot be read: %1.").arg(e.message()));
+        return;
     } catch (const concordance::TextNotReady& e) {
         fail(stateText(e.state(), currentText));
         return;
@@ -598,10 +751,15 @@ void TF_Browser::lookUp(const QString& typed) {
     }
     C_Books->setCounts(books, result.byBook());
     LW_Words->clear();
-    for (const concordance::FormCount& form : forms)
-        LW_Words->addItem(
-            QStringLiteral("%1  %2").arg(form.words, concordance::formatNumber(form.occurrences)));
-    LW_Words->setVisible(forms.size() > 1);
+    for (const concordance::FormCount& form : forms) {
+        auto* item = new QListWidgetItem(
+            QStringLiteral("%1  %2").arg(form.words, concordance::formatNumber(form.occurrences)),
+            LW_Words);
+        item->setData(Qt::UserRole, form.words);
+    }
+    LW_Words->setToolTip(numberQuery ? tr("Translated as: click a rendering to list its verses")
+                                     : tr("The words found: click one to list its verses"));
+    LW_Words->setVisible(forms.size() > 1 || (numberQuery && !forms.isEmpty()));
 
     // A single word is quoted as the concordance stores it, any other query
     // as typed; a long one by its start, so the line stays readable.
@@ -627,6 +785,7 @@ void TF_Browser::lookUp(const QString& typed) {
 }
 
 void TF_Browser::showBook(int book) {
+    wordsRow = -1;
     C_Books->chooseBook(book);
     shownHits.clear();
     if (book == 0) {

@@ -29,6 +29,7 @@ class QLineEdit;
 class QListView;
 class QListWidget;
 class QPushButton;
+class QScrollArea;
 class QScrollBar;
 class QSplitter;
 class TBookChart;
@@ -54,6 +55,10 @@ public:
     TLocusPanel* P_Verse = nullptr;
     QLabel* L_Reference = nullptr;
     QLabel* L_Verse = nullptr;
+    // For a text whose words are tagged: the Strong's numbers, gloss and
+    // renderings of the word last clicked in the verse (its words are links).
+    QLabel* L_Strongs = nullptr;
+    QScrollArea* SA_Strongs = nullptr; // holds L_Strongs
     TNavPanel66* P_Nav = nullptr;
     QScrollBar* SB_Verse = nullptr;
     QComboBox* CB_Word = nullptr;
@@ -64,7 +69,8 @@ public:
     // An answer's counts per book; a click limits the list to a book.
     TBookChart* C_Books = nullptr;
     // The words an answer matched, with their counts, when it matched more
-    // than one (a prefix).
+    // than one (a prefix), or a Strong's number's renderings, the most
+    // frequent first ("translated as"). Clicking one limits the list to it.
     QListWidget* LW_Words = nullptr;
     QListView* LV_Verses = nullptr;
     QLineEdit* E_Goto = nullptr;
@@ -100,6 +106,14 @@ public:
     const concordance::QueryResult& answer() const { return result; }
     // Limits the list to one book of the answer; 0 shows the whole answer.
     void showBook(int book);
+    // Limits the list to the verses of the answer's words in row `row` of
+    // LW_Words; -1 shows the whole answer.
+    void showWords(int row);
+    // Shows the Strong's numbers of the word at `position` (1-based) of the
+    // verse shown in L_Strongs.
+    void showStrongs(int position);
+    // Whether the open text's words are tagged with Strong's numbers.
+    bool textTagged() const { return tagged; }
     // Shows the verse of a reference ("John 3:16", "Ps 23"); false when the
     // reference names no verse of the text.
     bool goTo(const QString& reference);
@@ -151,4 +165,9 @@ private:
     QString answerText;
     // The verse keys of the look-up's verses, with the word's positions.
     QHash<qint32, QList<int>> marksByVerse;
+    // The words of each row of LW_Words as the answer's forms are matched:
+    // the form numbers of the row.
+    QList<QList<qint32>> wordsRowForms;
+    int wordsRow = -1; // the row of LW_Words the list is limited to
+    bool tagged = false;
 };

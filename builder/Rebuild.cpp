@@ -2,6 +2,7 @@
 
 #include "builder/Html.h"
 #include "builder/Oddsandsods.h"
+#include "builder/Strongstable.h"
 #include "builder/Wordlists.h"
 #include "builder/Wordtables.h"
 #include "concordance/tablelayouts.h"
@@ -536,6 +537,14 @@ bool TRebuildDlg::openTables() {
                    QStringLiteral(" could not be removed.");
         return false;
     }
+    // The Strong's table describes the tables about to be emptied: it goes
+    // with them, and the build writes the text's new one.
+    QString strongsError;
+    if (!strongstable::removeOld(dataPath, strongsError)) {
+        stopText = strongsError;
+        msgBox("openTable", strongsError);
+        return false;
+    }
     for (int i = 1; i < 4; ++i)
         if (!opened(i, true))
             return false;
@@ -605,6 +614,14 @@ void TRebuildDlg::runStages() {
     // after them: the tables stay open until the program ends, and a crash
     // meanwhile must not take back what "Build complete" announces.
     lists.commit();
+    // Where the text's words are tagged, the Strong's table follows them. It
+    // is the build's addition: a fault in it is reported, and the word
+    // tables stand.
+    strongstable::Summary strongs;
+    QString strongsError;
+    if (!strongstable::write(dataPath, strongs, strongsError) ||
+        !strongstable::publish(dataPath, strongsError))
+        msgBox("Strong's numbers", strongsError);
 
     // Nothing has been taken from the window since the last list began; a
     // key pressed or a button clicked meanwhile waits, and it must not find

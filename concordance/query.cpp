@@ -1,5 +1,6 @@
 #include "concordance/query.h"
 
+#include "concordance/strongs.h"
 #include "concordance/wordrule.h"
 
 #include <QStringList>
@@ -268,6 +269,10 @@ private:
         node.position = token.position;
         switch (token.type) {
         case Token::Type::Word:
+            if (const auto number = parseStrongsNumber(token.text)) {
+                node.number = number->toString();
+                return node;
+            }
             appendWords(token.text, token.position, node.words, form);
             return node;
         case Token::Type::Phrase: {
@@ -347,6 +352,8 @@ QueryNode parseQuery(const QString& query, WordForm form) {
 QString toString(const QueryNode& node) {
     switch (node.kind) {
     case QueryNode::Kind::Term: {
+        if (!node.number.isEmpty())
+            return node.number;
         QStringList words;
         for (const QueryWord& word : node.words)
             words << QString::fromUtf8(word.text) + (word.prefix ? QStringLiteral("*") : QString());

@@ -8,6 +8,9 @@
 //                   in either order; NEAR alone allows 10
 //   A B             A and B in one verse, in any order (AND may be written)
 //   A OR B          A or B
+//   G26, h2617      the places of a Strong's number (case and leading
+//                   zeros ignored): the word elements of a tagged text that
+//                   carry it, each taking the words it spans
 //   -A              verses without A
 //   ( … )           grouping
 //
@@ -65,6 +68,8 @@ struct QueryNode {
     };
     Kind kind = Kind::Term;
     QList<QueryWord> words;
+    // A Strong's number term, in its one form ("G26"); its `words` are empty.
+    QString number;
     int distance = 10;
     std::vector<QueryNode> children;
     // Offset of the node's first character in the query.

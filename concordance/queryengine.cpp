@@ -1,5 +1,6 @@
 #include "concordance/queryengine.h"
 
+#include "concordance/strongs.h"
 #include "concordance/tablelayouts.h"
 #include "concordance/versekey.h"
 
@@ -151,6 +152,8 @@ struct QueryEngine::Impl {
     // Word number → form of that word alone, made when first matched.
     std::vector<qint32> singleForms;
     std::map<std::vector<int>, qint32> formIndex;
+    bool hasStrongs = false;      // the text's words are tagged
+    bool hasStrongsWords = false; // and Build made its Strong's table
     QueryResult* building = nullptr;
     VerseRange range;
 
@@ -232,6 +235,18 @@ struct QueryEngine::Impl {
         sqlite3_extended_result_codes(db, 1);
         // The other tables join the one connection under their own names.
         for (const QLatin1String table : {keyTable, freqTable, wordTable}) {
+            sqlite3_stmt* attach =
+                statement(QStringLiteral("ATTACH DATABASE ?1 AS \"%1\"").arg(table));
+            const QByteArray path = tablePath(folder, table).toUtf8();
+            sqlite3_bind_text(attach, 1, path.constData(), int(path.size()), SQLITE_TRANSIENT);
+            step(attach);
+        }
+        // The Strong's table of a tagged text joins it where Build made one.
+        hasStrongsWords = hasTable(folder, strongsWordTable);
+        hasStrongs = hasTable(folder, strongsTable);
+        for (const QLatin1String table : {strongsTable, strongsWordTable}) {
+            if (!hasTable(folder, table))
+                continue;
             sqlite3_stmt* attach =
                 statement(QStringLiteral("ATTACH DATABASE ?1 AS \"%1\"").arg(table));
             const QByteArray path = tablePath(folder, table).toUtf8();
@@ -380,7 +395,67 @@ struct QueryEngine::Impl {
         return single;
     }
 
+    // The word number at occurrence key `key`; 0 where "Word" has none.
+    int wordAt(quint32 key) {
+        sqlite3_stmt* st =
+            statement(QStringLiteral("SELECT R2 FROM \"Word\".\"Word\" WHERE R1 = ?1"));
+        sqlite3_bind_int64(st, 1, key);
+        const int n = step(st) ? sqlite3_column_int(st, 0) : 0;
+        sqlite3_reset(st);
+        return n;
+    }
+
+    // A Strong's number: the word elements that carry it, each an occurrence
+    // over the words it spans, its form the words that render it there.
+    std::vector<QueryMatch> numberTerm(const QueryNode& node) {
+        if (!hasStrongsWords)
+            throw QueryError(
+                hasStrongs
+                    ? QStringLiteral("%1 at %2: the text's Strong's numbers are not built yet: "
+                                     "build it again with Build")
+                          .arg(node.number)
+                          .arg(node.position + 1)
+                    : QStringLiteral("%1 at %2: the text in %3 has no Strong's numbers")
+                          .arg(node.number)
+                          .arg(node.position + 1)
+                          .arg(QDir::toNativeSeparators(folder)),
+                node.position);
+        sqlite3_stmt* st =
+            statement(QStringLiteral("SELECT Place, Length FROM \"%1\".\"%1\" WHERE Number = ?1 "
+                                     "ORDER BY Place")
+                          .arg(strongsWordTable));
+        const QByteArray number = node.number.toUtf8();
+        sqlite3_bind_text(st, 1, number.constData(), int(number.size()), SQLITE_TRANSIENT);
+        std::vector<std::pair<quint32, int>> places;
+        while (step(st)) {
+            const quint32 key = quint32(sqlite3_column_int64(st, 0));
+            if (range.contains(key))
+                places.emplace_back(key, sqlite3_column_int(st, 1));
+        }
+        sqlite3_reset(st);
+        std::vector<QueryMatch> out;
+        out.reserve(places.size());
+        std::vector<int> numbers;
+        for (const auto& [key, length] : places) {
+            numbers.clear();
+            for (int i = 0; i < length && positionOfKey(key) + i <= maxWordsPerVerse; ++i) {
+                const int n = wordAt(key + quint32(i));
+                if (n < 1 || n > int(words.size()))
+                    break;
+                numbers.push_back(n);
+            }
+            if (numbers.empty())
+                continue;
+            out.push_back(
+                QueryMatch{key, quint16(numbers.size()),
+                           numbers.size() == 1 ? wordForm(numbers.front()) : form(numbers)});
+        }
+        return out;
+    }
+
     std::vector<QueryMatch> term(const QueryNode& node) {
+        if (!node.number.isEmpty())
+            return numberTerm(node);
         std::vector<List> lists;
         lists.reserve(size_t(node.words.size()));
         for (const QueryWord& word : node.words) {
@@ -655,6 +730,10 @@ QList<FormCount> QueryEngine::forms(const QueryResult& result) const {
               [&](size_t a, size_t b) { return result.forms[a] < result.forms[b]; });
     QList<FormCount> out;
     for (const size_t i : order) {
+        // A form met while the query was answered may have no occurrence
+        // left in the answer (a word NEAR found without a partner).
+        if (tallies[i].occurrences == 0)
+            continue;
         QByteArray words;
         for (const int n : result.forms[i]) {
             if (!words.isEmpty())
@@ -675,6 +754,38 @@ QString QueryEngine::verseText(qint32 key) {
                                  sqlite3_column_bytes(st, 0));
     sqlite3_reset(st);
     return text;
+}
+
+bool QueryEngine::hasStrongs() const {
+    return d->hasStrongs;
+}
+
+bool QueryEngine::hasStrongsTable() const {
+    return d->hasStrongsWords;
+}
+
+QHash<int, QStringList> QueryEngine::strongsOfVerse(qint32 key) {
+    QHash<int, QStringList> out;
+    if (!d->hasStrongs)
+        return out;
+    sqlite3_stmt* st = d->statement(
+        QStringLiteral("SELECT Place, Numbers FROM \"%1\".\"%1\" WHERE Place BETWEEN ?1 AND ?2")
+            .arg(strongsTable));
+    sqlite3_bind_int64(st, 1, qint64(verseOfKey(quint32(key))) + 1);
+    sqlite3_bind_int64(st, 2, qint64(verseOfKey(quint32(key))) + maxWordsPerVerse);
+    while (d->step(st)) {
+        const int position = positionOfKey(quint32(sqlite3_column_int64(st, 0)));
+        const QString numbers = QString::fromUtf8(
+            static_cast<const char*>(sqlite3_column_blob(st, 1)), sqlite3_column_bytes(st, 1));
+        QStringList list;
+        for (const QString& text : numbers.split(QLatin1Char(' '), Qt::SkipEmptyParts))
+            if (const auto number = parseStrongsNumber(text))
+                list << number->toString();
+        if (!list.isEmpty())
+            out.insert(position, list);
+    }
+    sqlite3_reset(st);
+    return out;
 }
 
 } // namespace concordance

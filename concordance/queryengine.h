@@ -1,11 +1,13 @@
 #pragma once
 // The query engine: answers a parsed query (concordance/query.h) from the
 // concordance tables of one text, "Key", "Freq" and "Word", and reads the
-// verses of the answer from "Bible". It needs no other index than those Build
-// makes: the occurrences of a word are the rows of "Word" with its number (the
-// index "wordKeyNdx" finds them), a prefix stands for the words numbered from
-// its first word in "Key" to its last (the words are numbered in order), and a
-// phrase is its words at consecutive occurrence keys.
+// verses of the answer from "Bible". A text whose words are tagged adds
+// "Strongs" (the numbers of each tagged word) and "StrongsWord" (each number's
+// word elements, which Build makes): a Strong's number is a term like a word. It needs no other
+// index than those Build makes: the occurrences of a word are the rows of "Word" with its number
+// (the index "wordKeyNdx" finds them), a prefix stands for the words numbered from its first word
+// in "Key" to its last (the words are numbered in order), and a phrase is its words at consecutive
+// occurrence keys.
 //
 // Answers hold occurrences: a word, a prefix's word or a phrase where it
 // stands, each counted once however the query reaches it; a phrase that
@@ -27,6 +29,7 @@
 #include "platform/core/errors.h"
 
 #include <QByteArray>
+#include <QHash>
 #include <QList>
 #include <QString>
 #include <memory>
@@ -127,10 +130,20 @@ public:
     // Parses and answers; raises QueryError too.
     QueryResult run(const QString& query, const VerseRange& range = {});
 
-    // The words matched, in word order, with their counts.
+    // The words matched, in word order, with their counts; only words the
+    // answer has occurrences of.
     QList<FormCount> forms(const QueryResult& result) const;
     // The text of a verse; "" when the text has no such verse.
     QString verseText(qint32 key);
+
+    // Whether the text's words are tagged with Strong's numbers, and whether
+    // Build has made its Strong's table, which number terms need.
+    bool hasStrongs() const;
+    bool hasStrongsTable() const;
+    // The Strong's numbers of the words of verse `key` by word position, in
+    // their one form ("G26"); a word without numbers is left out. Empty for a
+    // text whose words are not tagged.
+    QHash<int, QStringList> strongsOfVerse(qint32 key);
 
 private:
     struct Impl;

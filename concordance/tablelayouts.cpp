@@ -77,4 +77,12 @@ void defineStrongsTable(TFieldDefs& fields, TIndexDefs& indexes) {
     indexes.Add(QString(), QStringLiteral("Place"), ixPrimary | ixUnique);
 }
 
+void defineStrongsWordTable(TFieldDefs& fields, TIndexDefs& indexes) {
+    clear(fields, indexes);
+    fields.Add(QStringLiteral("Number"), ftString, strongsNumberSize, true);
+    fields.Add(QStringLiteral("Place"), ftInteger, 0, true);
+    fields.Add(QStringLiteral("Length"), ftSmallint, 0, true);
+    indexes.Add(QString(), QStringLiteral("Number;Place"), ixPrimary | ixUnique);
+}
+
 } // namespace concordance

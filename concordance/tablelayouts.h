@@ -33,6 +33,13 @@ inline constexpr QLatin1String wordTable("Word");
 // Beside the verse table, for a text whose words are tagged: the Strong's
 // numbers and morphology of each tagged word occurrence.
 inline constexpr QLatin1String strongsTable("Strongs");
+// Made by Build from "Strongs": the occurrences of every Strong's number.
+inline constexpr QLatin1String strongsWordTable("StrongsWord");
+// The folder inside a text's folder where Build writes "StrongsWord" before
+// it moves it beside the other tables.
+inline constexpr QLatin1String strongsStagingFolder("Temp_StrongsWord");
+// The width of "StrongsWord"'s Number field: "G12345" and room to spare.
+constexpr int strongsNumberSize = 8;
 
 // Binds the closed `table` to the table `name` of the text whose folder is
 // `folder`, as every user of a text's tables does: the table type and update
@@ -71,5 +78,11 @@ TIndexDef wordKeyIndex();
 // (ftMemo, "H5315 H2416"), Morph (ftMemo, the module's codes, blank-separated;
 // the one field that may be empty: most modules have none); primary on Place.
 void defineStrongsTable(TFieldDefs& fields, TIndexDefs& indexes);
+// "StrongsWord": Number (ftString, the number in its one form, "G26"), Place
+// (ftInteger, the occurrence key of the first word of the word element), Length
+// (ftSmallint, the words of the element that carry the number); primary on
+// Number and Place. One row per occurrence of a number: a word element that
+// carries it, however many words it spans.
+void defineStrongsWordTable(TFieldDefs& fields, TIndexDefs& indexes);
 
 } // namespace concordance

@@ -2,7 +2,7 @@
 // has built, on standard output, for scripts and terminals.
 //
 //   concordance-query [--text NAME] [--in RANGE]
-//                     [--count | --by-book | --words | --kwic N]
+//                     [--count | --by-book | --words | --renderings | --kwic N]
 //                     [--format text|tsv|csv|json] QUERY
 //
 // Exit codes: 0 the query found something, 1 it found nothing, 2 a bad query,
@@ -24,6 +24,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <algorithm>
 #include <cstdio>
 
 namespace {
@@ -153,14 +154,19 @@ int main(int argc, char** argv) {
         QStringLiteral("by-book"), QStringLiteral("Prints occurrences and verses per book."));
     const QCommandLineOption wordsOption(
         QStringLiteral("words"), QStringLiteral("Prints the words matched with their counts."));
+    const QCommandLineOption renderingsOption(
+        QStringLiteral("renderings"),
+        QStringLiteral("Prints the words that render the query's Strong's numbers (G26, H2617), "
+                       "the most frequent first, with their occurrences (word elements) and "
+                       "verses."));
     const QCommandLineOption kwicOption(
         QStringLiteral("kwic"), QStringLiteral("Prints each occurrence with N words either side."),
         QStringLiteral("N"));
     const QCommandLineOption formatOption(QStringLiteral("format"),
                                           QStringLiteral("text (default), tsv, csv or json."),
                                           QStringLiteral("FORMAT"), QStringLiteral("text"));
-    parser.addOptions(
-        {textOption, inOption, countOption, byBookOption, wordsOption, kwicOption, formatOption});
+    parser.addOptions({textOption, inOption, countOption, byBookOption, wordsOption,
+                       renderingsOption, kwicOption, formatOption});
     parser.addPositionalArgument(QStringLiteral("QUERY"), QStringLiteral("The query."));
 
     // The parser's text, less its own usage line, and the two options every
@@ -171,8 +177,9 @@ int main(int argc, char** argv) {
                                   "  --version  Show the program's version.\n");
     const platform::CommandLineSpec spec{
         QLatin1String(programName),
-        QStringLiteral("Usage: concordance-query [--text NAME] [--in RANGE] [--count | --by-book | "
-                       "--words | --kwic N]\n"
+        QStringLiteral("Usage: concordance-query [--text NAME] [--in RANGE]\n"
+                       "                         [--count | --by-book | --words | --renderings | "
+                       "--kwic N]\n"
                        "                         [--format text|tsv|csv|json] QUERY\n"
                        "       concordance-query --help | --version\n"),
         description,
@@ -181,6 +188,7 @@ int main(int argc, char** argv) {
          {"--count"},
          {"--by-book"},
          {"--words"},
+         {"--renderings"},
          {"--kwic", true},
          {"--format", true}},
         false,
@@ -198,10 +206,12 @@ int main(int argc, char** argv) {
     const QString queryText = positional.join(QLatin1Char(' '));
 
     int modes = 0;
-    for (const QCommandLineOption* mode : {&countOption, &byBookOption, &wordsOption, &kwicOption})
+    for (const QCommandLineOption* mode :
+         {&countOption, &byBookOption, &wordsOption, &renderingsOption, &kwicOption})
         modes += parser.isSet(*mode) ? 1 : 0;
     if (modes > 1)
-        return fail(QStringLiteral("--count, --by-book, --words and --kwic exclude one another"));
+        return fail(QStringLiteral(
+            "--count, --by-book, --words, --renderings and --kwic exclude one another"));
     int context = 0;
     if (parser.isSet(kwicOption)) {
         bool ok = false;
@@ -302,6 +312,31 @@ int main(int argc, char** argv) {
                               .arg(QLatin1String(forms.size() == 1 ? "word" : "words"))
                               .arg(result.occurrences())
                               .arg(result.verseCount()));
+        } else if (parser.isSet(renderingsOption)) {
+            // A number's renderings, the most frequent first: an occurrence is
+            // one word element, however many words it spans.
+            printHeader(format, {QStringLiteral("rendering"), QStringLiteral("occurrences"),
+                                 QStringLiteral("verses")});
+            QList<FormCount> forms = engine.forms(result);
+            std::stable_sort(forms.begin(), forms.end(),
+                             [](const FormCount& a, const FormCount& b) {
+                                 return a.occurrences > b.occurrences;
+                             });
+            for (const FormCount& form : forms) {
+                if (format == Format::Json)
+                    printJson({{QStringLiteral("rendering"), form.words},
+                               {QStringLiteral("occurrences"), form.occurrences},
+                               {QStringLiteral("verses"), form.verses}});
+                else
+                    printLine(row(format, {form.words, QString::number(form.occurrences),
+                                           QString::number(form.verses)}));
+            }
+            if (format == Format::Text)
+                printLine(QStringLiteral("%1 %2, %3 occurrences (word elements) in %4 verses")
+                              .arg(forms.size())
+                              .arg(QLatin1String(forms.size() == 1 ? "rendering" : "renderings"))
+                              .arg(result.occurrences())
+                              .arg(result.verseCount()));
         } else if (parser.isSet(kwicOption)) {
             printHeader(format, {QStringLiteral("reference"), QStringLiteral("before"),
                                  QStringLiteral("match"), QStringLiteral("after")});
@@ -358,6 +393,8 @@ int main(int argc, char** argv) {
         }
         std::fflush(stdout);
         return found ? exitFound : exitNone;
+    } catch (const QueryError& e) {
+        return fail(e.describe(queryText));
     } catch (const std::exception& e) {
         return fail(platform::exceptionMessage(e));
     }

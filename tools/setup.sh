@@ -23,6 +23,9 @@ packages=(
     qt6-svg-dev                            # the windows' icons, drawn from their SVG at build time
     libsword-dev                           # import-text --sword
     sword-text-kjv                         # the KJV: tools/run.sh and the importer's tests
+    sword-text-web sword-text-sparv        # the WEB and RV1909: the importer's tests where present
+    sword-dict-strongs-greek               # Strong's glosses in the browser (Greek)
+    sword-dict-strongs-hebrew              # Strong's glosses in the browser (Hebrew)
     bsdutils                               # script(1): the tests run Build on a terminal
     sqlite3 time                           # tools/bench-build.sh
     xvfb xauth                             # xvfb-run: the dialog without a display

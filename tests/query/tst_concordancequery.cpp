@@ -135,9 +135,9 @@ private slots:
         QTest::newRow("a book the text lacks")
             << QStringList{"--text", "T", "--in", "Mark", "god"}
             << "concordance-query: --in: the text has no book Mark (in \"Mark\")\n";
-        QTest::newRow("two answers at once")
-            << QStringList{"--count", "--words", "god"}
-            << "concordance-query: --count, --by-book, --words and --kwic exclude one another\n";
+        QTest::newRow("two answers at once") << QStringList{"--count", "--words", "god"}
+                                             << "concordance-query: --count, --by-book, --words, "
+                                                "--renderings and --kwic exclude one another\n";
         QTest::newRow("bad format")
             << QStringList{"--format", "xml", "god"}
             << "concordance-query: --format is text, tsv, csv or json, not \"xml\"\n";
@@ -148,8 +148,9 @@ private slots:
         QTest::newRow("unknown option")
             << QStringList{"--cuont", "god"}
             << "concordance-query: unknown option --cuont\n"
-               "Usage: concordance-query [--text NAME] [--in RANGE] [--count | --by-book | "
-               "--words | --kwic N]\n"
+               "Usage: concordance-query [--text NAME] [--in RANGE]\n"
+               "                         [--count | --by-book | --words | --renderings | --kwic "
+               "N]\n"
                "                         [--format text|tsv|csv|json] QUERY\n"
                "       concordance-query --help | --version\n"
                "Try \"concordance-query --help\" for more.\n";
@@ -198,10 +199,18 @@ private slots:
         QTest::newRow("the son of man") << QStringList{"--count", "\"the son of man\""} << "97\t94";
         QTest::newRow("bless*") << QStringList{"--words", "bless*"}
                                 << "7 words, 522 occurrences in 463 verses";
+        QTest::newRow("a Strong's number") << QStringList{"--count", "g0026"} << "117\t106";
+        QTest::newRow("its renderings")
+            << QStringList{"--renderings", "H2617"}
+            << "15 renderings, 248 occurrences (word elements) in 241 verses";
     }
     void kjv() {
         QFETCH(QStringList, arguments);
         QFETCH(QString, last);
+        if (arguments.last().startsWith('H') || arguments.last().startsWith('g')) {
+            if (!QFileInfo::exists(QStringLiteral(KJV_FOLDER "StrongsWord.db")))
+                QSKIP("The KJV in the program folder has no Strong's numbers");
+        }
         if (!QFileInfo::exists(QStringLiteral(KJV_FOLDER "Word.db")) ||
             QFileInfo::exists(QStringLiteral(KJV_FOLDER "Temp_Word.db")))
             QSKIP("No KJV is built in the program folder (tools/run.sh builds one)");
