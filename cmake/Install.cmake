@@ -30,6 +30,17 @@ option(CONCORDANCE_READ_ONLY_PROGRAM_FOLDER
 # nothing of the tests or the benchmarks.
 add_custom_target(programs)
 
+# install_dir_code(VAR DIR): sets VAR to the folder DIR as install(CODE) must
+# name it: an absolute DIR as it is, a relative one below the prefix that
+# cmake --install is given (CMAKE_INSTALL_PREFIX at install time).
+function(install_dir_code var dir)
+    if(IS_ABSOLUTE "${dir}")
+        set(${var} "${dir}" PARENT_SCOPE)
+    else()
+        set(${var} "\${CMAKE_INSTALL_PREFIX}/${dir}" PARENT_SCOPE)
+    endif()
+endfunction()
+
 # install_program(TARGET COMMAND): builds TARGET with the target "programs",
 # installs it into the program folder and puts the command COMMAND for it into
 # <bindir>, with its manual page data/man/COMMAND.1 when there is one.
@@ -46,11 +57,7 @@ function(install_program target command)
         file(RELATIVE_PATH link_target "/prefix/${CMAKE_INSTALL_BINDIR}"
              "/prefix/${CONCORDANCE_INSTALL_DIR}/${target}")
     endif()
-    if(IS_ABSOLUTE "${CMAKE_INSTALL_BINDIR}")
-        set(bindir "${CMAKE_INSTALL_BINDIR}")
-    else()
-        set(bindir "\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}")
-    endif()
+    install_dir_code(bindir "${CMAKE_INSTALL_BINDIR}")
     install(CODE "
         set(link \"\$ENV{DESTDIR}${bindir}/${command}\")
         message(STATUS \"Installing: \${link} -> ${link_target}\")

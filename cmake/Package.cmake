@@ -31,11 +31,7 @@ install(FILES "${PROJECT_SOURCE_DIR}/data/debian/copyright"
 # Last of all install rules: the program folder and the folders in it lose
 # their write permission when asked to (the package).
 if(CONCORDANCE_READ_ONLY_PROGRAM_FOLDER)
-    if(IS_ABSOLUTE "${CONCORDANCE_INSTALL_DIR}")
-        set(program_folder "${CONCORDANCE_INSTALL_DIR}")
-    else()
-        set(program_folder "\${CMAKE_INSTALL_PREFIX}/${CONCORDANCE_INSTALL_DIR}")
-    endif()
+    install_dir_code(program_folder "${CONCORDANCE_INSTALL_DIR}")
     install(CODE "
         set(folder \"\$ENV{DESTDIR}${program_folder}\")
         message(STATUS \"Read-only: \${folder}\")

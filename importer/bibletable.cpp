@@ -159,51 +159,21 @@ bool BibleTableWriter::write(const std::vector<verses::Verse>& verses, Progress&
     }
 
     newTableWritten = true;
-    try {
+    const auto define = [&table] {
         concordance::defineVerseTable(table.FieldDefs(), table.IndexDefs());
-        table.CreateTable();
-        table.setExclusive(true);
-        table.Open();
-
-        progress.start(QStringLiteral("Writing %1").arg(path()),
-                       static_cast<qint64>(verses.size()));
-        qint64 done = 0;
-        for (const verses::Verse& verse : verses) {
-            if (interrupted && interrupted()) {
-                progress.interrupt();
-                table.Close();
-                dropNewTable();
-                message = QStringLiteral("interrupted; nothing was written");
-                return false;
-            }
-            table.Append();
-            // Keys stay below 2^31 (books up to 127), so they fit the signed field.
-            table.Fields(0).setAsInteger(static_cast<qint32>(verse.key));
-            table.Fields(1).setAsString(QString::fromUtf8(verse.text));
-            table.Post();
-            progress.update(++done);
-        }
-        const int count = table.RecordCount();
-        table.Close();
-        if (count != static_cast<int>(verses.size())) {
-            dropNewTable();
-            message = QStringLiteral("the new table holds %1 rows instead of %2")
-                          .arg(count)
-                          .arg(verses.size());
-            return false;
-        }
-        progress.finish(QStringLiteral("done"));
-    } catch (const platform::Exception& e) {
-        progress.interrupt();
-        try {
-            table.Close();
-        } catch (const std::exception&) {
-            // Being removed anyway.
-        }
-        dropNewTable();
-        message = e.message();
+    };
+    const auto append = [&table](const verses::Verse& verse) -> qint64 {
+        table.Append();
+        // Keys stay below 2^31 (books up to 127), so they fit the signed field.
+        table.Fields(0).setAsInteger(static_cast<qint32>(verse.key));
+        table.Fields(1).setAsString(QString::fromUtf8(verse.text));
+        table.Post();
+        return 1;
+    };
+    if (!fillTable(table, path(), QStringLiteral("the new table"),
+                   static_cast<qint64>(verses.size()), define, append, verses, progress,
+                   interrupted, message))
         return false;
-    }
     return writeStrongs(verses, progress, interrupted, message);
 }
 
@@ -216,14 +186,41 @@ bool BibleTableWriter::writeStrongs(const std::vector<verses::Verse>& verses, Pr
         return true; // a text without tags has no such table
     TTable table;
     concordance::bindTable(table, newFolder, strongsTableName);
-    try {
+    const auto define = [&table] {
         if (table.Exists())
             table.DeleteTable();
         concordance::defineStrongsTable(table.FieldDefs(), table.IndexDefs());
+    };
+    const auto append = [&table](const verses::Verse& verse) -> qint64 {
+        for (const wordtags::WordTag& tag : verse.tags) {
+            table.Append();
+            table.Fields(0).setAsInteger(static_cast<qint32>(verse.key) | tag.position);
+            table.Fields(1).setAsInteger(tag.element);
+            table.Fields(2).setAsString(QString::fromUtf8(tag.numbers));
+            table.Fields(3).setAsString(QString::fromUtf8(tag.morph));
+            table.Post();
+        }
+        return static_cast<qint64>(verse.tags.size());
+    };
+    if (!fillTable(table, strongsPath(), QStringLiteral("the new table %1").arg(strongsTableName),
+                   total, define, append, verses, progress, interrupted, message))
+        return false;
+    strongsWritten = true;
+    return true;
+}
+
+bool BibleTableWriter::fillTable(TTable& table, const QString& file, const QString& title,
+                                 qint64 rows, const std::function<void()>& define,
+                                 const std::function<qint64(const verses::Verse&)>& append,
+                                 const std::vector<verses::Verse>& verses, Progress& progress,
+                                 bool (*interrupted)(), QString& message) {
+    try {
+        define();
         table.CreateTable();
         table.setExclusive(true);
         table.Open();
-        progress.start(QStringLiteral("Writing %1").arg(strongsPath()), total);
+
+        progress.start(QStringLiteral("Writing %1").arg(file), rows);
         qint64 done = 0;
         for (const verses::Verse& verse : verses) {
             if (interrupted && interrupted()) {
@@ -233,25 +230,15 @@ bool BibleTableWriter::writeStrongs(const std::vector<verses::Verse>& verses, Pr
                 message = QStringLiteral("interrupted; nothing was written");
                 return false;
             }
-            for (const wordtags::WordTag& tag : verse.tags) {
-                table.Append();
-                table.Fields(0).setAsInteger(static_cast<qint32>(verse.key) | tag.position);
-                table.Fields(1).setAsInteger(tag.element);
-                table.Fields(2).setAsString(QString::fromUtf8(tag.numbers));
-                table.Fields(3).setAsString(QString::fromUtf8(tag.morph));
-                table.Post();
-            }
-            done += static_cast<qint64>(verse.tags.size());
+            done += append(verse);
             progress.update(done);
         }
         const int count = table.RecordCount();
         table.Close();
-        if (count != total) {
+        if (count != rows) {
             dropNewTable();
-            message = QStringLiteral("the new table %1 holds %2 rows instead of %3")
-                          .arg(strongsTableName)
-                          .arg(count)
-                          .arg(total);
+            message = QStringLiteral("%1 holds %2 rows instead of %3")
+                          .arg(title, QString::number(count), QString::number(rows));
             return false;
         }
         progress.finish(QStringLiteral("done"));
@@ -266,7 +253,6 @@ bool BibleTableWriter::writeStrongs(const std::vector<verses::Verse>& verses, Pr
         message = e.message();
         return false;
     }
-    strongsWritten = true;
     return true;
 }
 

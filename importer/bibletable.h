@@ -18,6 +18,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -66,6 +67,16 @@ private:
     bool lockFolder(QString& message);
     bool writeStrongs(const std::vector<verses::Verse>& verses, Progress& progress,
                       bool (*interrupted)(), QString& message);
+    // Lays out `table` with `define`, creates it and fills it with what
+    // `append` makes of each verse (it returns how many rows it added), `rows`
+    // in all, showing progress under the table's `file`. On failure or
+    // interruption the new tables go and `message` says why; `title` names the
+    // table in the message on a wrong row count.
+    bool fillTable(TTable& table, const QString& file, const QString& title, qint64 rows,
+                   const std::function<void()>& define,
+                   const std::function<qint64(const verses::Verse&)>& append,
+                   const std::vector<verses::Verse>& verses, Progress& progress,
+                   bool (*interrupted)(), QString& message);
     void removeLeftovers();
     void dropNewTable() noexcept;
 

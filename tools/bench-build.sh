@@ -25,16 +25,9 @@
 # both texts in their folders.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-build_dir=${1:-$root/out/release}
-runs=${2:-5}
-build_dir=$(cd "$build_dir" 2>/dev/null && pwd) || {
-    echo "No build folder ${1:-$root/out/release}: build first (tools/setup.sh)." >&2
-    exit 1
-}
-if ! [[ $runs =~ ^[1-9][0-9]*$ ]]; then
-    echo "RUNS must be a positive number, not '$runs'." >&2
-    exit 1
-fi
+# shellcheck source=tools/bench-common.sh
+. "$root/tools/bench-common.sh"
+bench_folders "$@"
 app=$build_dir/app
 kjv=$app/Text/KJV/Bible.db
 doubled=$app/Text/KJVx2/Bible.db
@@ -90,12 +83,7 @@ if [ ! -f "$doubled" ] || [ "$doubled" -ot "$kjv" ]; then
                               WHEN 63 THEN 8 WHEN 64 THEN 9 WHEN 65 THEN 10 ELSE 11 END) << 16)
                          | ($key & 65535) END,
                $text FROM Bible" >"$work/doubled.tsv"
-    if ! "$app/import-text" --tsv "$work/doubled.tsv" --to "$(dirname "$doubled")" --force \
-        >"$work/import.out" 2>&1; then
-        echo "import-text could not make the doubled text:" >&2
-        tail -n 5 "$work/import.out" >&2
-        exit 1
-    fi
+    bench_import "$work/doubled.tsv" "$(dirname "$doubled")" "the doubled text"
 fi
 
 # measure NAME FILE COMMAND...: appends "seconds kilobytes" of one run to FILE.
@@ -114,42 +102,23 @@ baseline() { # TEXT
         sh "$verses" "SELECT $text FROM Bible"
 }
 
-build() { # TEXT
-    local status=0
-    (cd "$app" && measure "$work/$1.build" env -u QT_QPA_PLATFORM \
-        ./Build --batch Text "$1" >"$work/build.out" 2>"$work/build.err") || status=$?
-    if [ "$status" -ne 0 ]; then
-        echo "Build --batch Text $1 did not complete (exit status $status). Its last output:" >&2
-        tail -n 5 "$work/build.out" >&2
-        cat "$work/build.err" >&2
-        exit 1
-    fi
-}
-
 echo "Benchmark: Build --batch in $app, median of $runs runs"
 for ((i = 1; i <= runs; i++)); do
     [ -t 1 ] && printf '\r  run %d of %d' "$i" "$runs"
     for name in KJV KJVx2; do
         baseline "$name"
-        build "$name"
+        bench_build "$name" "$work/$name.build"
     done
 done
 [ -t 1 ] && printf '\r%30s\r' ''
 echo
 
-# median FILE COLUMN: the median of one column of the runs.
-median() {
-    awk -v c="$2" '{print $c}' "$1" | sort -g | awk '
-        { v[NR] = $1 }
-        END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'
-}
-
 report() { # TEXT LABEL MEMORY_TARGET_MB
     local verses
     verses=$(sqlite3 "$app/Text/$1/Bible.db" "SELECT count(*) FROM Bible")
-    awk -v label="$2 ($verses verses)" -v bs="$(median "$work/$1.build" 1)" \
-        -v bk="$(median "$work/$1.build" 2)" -v ws="$(median "$work/$1.baseline" 1)" \
-        -v wk="$(median "$work/$1.baseline" 2)" 'BEGIN {
+    awk -v label="$2 ($verses verses)" -v bs="$(bench_median "$work/$1.build" 1)" \
+        -v bk="$(bench_median "$work/$1.build" 2)" -v ws="$(bench_median "$work/$1.baseline" 1)" \
+        -v wk="$(bench_median "$work/$1.baseline" 2)" 'BEGIN {
         printf "  %s\n", label
         printf "    %-28s %8.2f s %10.1f MB\n", "Build", bs, bk / 1024
         printf "    %-28s %8.2f s %10.1f MB\n", "shell word count (baseline)", ws, wk / 1024
@@ -164,8 +133,8 @@ report KJV "KJV"
 report KJVx2 "KJV twice over"
 echo
 
-awk -v bs="$(median "$work/KJV.build" 1)" -v ws="$(median "$work/KJV.baseline" 1)" \
-    -v bk="$(median "$work/KJV.build" 2)" -v dk="$(median "$work/KJVx2.build" 2)" 'BEGIN {
+awk -v bs="$(bench_median "$work/KJV.build" 1)" -v ws="$(bench_median "$work/KJV.baseline" 1)" \
+    -v bk="$(bench_median "$work/KJV.build" 2)" -v dk="$(bench_median "$work/KJVx2.build" 2)" 'BEGIN {
     verdict = "met"
     if (ws <= 0) {
         printf "  time, KJV:        the baseline took no measurable time; no ratio\n"

@@ -10,7 +10,7 @@
 #
 #   tools/bench-floor.sh [-n RUNS] [-b BUILD_DIR] [-c] [SIZE...]
 #
-# SIZE is a multiple of the KJV: 1 (the KJV itself), 2, 4, 8 or 16; by
+# SIZE is a multiple of the KJV: 1 (its verses alone, as Text/KJV1x), 2, 4, 8 or 16; by
 # default all five. RUNS defaults to 7 (fewer for a quick look). -c compares
 # the two programs' files after the last run (tools/compare-build.sh).
 #
@@ -24,6 +24,8 @@
 # floor writes into BUILD_DIR/floor/<text>.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
+# shellcheck source=tools/bench-common.sh
+. "$root/tools/bench-common.sh"
 runs=7
 build_dir=$root/out/release
 compare=false
@@ -43,10 +45,7 @@ done
 shift $((OPTIND - 1))
 sizes=("$@")
 ((${#sizes[@]})) || sizes=(1 2 4 8 16)
-if ! [[ $runs =~ ^[1-9][0-9]*$ ]]; then
-    echo "RUNS must be a positive number, not '$runs'." >&2
-    exit 2
-fi
+bench_check_runs 2
 for size in "${sizes[@]}"; do
     [[ $size =~ ^(1|2|4|8|16)$ ]] || {
         echo "SIZE is 1, 2, 4, 8 or 16, not '$size'." >&2
@@ -83,7 +82,7 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
 text_of() { # SIZE
-    if [ "$1" = 1 ]; then echo KJV; else echo "KJV$1x"; fi
+    echo "KJV$1x"
 }
 
 # The KJV SIZE times over, imported from a verse file made of its verses.
@@ -91,8 +90,14 @@ make_multiple() { # SIZE
     local name verses
     name=$(text_of "$1")
     verses=$app/Text/$name/Bible.db
-    [ "$1" = 1 ] && return
     [ -f "$verses" ] && [ "$verses" -nt "$kjv" ] && return
+    if [ "$1" = 1 ]; then
+        # The verses alone: a text imported from a tagged module also has
+        # its Strong's numbers, whose table Build makes and the floor does not.
+        mkdir -p "$(dirname "$verses")"
+        cp "$kjv" "$verses"
+        return
+    fi
     echo "Making $name, the KJV $1 times over ..."
     sqlite3 -separator $'\t' "$kjv" "
         WITH RECURSIVE copy(n) AS (SELECT 1 UNION ALL SELECT n + 1 FROM copy WHERE n < $1 - 1),
@@ -103,12 +108,7 @@ make_multiple() { # SIZE
         SELECT ((67 + o / 65025) << 24) | ((1 + o / 255 % 255) << 16) | ((1 + o % 255) << 8), Text
         FROM (SELECT (n - 1) * total + i AS o, Text FROM copy, verse)
         ORDER BY 1" >"$work/multiple.tsv"
-    if ! "$app/import-text" --tsv "$work/multiple.tsv" --to "$(dirname "$verses")" --force \
-        >"$work/import.out" 2>&1; then
-        echo "import-text could not make $name:" >&2
-        tail -n 5 "$work/import.out" >&2
-        exit 1
-    fi
+    bench_import "$work/multiple.tsv" "$(dirname "$verses")" "$name"
 }
 
 # measure FILE COMMAND...: appends "cpu wall kilobytes" of one run to FILE.
@@ -165,14 +165,6 @@ done
 [ -t 1 ] && printf '\r%30s\r' ''
 load_after=$(cut -d' ' -f1-3 /proc/loadavg)
 
-# stats FILE COLUMN: "median min max" of one column of the runs.
-stats() {
-    awk -v c="$2" '{ print $c }' "$1" | sort -g | awk '
-        { v[NR] = $1 }
-        END { printf "%s %s %s\n", (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2,
-                     v[1], v[NR] }'
-}
-
 echo "Build against the write floor: median (min-max) of $runs paired runs"
 echo "machine: $(nproc) cores; load average $load_before before, $load_after after"
 printf '%-7s %11s %-9s %27s %27s %27s\n' text occurrences program \
@@ -181,9 +173,9 @@ for size in "${sizes[@]}"; do
     name=$(text_of "$size")
     occurrences=$(sqlite3 "$app/Text/$name/Word.db" "SELECT count(*) FROM Word")
     for program in build floor; do
-        read -r cm cl ch < <(stats "$work/$name.$program" 1)
-        read -r wm wl wh < <(stats "$work/$name.$program" 2)
-        read -r pm pl ph < <(stats "$work/$name.$program" 3)
+        read -r cm cl ch < <(bench_stats "$work/$name.$program" 1)
+        read -r wm wl wh < <(bench_stats "$work/$name.$program" 2)
+        read -r pm pl ph < <(bench_stats "$work/$name.$program" 3)
         awk -v t="${size}x" -v o="$occurrences" -v p="$program" -v cm="$cm" -v cl="$cl" \
             -v ch="$ch" -v wm="$wm" -v wl="$wl" -v wh="$wh" -v pm="$pm" -v pl="$pl" -v ph="$ph" \
             'BEGIN { printf "%-7s %11d %-9s %8.3f (%6.3f-%6.3f) %8.3f (%6.3f-%6.3f) %8.1f (%6.1f-%6.1f)\n",

@@ -16,16 +16,9 @@
 # "Words.ini"; the builds rewrite the tables of both texts.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-build_dir=${1:-$root/out/release}
-runs=${2:-5}
-build_dir=$(cd "$build_dir" 2>/dev/null && pwd) || {
-    echo "No build folder ${1:-$root/out/release}: build first (tools/setup.sh)." >&2
-    exit 1
-}
-if ! [[ $runs =~ ^[1-9][0-9]*$ ]]; then
-    echo "RUNS must be a positive number, not '$runs'." >&2
-    exit 1
-fi
+# shellcheck source=tools/bench-common.sh
+. "$root/tools/bench-common.sh"
+bench_folders "$@"
 app=$build_dir/app
 kjv=$app/Text/KJV/Bible.db
 copy=$app/Text/KJV-unicode
@@ -52,36 +45,16 @@ printf '[Words]\nRule=unicode\nFoldAccents=no\nLanguage=en\n' >"$copy/Words.ini"
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
-build() { # TEXT
-    local status=0
-    (cd "$app" && /usr/bin/time -f "%e %M" -o "$work/one" env -u QT_QPA_PLATFORM \
-        ./Build --batch Text "$1" >"$work/build.out" 2>"$work/build.err") || status=$?
-    if [ "$status" -ne 0 ]; then
-        echo "Build --batch Text $1 did not complete (exit status $status). Its last output:" >&2
-        tail -n 5 "$work/build.out" >&2
-        cat "$work/build.err" >&2
-        exit 1
-    fi
-    cat "$work/one" >>"$work/$1"
-}
-
 echo "Benchmark: Build --batch in $app, byte rule against Unicode rule, median of $runs runs"
 for ((i = 1; i <= runs; i++)); do
     [ -t 1 ] && printf '\r  run %d of %d' "$i" "$runs"
-    build KJV
-    build KJV-unicode
+    bench_build KJV "$work/KJV"
+    bench_build KJV-unicode "$work/KJV-unicode"
 done
 [ -t 1 ] && printf '\r%30s\r' ''
 
-# median FILE COLUMN: the median of one column of the runs.
-median() {
-    awk -v c="$2" '{print $c}' "$1" | sort -g | awk '
-        { v[NR] = $1 }
-        END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'
-}
-
-awk -v bs="$(median "$work/KJV" 1)" -v bk="$(median "$work/KJV" 2)" \
-    -v us="$(median "$work/KJV-unicode" 1)" -v uk="$(median "$work/KJV-unicode" 2)" 'BEGIN {
+awk -v bs="$(bench_median "$work/KJV" 1)" -v bk="$(bench_median "$work/KJV" 2)" \
+    -v us="$(bench_median "$work/KJV-unicode" 1)" -v uk="$(bench_median "$work/KJV-unicode" 2)" 'BEGIN {
     printf "  %-24s %10s %13s\n", "", "wall time", "peak memory"
     printf "  %-24s %8.2f s %10.1f MB\n", "KJV, byte rule", bs, bk / 1024
     printf "  %-24s %8.2f s %10.1f MB\n", "KJV, Unicode rule", us, uk / 1024

@@ -14,6 +14,8 @@
 //
 // Exit status 0, or 1 with a message on standard error.
 
+#include "tools/listdate.h"
+
 #include <sqlite3.h>
 
 #include <algorithm>
@@ -21,7 +23,6 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
-#include <ctime>
 #include <fstream>
 #include <iterator>
 #include <map>
@@ -173,18 +174,6 @@ std::string hundredths(long long count, long long total) {
         ++q;
     char out[64];
     std::snprintf(out, sizeof out, "%lld.%02lld", q / 100, q % 100);
-    return out;
-}
-
-std::string today() {
-    static const char* const months[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
-                                         "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
-    const std::time_t now = std::time(nullptr);
-    std::tm local{};
-    localtime_r(&now, &local);
-    char out[64];
-    std::snprintf(out, sizeof out, "%04d %s %02d, %02d:%02d", local.tm_year + 1900,
-                  months[local.tm_mon], local.tm_mday, local.tm_hour, local.tm_min);
     return out;
 }
 

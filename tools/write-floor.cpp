@@ -20,6 +20,7 @@
 // on a wrong command line.
 
 #include "concordance/wordrule.h"
+#include "tools/listdate.h"
 
 #include <sqlite3.h>
 
@@ -30,7 +31,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <ctime>
 #include <initializer_list>
 #include <stdexcept>
 #include <string>
@@ -482,18 +482,6 @@ std::string percent(long long count, long long total) {
     const long long value = (count * 20000 + total) / (total * 2);
     char out[64];
     std::snprintf(out, sizeof out, "%lld.%02lld", value / 100, value % 100);
-    return out;
-}
-
-std::string today() {
-    static const char* const months[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
-                                         "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
-    const std::time_t now = std::time(nullptr);
-    std::tm local{};
-    localtime_r(&now, &local);
-    char out[64];
-    std::snprintf(out, sizeof out, "%04d %s %02d, %02d:%02d", local.tm_year + 1900,
-                  months[local.tm_mon], local.tm_mday, local.tm_hour, local.tm_min);
     return out;
 }
 
