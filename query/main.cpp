@@ -121,6 +121,28 @@ QString chooseText(const QString& named, QString* error) {
     return QString();
 }
 
+// The words a query matched, or a number's renderings, one a line with their
+// occurrences and verses, and in text form a closing total `summary`
+// ("%1 %2, %3 occurrences in %4 verses") naming them `one` or `many`.
+void printForms(Format format, const QList<FormCount>& forms, const QueryResult& result,
+                const QString& column, const QString& summary, const char* one, const char* many) {
+    printHeader(format, {column, QStringLiteral("occurrences"), QStringLiteral("verses")});
+    for (const FormCount& form : forms) {
+        if (format == Format::Json)
+            printJson({{column, form.words},
+                       {QStringLiteral("occurrences"), form.occurrences},
+                       {QStringLiteral("verses"), form.verses}});
+        else
+            printLine(row(format, {form.words, QString::number(form.occurrences),
+                                   QString::number(form.verses)}));
+    }
+    if (format == Format::Text)
+        printLine(summary.arg(forms.size())
+                      .arg(QLatin1String(forms.size() == 1 ? one : many))
+                      .arg(result.occurrences())
+                      .arg(result.verseCount()));
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -294,49 +316,19 @@ int main(int argc, char** argv) {
                                            QString::number(book.verses)}));
             }
         } else if (parser.isSet(wordsOption)) {
-            printHeader(format, {QStringLiteral("words"), QStringLiteral("occurrences"),
-                                 QStringLiteral("verses")});
-            const QList<FormCount> forms = engine.forms(result);
-            for (const FormCount& form : forms) {
-                if (format == Format::Json)
-                    printJson({{QStringLiteral("words"), form.words},
-                               {QStringLiteral("occurrences"), form.occurrences},
-                               {QStringLiteral("verses"), form.verses}});
-                else
-                    printLine(row(format, {form.words, QString::number(form.occurrences),
-                                           QString::number(form.verses)}));
-            }
-            if (format == Format::Text)
-                printLine(QStringLiteral("%1 %2, %3 occurrences in %4 verses")
-                              .arg(forms.size())
-                              .arg(QLatin1String(forms.size() == 1 ? "word" : "words"))
-                              .arg(result.occurrences())
-                              .arg(result.verseCount()));
+            printForms(format, engine.forms(result), result, QStringLiteral("words"),
+                       QStringLiteral("%1 %2, %3 occurrences in %4 verses"), "word", "words");
         } else if (parser.isSet(renderingsOption)) {
             // A number's renderings, the most frequent first: an occurrence is
             // one word element, however many words it spans.
-            printHeader(format, {QStringLiteral("rendering"), QStringLiteral("occurrences"),
-                                 QStringLiteral("verses")});
             QList<FormCount> forms = engine.forms(result);
             std::stable_sort(forms.begin(), forms.end(),
                              [](const FormCount& a, const FormCount& b) {
                                  return a.occurrences > b.occurrences;
                              });
-            for (const FormCount& form : forms) {
-                if (format == Format::Json)
-                    printJson({{QStringLiteral("rendering"), form.words},
-                               {QStringLiteral("occurrences"), form.occurrences},
-                               {QStringLiteral("verses"), form.verses}});
-                else
-                    printLine(row(format, {form.words, QString::number(form.occurrences),
-                                           QString::number(form.verses)}));
-            }
-            if (format == Format::Text)
-                printLine(QStringLiteral("%1 %2, %3 occurrences (word elements) in %4 verses")
-                              .arg(forms.size())
-                              .arg(QLatin1String(forms.size() == 1 ? "rendering" : "renderings"))
-                              .arg(result.occurrences())
-                              .arg(result.verseCount()));
+            printForms(format, forms, result, QStringLiteral("rendering"),
+                       QStringLiteral("%1 %2, %3 occurrences (word elements) in %4 verses"),
+                       "rendering", "renderings");
         } else if (parser.isSet(kwicOption)) {
             printHeader(format, {QStringLiteral("reference"), QStringLiteral("before"),
                                  QStringLiteral("match"), QStringLiteral("after")});
