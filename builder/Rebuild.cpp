@@ -19,6 +19,7 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLocale>
@@ -326,19 +327,25 @@ void TRebuildDlg::createComponents() {
     setMinimumSize(smallestWidth, smallestHeight);
 }
 
-// The command line holds "Text" followed by a blank and the text's name. It is
-// read from the whole raw line, the program's path included: everything before
-// the first "Text" is dropped, the word up to the first blank names the folder
-// of texts, and the rest of the line is the text's name.
+// The command line's arguments hold "Text" followed by a blank and the text's
+// name. They alone are read, never the program's own path (which may well
+// run through a folder such as /home/user/TextTools): everything before the
+// first "Text" in them is dropped, the word up to the first blank names the
+// folder of texts, and the rest of the line is the text's name. Arguments
+// without "Text" name no text.
 void TRebuildDlg::readCommandLine(const QString& programFolder) {
-    QString line = platform::rawCommandLine();
+    QString line = platform::commandLineArguments(platform::rawCommandLine());
     const qsizetype word = line.indexOf(QStringLiteral("Text"), 0, Qt::CaseSensitive);
-    if (word > 0)
+    folderWord.clear();
+    bibleName.clear();
+    if (word >= 0) {
         line.remove(0, word);
-    const qsizetype blank = line.indexOf(QLatin1Char(' '));
-    folderWord = blank >= 0 ? line.left(blank) : QString();
-    line.remove(0, blank + 1);
-    bibleName = line;
+        const qsizetype blank = line.indexOf(QLatin1Char(' '));
+        if (blank >= 0) {
+            folderWord = line.left(blank);
+            bibleName = line.mid(blank + 1);
+        }
+    }
     dataPath = programFolder + folderWord + QLatin1Char('/') + bibleName + QLatin1Char('/');
 }
 
@@ -450,17 +457,18 @@ void TRebuildDlg::build() {
         return;
     }
 
-    if (!openTables())
-        return;
-
+    // A text that is not there (a mistyped name, a folder never imported)
+    // is told so in one message, and nothing is made for it.
     const QString versePath = dataPath + concordance::verseTable + QStringLiteral(".db");
-    if (!QFile::exists(versePath)) {
+    if (!QFileInfo(versePath).isFile()) {
         setCaption(QStringLiteral(" Error!"));
         stopText = QStringLiteral("Failed to find ") + versePath;
         setAction(stopText, versePath);
         return;
     }
 
+    if (!openTables())
+        return;
     if (!outputTablesReady())
         return;
     runStages();
@@ -469,19 +477,24 @@ void TRebuildDlg::build() {
 // The verse table and the three output tables, each held for the build alone,
 // the output tables created or emptied. False when one could not be opened:
 // a table that another program holds shows why in a message box, and so does
-// one that could not be opened for another reason. A table that could not be
-// created or emptied has been reported where that happened; the check for the
-// verse table comes next all the same.
+// one that could not be opened for another reason. Every table that exists is
+// held before any is changed, so a build that another program keeps from its
+// tables changes nothing. Then the word lists go, before the tables they
+// describe are emptied: whatever becomes of this build, no list of another
+// build is left beside its tables. A table that could not be created or
+// emptied has been reported where that happened.
 bool TRebuildDlg::openTables() {
     const BuildText text = buildText();
-    const std::pair<TTable*, TTableKind> tables[] = {
-        {T_Bible, tkExisting}, {T_Key, tkKey}, {T_Freq, tkFreq}, {T_Word, tkIndexedRec}};
+    TTable* const tables[] = {T_Bible, T_Key, T_Freq, T_Word};
+    const TTableKind kinds[] = {tkExisting, tkKey, tkFreq, tkIndexedRec};
     const QLatin1String names[] = {concordance::verseTable, concordance::keyTable,
                                    concordance::freqTable, concordance::wordTable};
-    for (int i = 0; i < 4; ++i) {
-        const auto [table, kind] = tables[i];
+    const auto opened = [&](int i, bool change) {
         try {
-            openTable(table, names[i], kind, kind != tkExisting, text);
+            if (change)
+                openTable(tables[i], names[i], kinds[i], kinds[i] != tkExisting, text);
+            else
+                openTable(tables[i], names[i], tkExisting, false, text);
         } catch (const EDatabaseError& e) {
             stopText = e.message();
             if (e.kind() == EDatabaseError::Kind::Locked) {
@@ -497,7 +510,19 @@ bool TRebuildDlg::openTables() {
             }
             return false;
         }
+        return true;
+    };
+    for (int i = 0; i < 4; ++i)
+        if (!opened(i, false))
+            return false;
+    if (!TWordList::removeLists(dataPath, bibleName)) {
+        stopText = QStringLiteral("The word lists of ") + bibleName +
+                   QStringLiteral(" could not be removed.");
+        return false;
     }
+    for (int i = 1; i < 4; ++i)
+        if (!opened(i, true))
+            return false;
     return true;
 }
 
@@ -554,16 +579,22 @@ void TRebuildDlg::runStages() {
     showStatus(QStringLiteral("Stage 2 complete."));
     setAction(QStringLiteral("Building frequency and lookup tables"));
     emit stageStarted(3, L_Action->text());
-    TWordList(report, buildText()).buildTables(T_TempWord);
+    TWordList lists(report, buildText());
+    lists.buildTables(T_TempWord);
 
     // The scratch table goes first: nobody reads its rows again, and the
     // memory they take is better used for writing the finished tables.
     deleteTable(T_TempWord);
-    // The finished tables go to disk now: they stay open until the program
-    // ends, and a crash meanwhile must not take back what "Build complete"
-    // announces.
-    for (TTable* table : {T_Word, T_Key, T_Freq})
-        table->FlushBuffers();
+    // The finished tables go to disk now, and the lists take their names
+    // after them: the tables stay open until the program ends, and a crash
+    // meanwhile must not take back what "Build complete" announces.
+    lists.commit();
+
+    // Nothing has been taken from the window since the last list began; a
+    // key pressed or a button clicked meanwhile waits, and it must not find
+    // Close enabled and the default button. It was meant for a window that
+    // was building, and goes.
+    discardQueuedInput();
 
     setCaption(QStringLiteral(" Build complete"));
     showStatus(QStringLiteral("Stage 4 complete."));
@@ -576,6 +607,48 @@ void TRebuildDlg::runStages() {
     B_Cancel->setDefault(true);
     B_Cancel->setFocus();
     state = BuildState::Done;
+}
+
+namespace {
+
+// Swallows what the user did with keys and buttons while it lives, and
+// requests to close the window.
+class InputDiscarder : public QObject {
+public:
+    InputDiscarder() { QCoreApplication::instance()->installEventFilter(this); }
+    ~InputDiscarder() override { QCoreApplication::instance()->removeEventFilter(this); }
+    InputDiscarder(const InputDiscarder&) = delete;
+    InputDiscarder& operator=(const InputDiscarder&) = delete;
+
+protected:
+    bool eventFilter(QObject* /*watched*/, QEvent* event) override {
+        switch (event->type()) {
+        case QEvent::KeyPress:
+        case QEvent::KeyRelease:
+        case QEvent::ShortcutOverride:
+        case QEvent::Shortcut:
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonRelease:
+        case QEvent::MouseButtonDblClick:
+        case QEvent::Wheel:
+        case QEvent::Close:
+            return true;
+        default:
+            return false;
+        }
+    }
+};
+
+} // namespace
+
+void TRebuildDlg::discardQueuedInput() {
+    const InputDiscarder discarder;
+    // Twice: what the window system hands over in the first round may post
+    // events of its own.
+    for (int round = 0; round < 2; ++round) {
+        QCoreApplication::processEvents();
+        QCoreApplication::sendPostedEvents();
+    }
 }
 
 void TRebuildDlg::B_CancelClick(QObject* /*sender*/) {

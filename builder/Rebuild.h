@@ -179,6 +179,9 @@ private:
     bool openTables();
     bool outputTablesReady();
     void runStages();
+    // Lets the window process what is waiting for it and drops every key,
+    // click and request to close among it.
+    void discardQueuedInput();
     void readCommandLine(const QString& programFolder);
     void loadPicture(const QString& fileName);
     void placeWindow();

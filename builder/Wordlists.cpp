@@ -17,6 +17,7 @@
 #include <functional>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 
 using concordance::formatNumber;
 using concordance::maxDistinctWords;
@@ -77,6 +78,48 @@ TWordList::TWordList(StageReport& stageReport, const BuildText& text)
 
 TWordList::~TWordList() {
     discardTextFile();
+    for (const FinishedList& list : std::as_const(finished))
+        ::unlink(list.partPath.constData());
+}
+
+bool TWordList::removeLists(const QString& dataPath, const QString& bibleName) {
+    bool removed = true;
+    for (const char* suffix : listfile::all) {
+        const QByteArray path = QFile::encodeName(dataPath + bibleName + QLatin1String(suffix) +
+                                                  QStringLiteral(".txt"));
+        for (const QByteArray& file : {path, path + ".part"}) {
+            if (::unlink(file.constData()) != 0 && errno != ENOENT) {
+                platform::setLastError(errno);
+                showLastError(QStringLiteral("TWordList::removeLists - delete %1")
+                                  .arg(QFile::decodeName(file))
+                                  .toUtf8()
+                                  .constData());
+                removed = false;
+            }
+        }
+    }
+    // Gone for good before the tables change.
+    platform::syncFolder(dataPath);
+    return removed;
+}
+
+void TWordList::commit() {
+    for (TTable* table : {output.T_Word, output.T_Key, output.T_Freq})
+        table->FlushBuffers();
+    const QList<FinishedList> lists = std::exchange(finished, {});
+    for (const FinishedList& list : lists) {
+        if (::rename(list.partPath.constData(), QFile::encodeName(list.filePath).constData()) == 0)
+            continue;
+        const int error = errno;
+        ::unlink(list.partPath.constData());
+        platform::setLastError(error);
+        showLastError(QStringLiteral("TWordList::%1 - close %2")
+                          .arg(QLatin1String(list.writer), list.filePath)
+                          .toUtf8()
+                          .constData());
+    }
+    if (!lists.isEmpty())
+        platform::syncFolder(output.dataPath);
 }
 
 void TWordList::showStatus(const QString& text) {
@@ -214,6 +257,8 @@ bool TWordList::createTextFile(const QString& suffix) {
     // is free but for what a killed build left, which is replaced.
     partPath = path + ".part";
     ::unlink(partPath.constData());
+    // A list written again before the commit replaces the one written first.
+    finished.removeIf([this](const FinishedList& list) { return list.partPath == partPath; });
     fileHandle =
         ::open(partPath.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
     if (fileHandle < 0) {
@@ -275,11 +320,6 @@ void TWordList::closeTextFile(const char* writer) {
         step = "close";
     }
     fileHandle = -1;
-    if (!writeError &&
-        ::rename(partPath.constData(), QFile::encodeName(filePath).constData()) != 0) {
-        writeError = errno;
-        step = "close";
-    }
     if (writeError) {
         // No short list may pass for a whole one.
         ::unlink(partPath.constData());
@@ -291,8 +331,7 @@ void TWordList::closeTextFile(const char* writer) {
                           .constData());
         return;
     }
-    partPath.clear();
-    platform::syncFolder(output.dataPath);
+    finished.append({std::exchange(partPath, {}), filePath, writer});
 }
 
 void TWordList::discardTextFile() {

@@ -30,17 +30,28 @@ public:
     // `text` names the open output tables T_Word, T_Key and T_Freq and the
     // text's folder and name.
     TWordList(StageReport& report, const BuildText& text);
-    // A list still being written is discarded: its file is never made.
+    // A list still being written, or written and not yet given its name by
+    // commit, is discarded: its file is never made.
     ~TWordList();
     TWordList(const TWordList&) = delete;
     TWordList& operator=(const TWordList&) = delete;
 
     // `tempWords` is the open "Temp_Word" holding the occurrences of stage 2.
-    // Fills the tables, then writes the lists. A text of more than 32,767
-    // distinct words raises platform::Exception and leaves "Word", "Key" and
-    // "Freq" empty; any other error but the table build's own ends it with
-    // no list half-written.
+    // Fills the tables, then writes the lists, each beside its place until
+    // commit. A text of more than 32,767 distinct words raises
+    // platform::Exception and leaves "Word", "Key" and "Freq" empty; any other
+    // error but the table build's own ends it with no list half-written.
     void buildTables(TTable* tempWords);
+    // Puts "Word", "Key" and "Freq" on disk (each table's writes committed),
+    // then gives every list written since the last commit its name. So a list
+    // is never found beside tables that a crash would take back to another
+    // build's. A table that cannot be written raises and leaves the lists
+    // unnamed; a list that cannot take its name is reported and removed.
+    void commit();
+    // Removes the six lists of the text `bibleName` in `dataPath`, and what a
+    // killed build left of lists it was writing, before the tables they
+    // describe are emptied. False after reporting one that stays.
+    static bool removeLists(const QString& dataPath, const QString& bibleName);
     // Sets the status text and lets the window process pending events.
     void showStatus(const QString& text);
     // One pass over "Temp_Word" by wordNdx fills "Word", "Key" and "Freq".
@@ -79,8 +90,8 @@ private:
     void write(const char* text);
     // Hands what was written so far to the system.
     void flush();
-    // Ends the file: on disk in full under its name, or, after a failed
-    // write, reported under `writer` and removed.
+    // Ends the file: on disk in full, to be named at commit, or, after a
+    // failed write, reported under `writer` and removed.
     void closeTextFile(const char* writer);
     // Removes the unfinished file, if any.
     void discardTextFile();
@@ -104,9 +115,17 @@ private:
     int fileHandle = -1;
     std::array<int, 256> charCount{};
 
-    QByteArray partPath; // the unfinished file, renamed to filePath at the end
-    QByteArray pending;  // written, not yet handed to the system
-    int writeError = 0;  // the first failed write's error code, 0 if none
+    QByteArray partPath; // the unfinished file, renamed to filePath at commit
+    // The lists written whole and not yet named: where each is, its name,
+    // and the writer that reports for it.
+    struct FinishedList {
+        QByteArray partPath;
+        QString filePath;
+        const char* writer;
+    };
+    QList<FinishedList> finished;
+    QByteArray pending; // written, not yet handed to the system
+    int writeError = 0; // the first failed write's error code, 0 if none
     QList<QByteArray> keyWords;
     bool keyWordsRead = false;
 };

@@ -19,15 +19,42 @@
 #include <QDir>
 #include <csignal>
 #include <cstdio>
+#include <cstring>
+#include <unistd.h>
 
 namespace {
 
 using concordance::formatNumber;
 
 volatile std::sig_atomic_t stopRequested = 0;
+// Set while nothing is being written: the input is read, perhaps from a FIFO
+// that no program writes to or a pipe that stays silent, where the program
+// may wait in open() or read() for ever. A signal then ends it at once; the
+// system drops the folder's lock, and an unfinished "Bible_new" is removed by
+// the next import. While the new table is written the signal only sets
+// stopRequested, which the writer polls between rows.
+volatile std::sig_atomic_t endAtOnce = 0;
+bool newLineFirst = false; // a progress line may be open on the terminal
 
 extern "C" void onSignal(int) {
     stopRequested = 1;
+    if (endAtOnce) {
+        static const char message[] = "\nimport-text: interrupted; nothing was written\n";
+        const char* text = newLineFirst ? message : message + 1;
+        const ssize_t written = ::write(STDERR_FILENO, text, std::strlen(text));
+        static_cast<void>(written);
+        ::_exit(130);
+    }
+}
+
+void catchSignals() {
+    newLineFirst = ::isatty(STDOUT_FILENO) != 0;
+    endAtOnce = 1;
+    struct sigaction action = {};
+    action.sa_handler = onSignal;
+    sigemptyset(&action.sa_mask);
+    for (int sig : {SIGINT, SIGTERM, SIGHUP})
+        sigaction(sig, &action, nullptr);
 }
 
 bool interrupted() {
@@ -174,8 +201,7 @@ int main(int argc, char* argv[]) {
         return fail(QStringLiteral("--sword is not available: this import-text was built "
                                    "without the SWORD library (libsword-dev)"));
 
-    for (int sig : {SIGINT, SIGTERM, SIGHUP})
-        std::signal(sig, onSignal);
+    catchSignals();
 
     const bool keepApostrophes = parser.isSet(keepOption);
     BibleTableWriter writer(parser.value(toOption));
@@ -211,6 +237,7 @@ int main(int argc, char* argv[]) {
     if (verses.size() == 0)
         return fail(QStringLiteral("no verse with text found; nothing was written"));
 
+    endAtOnce = 0; // from here on the writer stops at the signal and removes the new table
     if (!writer.write(verses.sorted(), progress, interrupted, message)) {
         if (interrupted()) {
             printLine(stderr, QStringLiteral("import-text: %1").arg(message));

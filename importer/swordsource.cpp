@@ -165,6 +165,37 @@ QByteArray canonicalTitles(sword::SWMgr& manager, sword::SWModule* module) {
     return titles;
 }
 
+// The current verse's entry as UTF-8, up to the end of its book.
+QByteArray rawEntry(sword::SWModule* module) {
+    const sword::SWBuf& buffer = module->getRawEntryBuf();
+    QByteArray raw(buffer.c_str(), qsizetype(buffer.length()));
+    if (module->getEncoding() == sword::ENC_LATIN1)
+        raw = QString::fromLatin1(raw).toUtf8();
+    return osis::cutAtBookEnd(raw);
+}
+
+// The plain text of the current verse of an OSIS module, canonical titles included.
+QByteArray osisText(sword::SWModule* module) {
+    return verses::simplified(osis::plainText(osis::read(rawEntry(module))));
+}
+
+// The plain text of the current verse as the library renders it, canonical
+// titles before it; empty when the verse itself is.
+QByteArray renderedText(sword::SWMgr& manager, sword::SWModule* module) {
+    const sword::SWBuf rendered = module->renderText(); // also fills the entry attributes
+    const QByteArray raw(module->getRawEntry());
+    QByteArray plain(rendered.c_str(), qsizetype(rendered.length()));
+    const QByteArray own = osis::cutAtBookEnd(raw);
+    if (own.size() != raw.size()) {
+        const sword::SWBuf cut = module->renderText(own.constData(), int(own.size()));
+        plain = QByteArray(cut.c_str(), qsizetype(cut.length()));
+    }
+    plain = verses::simplified(plain);
+    if (plain.isEmpty())
+        return plain;
+    return verses::simplified(canonicalTitles(manager, module) + plain);
+}
+
 } // namespace
 
 bool available() {
@@ -192,7 +223,10 @@ bool read(const QString& name, verses::Collection& verses, Progress& progress,
     }
     const QString moduleName = text(module->getName());
     switchOffMarkup(manager);
-    module->setProcessEntryAttributes(true);
+    // An OSIS module's entries are read as they are stored; other modules go
+    // through the library's plain rendering.
+    const bool osisMarkup = module->getMarkup() == sword::FMT_OSIS;
+    module->setProcessEntryAttributes(!osisMarkup);
 
     std::unique_ptr<sword::SWKey> key(module->createKey());
     auto* verse = dynamic_cast<sword::VerseKey*>(key.get());
@@ -255,15 +289,7 @@ bool read(const QString& name, verses::Collection& verses, Progress& progress,
         }
 
         module->setKey(verse);
-        const sword::SWBuf rendered = module->renderText(); // also fills the entry attributes
-        const QByteArray raw(module->getRawEntry());
-        QByteArray plain(rendered.c_str(), qsizetype(rendered.length()));
-        const QByteArray own = osis::cutAtBookEnd(raw);
-        if (own.size() != raw.size()) {
-            const sword::SWBuf cut = module->renderText(own.constData(), int(own.size()));
-            plain = QByteArray(cut.c_str(), qsizetype(cut.length()));
-        }
-        plain = verses::simplified(plain);
+        QByteArray plain = osisMarkup ? osisText(module) : renderedText(manager, module);
         if (plain.isEmpty()) {
             verses.skip(QStringLiteral("empty in the module"));
             continue;
@@ -272,7 +298,6 @@ bool read(const QString& name, verses::Collection& verses, Progress& progress,
             verses.skip(QStringLiteral("sharing the text of the verse before"));
             continue;
         }
-        plain = verses::simplified(canonicalTitles(manager, module) + plain);
         if (!verses.add(place, plain, origin))
             return false;
         ++bookVerses;

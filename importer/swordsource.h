@@ -26,8 +26,11 @@ QList<ModuleInfo> bibleModules();
 // a former name, without regard to case) into `verses`, in the order of its
 // versification: books 1 to 66 by the Protestant canon, further books numbered
 // on from 67 in the versification's order; introductions left out; the text
-// plain, with canonical titles (such as the Psalms') before their verse and
-// every other heading, note, number and mark left out. Empty verses, and verses
+// plain, as a reader of the module sees it: canonical titles (such as the
+// Psalms') kept before their verse, every other heading, note, lemma, number
+// and mark left out. An OSIS module's markup is read as structure
+// (importer/osis.h); a module in another markup goes through the library's
+// plain rendering. Empty verses, and verses
 // that share the text of the verse before, are left out and counted.
 // `interrupted` is polled between verses. Returns false, with an error
 // recorded in `verses`, when there is no such module or it cannot be read.

@@ -23,6 +23,21 @@ QString joinCommandLine(const QString& program, const QStringList& arguments) {
     return line;
 }
 
+QString commandLineArguments(const QString& line) {
+    qsizetype end = -1;
+    if (line.startsWith(QLatin1Char('"'))) {
+        end = line.indexOf(QLatin1Char('"'), 1);
+        if (end >= 0)
+            ++end;
+    } else {
+        end = line.indexOf(QLatin1Char(' '));
+    }
+    if (end < 0 || end >= line.size())
+        return QString();
+    // The blank that ends the program's path.
+    return line.mid(line.at(end) == QLatin1Char(' ') ? end + 1 : end);
+}
+
 QString rawCommandLine() {
     {
         QMutexLocker lock(&overrideMutex);

@@ -14,6 +14,9 @@ namespace platform {
 QString rawCommandLine();
 // The same rule for any program path and arguments.
 QString joinCommandLine(const QString& program, const QStringList& arguments);
+// The arguments of a line made by that rule: what follows the program's path
+// (quoted when it holds a blank) and the blank after it; empty without any.
+QString commandLineArguments(const QString& line);
 
 // The folder of the running executable, ending in "/".
 QString programFolder();

@@ -51,12 +51,14 @@ void checkRange(const TFieldDef& def, qint64 value) {
                              Kind::OutOfRange);
 }
 
-qint64 toNumber(const QString& text, const QString& field) {
+// `place`, when given, says where the text was read: "row 3 of <file>".
+qint64 toNumber(const QString& text, const QString& field, const QString& place = QString()) {
     bool ok = false;
     const qint64 v = text.trimmed().toLongLong(&ok);
     if (!ok)
         throw EConvertError(
-            QStringLiteral("'%1' is not a valid integer value for field '%2'.").arg(text, field));
+            QStringLiteral("'%1' is not a valid integer value for field '%2'%3.")
+                .arg(text, field, place.isEmpty() ? QString() : QStringLiteral(" in ") + place));
     return v;
 }
 
@@ -162,6 +164,19 @@ struct TTable::Impl {
     };
 
     // ---- values
+    // Where a value that the fields read stands, for messages: "row 3 of
+    // <file>" on a stored row, the file alone while a row is appended or a key
+    // edited.
+    QString place() {
+        if (state == dsBrowse && cursor && cursor->hasRow()) {
+            try {
+                return QStringLiteral("row %1 of %2").arg(cursor->number()).arg(path());
+            } catch (const EDatabaseError&) {
+                // The file is named all the same.
+            }
+        }
+        return path();
+    }
     const Value& value(int i) const {
         switch (state) {
         case dsInactive:
@@ -226,10 +241,11 @@ int TField::AsInteger() const {
     if (v.kind == Value::Int)
         n = v.i;
     else if (v.kind == Value::Text && !v.s.trimmed().isEmpty())
-        n = toNumber(v.s, def.Name);
+        n = toNumber(v.s, def.Name, table->d->place());
     if (n < INT_MIN || n > INT_MAX)
-        throw EConvertError(
-            QStringLiteral("Value %1 of field '%2' is not a 32-bit integer.").arg(n).arg(def.Name));
+        throw EConvertError(QStringLiteral("Value %1 of field '%2' in %3 is not a 32-bit integer.")
+                                .arg(n)
+                                .arg(def.Name, table->d->place()));
     return static_cast<int>(n);
 }
 

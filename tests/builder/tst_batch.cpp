@@ -51,16 +51,18 @@ class TestBatch : public QObject {
 
     QString textFolder() const { return app.filePath(QStringLiteral("Text/T/")); }
 
-    // Runs the copy of Build in the program folder; with `terminal`, on a
-    // pseudo-terminal of its own (through script(1)), output and errors merged.
-    Run build(const QStringList& arguments, bool terminal = false) {
+    // Runs the copy of Build in the program folder (or the one at `program`);
+    // with `terminal`, on a pseudo-terminal of its own (through script(1)),
+    // output and errors merged.
+    Run build(const QStringList& arguments, bool terminal = false, QString program = QString()) {
         testsupport::ProcessOptions options;
         // The program must do without a display of its own accord.
         options.environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
         options.environment.remove(QStringLiteral("DISPLAY"));
         options.environment.remove(QStringLiteral("WAYLAND_DISPLAY"));
         options.environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime.path());
-        const QString program = app.filePath(QStringLiteral("Build"));
+        if (program.isEmpty())
+            program = app.filePath(QStringLiteral("Build"));
         return Run{terminal ? testsupport::runProcess(
                                   QStringLiteral("script"),
                                   {"-qec", "'" + program + "' " + arguments.join(' '), "/dev/null"},
@@ -208,12 +210,40 @@ private slots:
                  qPrintable(report(run)));
     }
 
+    // No verse table, or no folder of the text at all: that one message, and
+    // nothing is made.
+    void missingVerseTable_data() {
+        QTest::addColumn<QString>("text");
+        QTest::newRow("empty folder") << "T";
+        QTest::newRow("no folder") << "NOSUCH";
+    }
     void missingVerseTable() {
-        const Run run = build({"--batch", "Text", "T"});
+        QFETCH(QString, text);
+        const Run run = build({"--batch", "Text", text});
         QVERIFY2(run.exitCode == 1, qPrintable(report(run)));
-        const QString failed = "Failed to find " + textFolder() + "Bible.db";
+        const QString folder = app.filePath("Text/" + text + "/");
         QCOMPARE(run.out, QStringList());
-        QVERIFY2(run.err.contains("Build stopped: " + failed), qPrintable(report(run)));
+        QCOMPARE(run.err, "Build stopped: Failed to find " + folder + "Bible.db\n");
+        QCOMPARE(QDir(app.filePath("Text")).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
+                 QStringList{"T"});
+        QCOMPARE(QDir(textFolder()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
+                 QStringList());
+    }
+
+    // The word "Text" in the program's own path is no argument: a program
+    // in /home/user/TextTools/app builds the text that its arguments name.
+    void programFolderWithTextInItsPath() {
+        const QString folder = app.filePath(QStringLiteral("TextTools/Text KJV/app/"));
+        QVERIFY(QDir().mkpath(folder + "Text/T"));
+        QVERIFY(QFile::copy(app.filePath("Build"), folder + "Build"));
+        QVERIFY(QFile::copy(app.filePath("Bible left.bmp"), folder + "Bible left.bmp"));
+        const QStringList libraries = QDir(app.path()).entryList({"*.so*"}, QDir::Files);
+        for (const QString& library : libraries)
+            QVERIFY(QFile::link(app.filePath(library), folder + library));
+        writeVerseTable(folder + "Text/T/", genesis());
+        const Run run = build({"--batch", "Text", "T"}, false, folder + "Build");
+        QVERIFY2(run.exitCode == 0, qPrintable(report(run)));
+        QCOMPARE(rowCount(folder + "Text/T/", "Word"), 18);
     }
 
     void databaseInUse() {

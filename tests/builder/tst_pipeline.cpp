@@ -16,8 +16,10 @@
 
 #include <QDirIterator>
 #include <QElapsedTimer>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMessageBox>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QScopeGuard>
@@ -67,6 +69,33 @@ Verses fortyVerses() {
         verses.append({verseKey(1, 1, i), QStringLiteral("Verse number %1 of the test").arg(i)});
     return verses;
 }
+
+// The dialog's own report, that runs `act` once, after the window has
+// processed its events for the last list.
+class LastListReport : public StageReport {
+public:
+    LastListReport(TRebuildDlg& dialog, std::function<void()> act)
+        : owner(dialog), action(std::move(act)) {}
+    bool posted = false;
+
+    void showStatus(const QString& text) override {
+        owner.showStatus(text);
+        lastList = text == QLatin1String("Creating PCRE file");
+    }
+    void setProgress(int position) override { owner.setProgress(position); }
+    void processEvents() override {
+        owner.processEvents();
+        if (lastList && !posted) {
+            action();
+            posted = true;
+        }
+    }
+
+private:
+    TRebuildDlg& owner;
+    std::function<void()> action;
+    bool lastList = false;
+};
 
 } // namespace
 
@@ -243,14 +272,17 @@ private slots:
     void lockedTable_data() {
         QTest::addColumn<QString>("held");
         QTest::newRow("Bible") << "Bible";
-        // An output table is emptied first; that it is held is reported once,
-        // as the database being in use, and the build does not go on.
+        // Every table is held before any is emptied: that one is held is
+        // reported once, as the database being in use, and nothing changes.
         QTest::newRow("Key") << "Key";
+        QTest::newRow("Word") << "Word";
     }
     void lockedTable() {
         QFETCH(QString, held);
         writeVerseTable(folder(), genesis);
         writeWordTable(folder(), QStringLiteral("Key"), {"old"});
+        writeTable(folder(), QStringLiteral("Word"), concordance::defineWordTable, [](TTable&) {});
+        QVERIFY(testsupport::writeFile(folder() + "KJV_List.txt", "old"));
         TTable holder;
         holder.setDatabaseName(folder());
         holder.setTableName(held);
@@ -265,17 +297,23 @@ private slots:
             verifyReady();
         }
         QVERIFY(!tableFileExists("Temp_Word"));
+        const QString text = folder();
+        dialog.reset();
+        holder.Close();
+        QCOMPARE(testsupport::sqlRows(text + "Key.db", "SELECT Word FROM Key"), QStringList{"old"});
+        QCOMPARE(testsupport::readFile(text + "KJV_List.txt"), QByteArray("old"));
     }
 
-    // An output table that cannot be emptied (here: not a table at all) is
-    // reported by the emptying; the build then stops instead of going on
-    // without it and announcing "Build complete".
+    // An output table that cannot be opened (here: not a table at all) is
+    // reported once; the build then stops instead of going on without it and
+    // announcing "Build complete".
     void unusableOutputTable() {
         writeVerseTable(folder(), genesis);
         QVERIFY(testsupport::writeFile(folder() + "Freq.db", "this is no table"));
         dialog->B_Build->click();
         QCOMPARE(messages.count(), 1);
-        QVERIFY2(messages.lines().first().startsWith("Error - emptyTable: "),
+        QVERIFY2(messages.lines().first().startsWith("openTable: Not a table: ") &&
+                     messages.lines().first().endsWith(" unable to open Freq"),
                  qPrintable(messages.lines().first()));
         QVERIFY(!dialog->stopReason().isEmpty());
         QVERIFY(texts("caption").isEmpty());
@@ -283,7 +321,7 @@ private slots:
         verifyReady();
     }
 
-    // No verse table: the error texts, empty output tables, no box.
+    // No verse table: the error texts, no table made, no box.
     void missingVerseTable() {
         const QString failed = "Failed to find " + folder() + QStringLiteral("Bible.db");
         // The dialog that builds is the program's dialog, even one that was
@@ -298,11 +336,8 @@ private slots:
         }
         QVERIFY(messages.lines().isEmpty());
         QVERIFY(texts("status").isEmpty());
-        for (TTable* table : {dialog->T_Key, dialog->T_Freq, dialog->T_Word}) {
-            QVERIFY(table->Active());
-            QCOMPARE(table->RecordCount(), 0);
-        }
-        QVERIFY(!tableFileExists("Temp_Word"));
+        for (const char* table : {"Key", "Freq", "Word", "Temp_Word"})
+            QVERIFY2(!tableFileExists(table), table);
         // Each press repeats the whole handler: with the verses in place it builds.
         build();
         QCOMPARE(dialog->T_Word->RecordCount(), 27);
@@ -312,26 +347,35 @@ private slots:
         QCOMPARE(RebuildDlg, nullptr);
     }
 
-    // A text that is not there: each table that cannot be made says so once,
-    // naming its own file, then the verse table is missing. Nothing is made.
+    // A text that is not there (a mistyped name): the one message that says
+    // so, no box, and nothing is made. A folder named like the verse table is
+    // no verse table either.
+    void textThatIsNotThere_data() {
+        QTest::addColumn<bool>("folderExists");
+        QTest::addColumn<bool>("folderAsVerseTable");
+        QTest::newRow("no folder") << false << false;
+        QTest::newRow("empty folder") << true << false;
+        QTest::newRow("a folder Bible.db") << true << true;
+    }
     void textThatIsNotThere() {
+        QFETCH(bool, folderExists);
+        QFETCH(bool, folderAsVerseTable);
         dialog.reset();
         program.reset();
         program = std::make_unique<TestProgram>("Text NOSUCH");
         dialog = std::make_unique<TRebuildDlg>();
         const QString folder = dialog->dataPath;
+        if (folderExists)
+            QVERIFY(QDir().mkpath(folder));
+        if (folderAsVerseTable)
+            QVERIFY(QDir().mkpath(folder + "Bible.db"));
+        const QStringList before = filesBelow(program->path("."));
         dialog->B_Build->click();
-        QStringList expected;
-        for (const char* step :
-             {"Key:createKeyTable", "Freq:createFreqTable", "Word:createRecTable"}) {
-            const QStringList parts = QString(step).split(':');
-            expected << parts[1] + ": Cannot create table " + folder + parts[0] +
-                            ".db: there is no folder " + folder + ". ";
-        }
-        QCOMPARE(messages.lines(), expected);
+        QCOMPARE(messages.lines(), QStringList());
         QCOMPARE(dialog->windowTitle(), QStringLiteral(" Error!"));
         QCOMPARE(dialog->L_Action->text(), "Failed to find " + folder + "Bible.db");
-        QVERIFY(!QFileInfo::exists(folder));
+        QCOMPARE(dialog->stopReason(), "Failed to find " + folder + "Bible.db");
+        QCOMPARE(filesBelow(program->path(".")), before);
         verifyReady();
     }
 
@@ -408,6 +452,66 @@ private slots:
         dialog->T_Freq->setRecNo(int(words.indexOf("the")) + 1);
         QCOMPARE(dialog->T_Freq->Fields(1).AsInteger(), 6);
         QCOMPARE(dialog->T_Word->RecordCount(), 27);
+    }
+
+    // A key pressed or a click made while the last list is written (when the
+    // window takes no input until the build completes) is not taken for a
+    // press of Close, which is enabled and the default by then: the window
+    // stays open and shows the completed build. The same input afterwards
+    // closes it.
+    void inputQueuedAtTheEndIsDropped_data() {
+        QTest::addColumn<QString>("input");
+        QTest::newRow("Enter") << "Enter";
+        QTest::newRow("Esc") << "Esc";
+        QTest::newRow("space on Close") << "space";
+        QTest::newRow("click on Close") << "click";
+    }
+    void inputQueuedAtTheEndIsDropped() {
+        QFETCH(QString, input);
+        const auto post = [this, input] {
+            const auto press = [](QObject* to, Qt::Key key) {
+                QCoreApplication::postEvent(to,
+                                            new QKeyEvent(QEvent::KeyPress, key, Qt::NoModifier));
+                QCoreApplication::postEvent(to,
+                                            new QKeyEvent(QEvent::KeyRelease, key, Qt::NoModifier));
+            };
+            QPushButton* close = dialog->B_Cancel;
+            if (input == "Enter")
+                press(dialog.get(), Qt::Key_Return);
+            else if (input == "Esc")
+                press(dialog.get(), Qt::Key_Escape);
+            else if (input == "space")
+                press(close, Qt::Key_Space);
+            else
+                for (const QEvent::Type type :
+                     {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
+                    const QPointF at = QRectF(close->rect()).center();
+                    QCoreApplication::postEvent(
+                        close, new QMouseEvent(type, at, close->mapToGlobal(at), Qt::LeftButton,
+                                               type == QEvent::MouseButtonPress ? Qt::LeftButton
+                                                                                : Qt::NoButton,
+                                               Qt::NoModifier));
+                }
+        };
+        // The input comes after the window last processed its events.
+        LastListReport report(*dialog, post);
+        dialog->setStageReport(&report);
+        writeVerseTable(folder(), genesis);
+        dialog->show();
+        QVERIFY(QTest::qWaitForWindowExposed(dialog.get()));
+        QSignalSpy closeClicked(dialog->B_Cancel, &QPushButton::clicked);
+        dialog->B_Build->click();
+        dialog->setStageReport(nullptr);
+        QVERIFY(report.posted);
+        QTest::qWait(50);
+        QVERIFY(dialog->isVisible());
+        QCOMPARE(closeClicked.count(), 0);
+        QCOMPARE(dialog->buildState(), TRebuildDlg::BuildState::Done);
+        QCOMPARE(dialog->windowTitle(), QStringLiteral(" Build complete"));
+        QCOMPARE(dialog->StatusBar->panelText(), QStringLiteral("Stage 4 complete."));
+        QVERIFY(dialog->B_Cancel->isDefault());
+        post();
+        QTRY_VERIFY(!dialog->isVisible());
     }
 
     // A close request from the window's frame while the stages run is refused
@@ -530,9 +634,24 @@ private slots:
         QVERIFY(!dialog->isVisible());
     }
 
+    // A value of the verse table that no verse key can be stops the build in
+    // the application's report, naming the file and the verse's row.
+    void verseKeyOutOfRange() {
+        writeVerseTable(folder(), genesis);
+        const QByteArray update = "UPDATE Bible SET Verse = 1099511627776 WHERE Verse = " +
+                                  QByteArray::number(verseKey(1, 1, 2));
+        QVERIFY(testsupport::sqlRows(folder() + "Bible.db", update.constData()).isEmpty());
+        dialog->B_Build->click();
+        QCOMPARE(dialog->buildState(), TRebuildDlg::BuildState::Stopped);
+        QCOMPARE(messages.lines(),
+                 QStringList{"Build: Value 1099511627776 of field 'Verse' in row 2 of " + folder() +
+                             "Bible.db is not a 32-bit integer."});
+    }
+
     // A build stopped in stage 3 (here by one distinct word too many) leaves
     // the scratch table for the next build to remove, without its rows: they
-    // are of no use, and writing them would only delay the program's end.
+    // are of no use, and writing them would only delay the program's end. It
+    // leaves no word list beside the emptied tables.
     void stoppedBuildDropsTheScratchRows() {
         Verses verses;
         for (int n = 0; n <= concordance::maxDistinctWords; n += 100) {
@@ -542,9 +661,13 @@ private slots:
             verses.append({verseKey(1, 1 + n / 20000, 1 + n / 100 % 200), words.join(' ')});
         }
         writeVerseTable(folder(), verses);
+        // The lists of an earlier build go with its tables.
+        for (const char* list : {"_Freq", "_List", "_Alpha", "_Length", "_CharFreq", "_Pcre"})
+            QVERIFY(testsupport::writeFile(folder() + "KJV" + list + ".txt", "earlier build"));
         dialog->B_Build->click();
         QCOMPARE(dialog->buildState(), TRebuildDlg::BuildState::Stopped);
         QVERIFY(messages.lines().join(' ').contains("more than 32,767 different words"));
+        QCOMPARE(QDir(folder()).entryList({"*.txt*"}, QDir::Files), QStringList());
         QVERIFY(!dialog->T_TempWord->Active());
         QCOMPARE(testsupport::sqlRows(folder() + "Temp_Word.db", "SELECT count(*) FROM Temp_Word"),
                  QStringList{"0"});

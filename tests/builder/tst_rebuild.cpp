@@ -82,15 +82,18 @@ private slots:
         row("trailing blank", "/opt/app/Build Text WEB ", "WEB ", "Text/WEB /", 30);
         row("other folder word", "/opt/app/Build Texts ASV", "ASV", "Texts/ASV/", 21);
         row("quoted program path", "\"/opt/my apps/Build\" Text DARBY", "DARBY", "Text/DARBY/", 22);
-        // "Text" is found first inside the program's own path.
-        row("Text in the path", "/opt/TextTools/Build Text KJV", "Text KJV",
-            "TextTools/Build/Text KJV/", 30);
-        // The word is case-sensitive: "text" is not it, and the first blank splits.
-        row("lower-case word", "/opt/app/Build text KJV", "text KJV", "/opt/app/Build/text KJV/",
-            30);
+        // The word is sought in the arguments alone, never in the program's path.
+        row("Text in the path", "/home/user/TextTools/app/Build Text KJV", "KJV", "Text/KJV/", 18);
+        row("Text in a quoted path", "\"/opt/My Texts/Text KJV/Build\" Text WEB", "WEB",
+            "Text/WEB/", 19);
+        row("Text as the program", "/opt/app/Text Texts ASV", "ASV", "Texts/ASV/", 21);
+        row("options first", "/opt/app/Build -platform offscreen Text KJV", "KJV", "Text/KJV/", 18);
+        // The word is case-sensitive: "text" is not it, and no text is named.
+        row("lower-case word", "/opt/TextTools/Build text KJV", "", "//", 30);
         // Only blanks split; a tab does not.
-        row("tab after the word", "/opt/app/Build\tText\tKJV", "Text\tKJV", "/Text\tKJV/", 30);
-        row("no word, no blank", "/opt/app/Build", "/opt/app/Build", "//opt/app/Build/", 30);
+        row("tab after the word", "/opt/app/Build Text\tKJV", "", "//", 30);
+        row("tab after the path", "/opt/app/Build\tText KJV", "", "//", 30);
+        row("no word, no blank", "/opt/app/Build", "", "//", 30);
         // Word sizes: names match whole and without regard to case.
         row("mixed case", "/opt/app/Build Text Webster", "Webster", "Text/Webster/", 22);
         row("prefix of a name", "/opt/app/Build Text WEBS", "WEBS", "Text/WEBS/", 30);

@@ -11,10 +11,12 @@
 #include "tests/support/processrun.h"
 
 #include <QDateTime>
+#include <QRegularExpression>
 #include <csignal>
 #include <sys/resource.h>
 
 using testsupport::readFile;
+using testsupport::writeFile;
 
 namespace {
 
@@ -62,10 +64,17 @@ class TestWordLists : public QObject {
 
     QByteArray list(const QString& suffix) const { return readFile(tables->list(suffix)); }
 
-    // Stages 2 and 3 on `verses`; the lists are written.
+    // Stages 2 and 3 on `verses`; the tables are committed and the lists
+    // named.
     void build(const Verses& verses) {
         tables->index(verses, report);
-        TWordList(report, tables->text()).buildTables(&tables->tempWord);
+        TWordList lists(report, tables->text());
+        lists.buildTables(&tables->tempWord);
+        lists.commit();
+    }
+    // The list files of the folder, and the unnamed ones beside them.
+    QStringList listFiles() const {
+        return QDir(tables->folder()).entryList({"*.txt", "*.txt.part"}, QDir::Files);
     }
     static Verses theTheAndVerse() { return {{verseKey(1, 1, 1), "The the, and."}}; }
     void buildTheTheAnd() { build(theTheAndVerse()); }
@@ -284,6 +293,7 @@ private slots:
             lists.writeFrequencyList();
             lists.writePcreFile();
         }
+        lists.commit();
         QCOMPARE(messages.lines(),
                  QStringList{"TWordList::writeFrequencyList - write " + tables->list("_Freq") +
                              ": " + qt_error_string(EFBIG)});
@@ -292,15 +302,66 @@ private slots:
         QCOMPARE(strayFiles().join(" "), QString());
     }
 
-    // A table error in the middle of a list ends it without a file.
+    // A table error in the middle of a list ends it without a file; the
+    // lists written before it go unnamed with the build.
     void tableErrorLeavesNoList() {
         tables->index(theTheAndVerse(), report);
-        TWordList lists(report, tables->text());
-        lists.buildTables(&tables->tempWord);
-        tables->freq.Close();
-        QVERIFY_THROWS_EXCEPTION(EDatabaseError, lists.writeFrequencyList());
-        QVERIFY(!QFile::exists(tables->list("_Freq")));
+        {
+            TWordList lists(report, tables->text());
+            lists.buildTables(&tables->tempWord);
+            tables->freq.Close();
+            QVERIFY_THROWS_EXCEPTION(EDatabaseError, lists.writeFrequencyList());
+            QVERIFY(!QFile::exists(tables->list("_Freq")));
+            QVERIFY(!QFile::exists(tables->list("_Freq") + ".part"));
+        }
         QCOMPARE(strayFiles().join(" "), QString());
+        QCOMPARE(listFiles(), QStringList());
+    }
+
+    // The lists take their names only when the tables they describe are
+    // committed; lists never named go with the object that wrote them.
+    void listsAreNamedAtCommit() {
+        tables->index(theTheAndVerse(), report);
+        {
+            TWordList lists(report, tables->text());
+            lists.buildTables(&tables->tempWord);
+            QCOMPARE(listFiles().filter(QRegularExpression("\\.txt$")), QStringList());
+            QCOMPARE(listFiles().size(), 6);
+            lists.commit();
+            QCOMPARE(listFiles().filter(QRegularExpression("\\.txt$")).size(), 6);
+            QCOMPARE(listFiles().filter(".part"), QStringList());
+        }
+        QCOMPARE(listFiles().size(), 6);
+        QCOMPARE(messages.lines(), QStringList());
+
+        tables->index(theTheAndVerse(), report);
+        {
+            TWordList lists(report, tables->text());
+            lists.buildTables(&tables->tempWord);
+        }
+        // The lists above were not removed (the pipeline does that), the
+        // unnamed ones are gone.
+        QCOMPARE(listFiles().filter(".part"), QStringList());
+    }
+
+    // Removing a text's lists takes its six lists and unnamed ones a killed
+    // build left, and nothing else; one that cannot go is reported.
+    void removingTheLists() {
+        build(theTheAndVerse());
+        for (const char* other : {"KJV_Freq.txt.part", "KJV_Pcre.txt.part", "KJVA_Freq.txt",
+                                  "KJV_Notes.txt", "KJV_Freq.bak"})
+            QVERIFY(writeFile(tables->folder() + other, "x"));
+        QVERIFY(TWordList::removeLists(tables->folder(), "KJV"));
+        QStringList left = QDir(tables->folder()).entryList({"*.txt*", "*.bak"}, QDir::Files);
+        left.sort();
+        QCOMPARE(left, (QStringList{"KJVA_Freq.txt", "KJV_Freq.bak", "KJV_Notes.txt"}));
+        QCOMPARE(messages.lines(), QStringList());
+
+        QVERIFY(QDir().mkpath(tables->list("_Alpha") + "/inside"));
+        QVERIFY(!TWordList::removeLists(tables->folder(), "KJV"));
+        QCOMPARE(messages.lines(),
+                 QStringList{"TWordList::removeLists - delete " + tables->list("_Alpha") + ": " +
+                             qt_error_string(EISDIR)});
     }
 
     // A second build replaces every file whole.

@@ -15,9 +15,14 @@
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <csignal>
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 using verses::Place;
 
@@ -56,6 +61,17 @@ quint32 key(int book, int chapter, int verse) {
 int rowsWritten = 0;
 bool stopAfterFiveRows() {
     return ++rowsWritten > 5;
+}
+
+// Whether an import holds the text folder's lock (it takes it once it is
+// ready for signals, before it reads anything).
+bool folderIsLocked(const QString& dir) {
+    const int fd = ::open(QFile::encodeName(dir).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    const bool locked = ::flock(fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK;
+    ::close(fd);
+    return locked;
 }
 
 } // namespace
@@ -323,6 +339,43 @@ private slots:
         QFile::remove(fifoPath);
     }
 
+    // Ctrl+C and SIGTERM end an import that waits for its input for ever (a
+    // FIFO nobody opens for writing blocks in open(), a silent pipe in read()):
+    // status 130, the old table untouched, no new one begun.
+    void signalEndsAWaitingImport_data() {
+        QTest::addColumn<bool>("fifo");
+        QTest::addColumn<int>("signal");
+        QTest::newRow("FIFO without a writer, SIGINT") << true << SIGINT;
+        QTest::newRow("FIFO without a writer, SIGTERM") << true << SIGTERM;
+        QTest::newRow("silent pipe, SIGINT") << false << SIGINT;
+        QTest::newRow("silent pipe, SIGTERM") << false << SIGTERM;
+    }
+    void signalEndsAWaitingImport() {
+        QFETCH(bool, fifo);
+        QFETCH(int, signal);
+        const QString dir = folder("Waiting");
+        QCOMPARE(importText({"--vpl", sample, "--to", dir, "--force"}).exitCode, 0);
+        const auto before = readTable(dir);
+        const QString fifoPath = tmp.filePath("silent.fifo");
+        QFile::remove(fifoPath);
+        QVERIFY(::mkfifo(QFile::encodeName(fifoPath).constData(), 0600) == 0);
+
+        QProcess child;
+        child.start(IMPORT_TEXT, {"--vpl", fifo ? fifoPath : "/dev/stdin", "--to", dir, "--force"});
+        QVERIFY(child.waitForStarted());
+        QTRY_VERIFY_WITH_TIMEOUT(folderIsLocked(dir), 20000);
+        QTest::qWait(200); // well into its wait
+        QCOMPARE(child.state(), QProcess::Running);
+        QVERIFY(::kill(pid_t(child.processId()), signal) == 0);
+        QVERIFY(child.waitForFinished(10000));
+        QCOMPARE(child.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(child.exitCode(), 130);
+        QVERIFY(child.readAllStandardError().contains("interrupted; nothing was written"));
+        QCOMPARE(readTable(dir), before);
+        QVERIFY(!QFileInfo::exists(dir + "/Bible_new/Bible.db"));
+        QFile::remove(fifoPath);
+    }
+
     void apostrophesCanBeKept() {
         const QString dir = folder("Kept");
         const Run r = importText({"--vpl", sample, "--to", dir, "--keep-apostrophes"});
@@ -545,6 +598,61 @@ private slots:
         QVERIFY(text[key(19, 119, 9)].startsWith("Wherewithal shall"));           // no BETH
         QCOMPARE(text[key(58, 13, 25)], QString("Grace be with you all. Amen.")); // no postscript
         QVERIFY(text[key(17, 8, 9)].contains("king's scribes"));
+    }
+
+    // The three texts Debian ships, read as a reader of each module sees
+    // them: no tag, lemma or Strong's number in any verse, and none of the
+    // words that markup alone used to run together. Each is checked where it
+    // is installed.
+    void swordTextsAreClean_data() {
+        QTest::addColumn<QString>("module");
+        QTest::addColumn<quint32>("verse");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("KJV") << "KJV" << key(1, 1, 1)
+                             << "In the beginning God created the heaven and the earth.";
+        QTest::newRow("WEB") << "WEB" << key(1, 1, 1)
+                             << "In the beginning, God created the heavens and the earth.";
+        QTest::newRow("RV1909")
+            << "RV1909" << key(1, 1, 30)
+            << QString::fromUtf8("Y á toda bestia de la tierra, y á todas las aves de los cielos, "
+                                 "y á todo lo que se mueve sobre la tierra, en que hay vida, "
+                                 "toda hierba verde les será para comer: y fué así.");
+    }
+    void swordTextsAreClean() {
+        QFETCH(QString, module);
+        QFETCH(quint32, verse);
+        QFETCH(QString, text);
+        if (!sword_source::available())
+            QSKIP("built without the SWORD library");
+        const auto modules = sword_source::bibleModules();
+        if (std::none_of(modules.begin(), modules.end(),
+                         [&](const auto& m) { return m.abbreviation == module; }))
+            QSKIP("the SWORD module is not installed");
+        FILE* quiet = std::fopen("/dev/null", "w");
+        QVERIFY(quiet);
+        Progress progress(quiet, false);
+        verses::Collection read;
+        const bool ok = sword_source::read(module, read, progress);
+        std::fclose(quiet);
+        QVERIFY2(ok, qPrintable(read.errors().join('\n')));
+
+        const QRegularExpression tag(QStringLiteral("[<>]|\\b[HG]\\d{1,5}\\b"));
+        const QStringList joined{"godcreated", "yahwehgod",        "kneweve",
+                                 "east,they",  "jesusmay",         "lordhas",
+                                 "estasson",   "jesucristoseacon", "clean.\u201dimmediately"};
+        bool seen = false;
+        for (const verses::Verse& v : read.sorted()) {
+            const QString t = QString::fromUtf8(v.text);
+            if (v.key == verse) {
+                QCOMPARE(t, text);
+                seen = true;
+            }
+            QVERIFY2(!tag.match(t).hasMatch(), qPrintable(read.reference(v.key) + ": " + t));
+            const QString lower = t.toLower();
+            for (const QString& j : joined)
+                QVERIFY2(!lower.contains(j), qPrintable(read.reference(v.key) + ": " + t));
+        }
+        QVERIFY(seen);
     }
 };
 

@@ -421,6 +421,121 @@ private slots:
         QCOMPARE(fired, 4);
     }
 
+    // A row number outside 1..RecordCount (0 is a scroll bar's lowest value)
+    // leaves the cursor on its row, with its values: on the file, on rows
+    // still in memory, and within a range.
+    void recNoOutsideTheRowsStaysPut_data() {
+        QTest::addColumn<QString>("rows");
+        QTest::newRow("file") << "file";
+        QTest::newRow("memory") << "memory";
+        QTest::newRow("range") << "range";
+    }
+    void recNoOutsideTheRowsStaysPut() {
+        QFETCH(QString, rows);
+        const QStringList words = {"a", "b", "c", "d"};
+        TTable t;
+        if (rows == "memory") {
+            createTempWord(t);
+            for (int i = 0; i < words.size(); ++i)
+                append(t, 10 * (i + 1), words[i]);
+        } else {
+            makeTempWord(words);
+            bind(t, "Temp_Word");
+            t.Open();
+        }
+        int count = 4;
+        if (rows == "range") {
+            t.EditRangeStart();
+            t.Fields(0).setAsInteger(20);
+            t.EditRangeEnd();
+            t.Fields(0).setAsInteger(40);
+            t.ApplyRange();
+            count = 3;
+        }
+        QCOMPARE(t.RecordCount(), count);
+        t.setRecNo(2);
+        const int key = t.Fields(0).AsInteger();
+        const QString word = t.Fields(1).AsString();
+        int fired = 0;
+        t.setAfterScroll([&](TTable*) { ++fired; });
+        for (const int recNo : {0, -1, INT_MIN, count + 1, INT_MAX}) {
+            t.setRecNo(recNo);
+            QCOMPARE(t.RecNo(), 2);
+            QVERIFY(!t.Fields(0).IsNull() && !t.Fields(1).IsNull());
+            QCOMPARE(t.Fields(0).AsInteger(), key);
+            QCOMPARE(t.Fields(1).AsString(), word);
+        }
+        QCOMPARE(fired, 0);
+        t.Next();
+        QCOMPARE(t.RecNo(), 3);
+    }
+
+    // A stored number that is no 32-bit integer (the file was written by
+    // another program) is refused when read, at either end, never wrapped;
+    // the message names the value, the field, the row and the file.
+    void readingBeyond32Bits_data() {
+        QTest::addColumn<qint64>("stored");
+        QTest::addColumn<bool>("accepted");
+        QTest::newRow("lowest") << qint64(INT_MIN) << true;
+        QTest::newRow("highest") << qint64(INT_MAX) << true;
+        QTest::newRow("one below") << qint64(INT_MIN) - 1 << false;
+        QTest::newRow("one above") << qint64(INT_MAX) + 1 << false;
+        QTest::newRow("2^32 + 1") << (qint64(1) << 32) + 1 << false;
+        QTest::newRow("-2^40") << -(qint64(1) << 40) << false;
+    }
+    void readingBeyond32Bits() {
+        QFETCH(qint64, stored);
+        QFETCH(bool, accepted);
+        makeTempWord({"a", "b", "c"});
+        const QByteArray update =
+            "UPDATE Temp_Word SET Verses = " + QByteArray::number(stored) + " WHERE Verses = 20";
+        QCOMPARE(query(path("Temp_Word"), update.constData()), QStringList());
+        TTable t;
+        bind(t, "Temp_Word");
+        t.Open();
+        t.setIndexName("wordNdx"); // "b" is row 2 in word order
+        t.setRecNo(2);
+        QCOMPARE(t.Fields(0).AsString(), QString::number(stored));
+        try {
+            QCOMPARE(qint64(t.Fields(0).AsInteger()), stored);
+            QVERIFY(accepted);
+        } catch (const EConvertError& e) {
+            QVERIFY(!accepted);
+            QCOMPARE(e.message(), QStringLiteral("Value %1 of field 'Verses' in row 2 of %2 is not "
+                                                 "a 32-bit integer.")
+                                      .arg(stored)
+                                      .arg(path("Temp_Word")));
+        }
+    }
+
+    // Text in a number field is read as a number; text that is none is
+    // refused naming its row and file.
+    void readingTextAsANumber() {
+        TTable t;
+        bind(t, "Numbers", true);
+        t.FieldDefs().Add("Key", ftInteger, 0, true);
+        t.FieldDefs().Add("N", ftString, 10, false);
+        t.IndexDefs().Add("", "Key", ixPrimary | ixUnique);
+        t.CreateTable();
+        t.Open();
+        for (const char* text : {" 42 ", "many"}) {
+            t.Append();
+            t.Fields(0).setAsInteger(t.RecordCount() + 1);
+            t.Fields(1).setAsString(text);
+            t.Post();
+        }
+        t.First();
+        QCOMPARE(t.Fields(1).AsInteger(), 42);
+        t.Next();
+        try {
+            t.Fields(1).AsInteger();
+            QFAIL("no error");
+        } catch (const EConvertError& e) {
+            QCOMPARE(e.message(), "'many' is not a valid integer value for field 'N' in row 2 of " +
+                                      path("Numbers") + ".");
+        }
+    }
+
     void rangeOnACompoundKey() {
         TTable t;
         makeTexts(t);
