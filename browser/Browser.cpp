@@ -230,8 +230,8 @@ void TF_Browser::createComponents() {
     auto* textLabel = new QLabel(tr("&Text:"), this);
     CB_Text = new QComboBox(this);
     CB_Text->setObjectName(QStringLiteral("CB_Text"));
-    // A combo box as wide as its longest item would let a long name widen
-    // the window past the screen.
+    // The combo boxes ask for the width of twelve letters, never for that of
+    // their longest entry, a long name or word.
     CB_Text->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     CB_Text->setMinimumContentsLength(12);
     textLabel->setBuddy(CB_Text);
