@@ -7,6 +7,7 @@
 #include "browser/Bookchart.h"
 #include "browser/Browser.h"
 #include "browser/Verselist.h"
+#include "tests/browser/listedverses.h"
 #include "tests/builder/testprogram.h"
 #include "tests/support/files.h"
 #include "tests/support/messagecapture.h"
@@ -33,15 +34,6 @@ const Verses smallText = {
     {verseKey(43, 3, 16), "For God so loved the world, that he gave his only begotten Son."},
     {verseKey(43, 11, 35), "Jesus wept."},
 };
-
-// The references of the list, in order.
-QStringList listed(const TF_Browser& form) {
-    QStringList out;
-    const TVerseList* list = form.verseList();
-    for (int row = 0; row < list->rowCount(); ++row)
-        out << list->index(row).data(TVerseList::ReferenceRole).toString();
-    return out;
-}
 
 } // namespace
 

@@ -7,6 +7,7 @@
 #include "browser/Browser.h"
 #include "browser/Verselist.h"
 #include "concordance/lexiconsource.h"
+#include "tests/browser/listedverses.h"
 #include "tests/builder/testprogram.h"
 #include "tests/support/messagecapture.h"
 
@@ -36,14 +37,6 @@ const QList<Tag> tags = {
     {verseKey(46, 13, 4) | 4, 2, "G26"},        {verseKey(62, 4, 8) | 1, 1, "G2316"},
     {verseKey(62, 4, 8) | 3, 2, "G26"},
 };
-
-QStringList listed(const TF_Browser& form) {
-    QStringList out;
-    const TVerseList* list = form.verseList();
-    for (int row = 0; row < list->rowCount(); ++row)
-        out << list->index(row).data(TVerseList::ReferenceRole).toString();
-    return out;
-}
 
 } // namespace
 
