@@ -2,8 +2,8 @@
 
 #include "concordance/tablelayouts.h"
 #include "platform/core/lasterror.h"
+#include "platform/core/messagesink.h"
 #include "platform/core/table.h"
-#include "platform/gui/messages.h"
 
 #include <QFileInfo>
 

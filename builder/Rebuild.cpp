@@ -1,36 +1,21 @@
 #include "builder/Rebuild.h"
 
 #include "builder/Html.h"
-#include "builder/Oddsandsods.h"
-#include "builder/Strongstable.h"
-#include "builder/Wordlists.h"
-#include "builder/Wordtables.h"
-#include "concordance/tablelayouts.h"
-#include "concordance/textfolder.h"
 #include "package/Ini_t.h"
 #include "package/Placement.h"
-#include "platform/core/errors.h"
-#include "platform/core/localeformats.h"
 #include "platform/core/process.h"
-#include "platform/core/table.h"
 #include "platform/core/userfolders.h"
 #include "platform/gui/messages.h"
 #include "platform/gui/picture.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
-#include <QElapsedTimer>
-#include <QFile>
-#include <QFileInfo>
 #include <QKeyEvent>
 #include <QLabel>
-#include <QLocale>
 #include <QPainter>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QResizeEvent>
-#include <QTime>
-#include <memory>
 
 TRebuildDlg* RebuildDlg = nullptr;
 
@@ -51,18 +36,6 @@ constexpr int pictureHeight = 115;
 constexpr int bottomHeight = 84;
 constexpr int progressHeight = 16;
 constexpr int statusHeight = 21;
-
-struct WordSize {
-    const char* name;
-    int size;
-};
-
-// Widest word of each text we know; every other text gets the default.
-constexpr WordSize wordSizes[] = {
-    {"ASV", 21},   {"KJV", 18},   {"WEB", 19},     {"BASIC", 28},
-    {"DARBY", 22}, {"DOUAY", 19}, {"WEBSTER", 22}, {"YOUNG", 22},
-};
-constexpr int defaultWordSize = 30;
 
 TFittingLabel* makeLabel(QWidget* parent, const QString& text, int left, int top, int width,
                          int fontPixels) {
@@ -86,69 +59,7 @@ QPushButton* makeButton(QWidget* parent, const QString& caption, int left) {
     return button;
 }
 
-// openTable reports a table that it could not create or empty and returns with
-// the table closed, or open but still holding its rows. A build on such a table
-// would fail in a later stage and still end in "Build complete", so the table
-// is opened for the build alone here, as openTable would have done: a table
-// that another program holds raises "File is locked", and one that is missing
-// or not empty raises an error of its own.
-void requireOpenAndEmpty(TTable* table) {
-    if (!table->Active() || !table->Exclusive()) {
-        if (!table->Exists())
-            throw EDatabaseError(
-                QStringLiteral("The table %1 could not be created.").arg(table->fileName()));
-        table->setActive(false);
-        table->setExclusive(true);
-        table->setActive(true);
-    }
-    if (table->RecordCount() != 0)
-        throw EDatabaseError(
-            QStringLiteral("The table %1 could not be emptied.").arg(table->fileName()));
-}
-
 } // namespace
-
-QString elapsedText(qint64 ms) {
-    // The clock is monotonic, so this cannot be negative; a build of a day or
-    // more still shows all of it in minutes.
-    ms = qMax<qint64>(ms, 0);
-    const qint64 minutes = ms / 60000;
-    const qint64 seconds = ms / 1000 % 60;
-    const qint64 millis = ms % 1000;
-    return QStringLiteral("Elapsed time %1 min %2.%3 seconds")
-        .arg(minutes)
-        .arg(seconds)
-        .arg(millis, 3, 10, QLatin1Char('0'));
-}
-
-// One run of B_BuildClick. However the run ends, the dialog is no longer
-// building afterwards; a run that leaves while the stages are under way (an
-// error escaped a stage) leaves the dialog stopped, Build and Close disabled.
-class TRebuildDlg::BuildRun {
-public:
-    explicit BuildRun(TRebuildDlg& owner) : dialog(owner) {
-        dialog.building = true;
-        dialog.stopText.clear();
-    }
-    ~BuildRun() {
-        dialog.building = false;
-        if (dialog.state != BuildState::Building)
-            return;
-        dialog.state = BuildState::Stopped;
-        // The scratch table stays for the next build to remove; the rows of
-        // the stopped build are of no use to anybody and are not written.
-        try {
-            dialog.T_TempWord->CloseDiscarding();
-        } catch (const std::exception&) {
-            // It is closed all the same.
-        }
-    }
-    BuildRun(const BuildRun&) = delete;
-    BuildRun& operator=(const BuildRun&) = delete;
-
-private:
-    TRebuildDlg& dialog;
-};
 
 // --- labels ------------------------------------------------------------------
 
@@ -208,11 +119,19 @@ QString TStatusBar::panelText() const {
 // --- dialog ------------------------------------------------------------------
 
 TRebuildDlg::TRebuildDlg(QWidget* owner, WindowPlace place)
-    : QDialog(owner), remembersPlace(place == WindowPlace::Remembered) {
+    : QDialog(owner), pipeline(new BuildPipeline(this)), T_TempWord(pipeline->T_TempWord),
+      T_Word(pipeline->T_Word), T_Bible(pipeline->T_Bible), T_Freq(pipeline->T_Freq),
+      T_Key(pipeline->T_Key), dataPath(pipeline->dataPath), bibleName(pipeline->bibleName),
+      wordSize(pipeline->wordSize), remembersPlace(place == WindowPlace::Remembered) {
     createComponents();
+    pipeline->setStageReport(this);
+    pipeline->setView(this);
+    connect(pipeline, &BuildPipeline::textChanged, this,
+            [this](const QString& what, const QString& text) { showPipelineText(what, text); });
+    connect(pipeline, &BuildPipeline::stageStarted, this, &TRebuildDlg::stageStarted);
+    connect(pipeline, &BuildPipeline::progressChanged, this, &TRebuildDlg::setProgress);
 
     const QString folder = platform::programFolder();
-    readCommandLine();
     helpPath = folder + QStringLiteral("help/");
 
     L_Bible->showText(bibleName + QStringLiteral(" Bible"));
@@ -221,7 +140,6 @@ TRebuildDlg::TRebuildDlg(QWidget* owner, WindowPlace place)
     setAction(QStringLiteral("Create ") + bibleName + QStringLiteral(" database?"));
     setCaption(bibleName + QStringLiteral(" Bible"));
     showStatus(QStringLiteral("Rebuild?"));
-    setWordSize();
 
     Image->resize(pictureWidth, pictureHeight);
     loadPicture(folder + QStringLiteral("Bible left.bmp"));
@@ -265,17 +183,6 @@ void TRebuildDlg::createComponents() {
     L_Action->setObjectName(QStringLiteral("L_Action"));
     L_Bible = makeLabel(this, QStringLiteral("KJV Bible"), 174, 24, 220, 17);
     L_Bible->setObjectName(QStringLiteral("L_Bible"));
-
-    const auto makeTable = [this](const char* name) {
-        auto* table = new TTable(this);
-        table->setObjectName(QLatin1String(name));
-        return table;
-    };
-    T_TempWord = makeTable("T_TempWord");
-    T_Word = makeTable("T_Word");
-    T_Bible = makeTable("T_Bible");
-    T_Freq = makeTable("T_Freq");
-    T_Key = makeTable("T_Key");
 
     Image = new QLabel(this);
     Image->setObjectName(QStringLiteral("Image"));
@@ -329,28 +236,6 @@ void TRebuildDlg::createComponents() {
     setMinimumSize(smallestWidth, smallestHeight);
 }
 
-// The command line's arguments hold "Text" followed by a blank and the text's
-// name. They alone are read, never the program's own path (which may well
-// run through a folder such as /home/user/TextTools): everything before the
-// first "Text" in them is dropped, the word up to the first blank names the
-// folder of texts, and the rest of the line is the text's name. Arguments
-// without "Text" name no text.
-void TRebuildDlg::readCommandLine() {
-    QString line = platform::commandLineArguments(platform::rawCommandLine());
-    const qsizetype word = line.indexOf(QStringLiteral("Text"), 0, Qt::CaseSensitive);
-    folderWord.clear();
-    bibleName.clear();
-    if (word >= 0) {
-        line.remove(0, word);
-        const qsizetype blank = line.indexOf(QLatin1Char(' '));
-        if (blank >= 0) {
-            folderWord = line.left(blank);
-            bibleName = line.mid(blank + 1);
-        }
-    }
-    dataPath = concordance::textFolder(bibleName, folderWord);
-}
-
 // Shows the picture at its natural size; the colour of its bottom-left pixel
 // is see-through.
 void TRebuildDlg::loadPicture(const QString& fileName) {
@@ -377,11 +262,15 @@ void TRebuildDlg::processEvents() {
 }
 
 void TRebuildDlg::setStageReport(StageReport* report) {
-    stageReport = report;
+    pipeline->setStageReport(report ? report : this);
 }
 
 BuildText TRebuildDlg::buildText() const {
-    return BuildText{dataPath, bibleName, wordSize, T_Word, T_Key, T_Freq, textRules};
+    return pipeline->buildText();
+}
+
+void TRebuildDlg::setWordSize() {
+    pipeline->setWordSize();
 }
 
 void TRebuildDlg::setCaption(const QString& text) {
@@ -399,37 +288,49 @@ void TRebuildDlg::setLabelText(TFittingLabel* label, const QString& what, const 
     emit textChanged(what, text);
 }
 
-QString TRebuildDlg::textNameProblem() const {
-    if (folderWord.isEmpty() || bibleName.isEmpty())
-        return QStringLiteral("No text is named: start Build with the word Text and the text's "
-                              "name, for example Build Text KJV");
-    if (!concordance::isFolderName(folderWord))
-        return QStringLiteral("\"%1\" cannot name the folder of texts: it must be one folder "
-                              "name, without \"/\"")
-            .arg(folderWord);
-    if (!concordance::isFolderName(bibleName))
-        return QStringLiteral("\"%1\" is not the name of a text: a text's name is one folder "
-                              "name, without \"/\" and other than \".\" and \"..\"")
-            .arg(bibleName);
-    return QString();
+void TRebuildDlg::showPipelineText(const QString& what, const QString& text) {
+    if (what == QLatin1String("caption"))
+        setCaption(text);
+    else if (what == QLatin1String("action"))
+        setAction(text, pipeline->actionPath());
+    else if (what == QLatin1String("status"))
+        showStatus(text);
+    else if (what == QLatin1String("start"))
+        setLabelText(L_Start, what, text);
+    else if (what == QLatin1String("finish"))
+        setLabelText(L_Finish, what, text);
 }
 
-QString TRebuildDlg::importAdvice() const {
-    if (!textNameProblem().isEmpty() ||
-        QFile::exists(dataPath + concordance::verseTable + QStringLiteral(".db")))
-        return QString();
-    return QStringLiteral("There is no verse table for %1 yet.\r\n").arg(bibleName) +
-           concordance::importAdvice(bibleName);
+// Builds the text's concordance database; the dialog that builds is the
+// program's one dialog.
+void TRebuildDlg::B_BuildClick(QObject* /*sender*/) {
+    // The stages let the window process its events; a press arriving then is
+    // not a second build, and a text is built at most once per run.
+    if (isBuilding() || buildState() != BuildState::Ready)
+        return;
+    RebuildDlg = this;
+    pipeline->run();
 }
 
-void TRebuildDlg::setWordSize() {
-    wordSize = defaultWordSize;
-    for (const WordSize& entry : wordSizes) {
-        if (bibleName.compare(QLatin1String(entry.name), Qt::CaseInsensitive) == 0) {
-            wordSize = entry.size;
-            return;
-        }
-    }
+void TRebuildDlg::stagesStarting() {
+    B_Build->setEnabled(false);
+    B_Cancel->setEnabled(false);
+}
+
+// Nothing has been taken from the window since the last list began; a key
+// pressed or a button clicked meanwhile waits, and it must not find Close
+// enabled and the default button. It was meant for a window that was
+// building, and goes.
+void TRebuildDlg::stagesDone() {
+    discardQueuedInput();
+}
+
+// Close is what is left to do; Build stays disabled.
+void TRebuildDlg::buildCompleted() {
+    B_Build->setDefault(false);
+    B_Cancel->setEnabled(true);
+    B_Cancel->setDefault(true);
+    B_Cancel->setFocus();
 }
 
 // One help thread per request; it frees itself when done.
@@ -439,207 +340,6 @@ void TRebuildDlg::B_HelpClick(QObject* /*sender*/) {
         thread->setFileName(helpPath + QStringLiteral("2_rebuild.html"));
         thread->start(QThread::NormalPriority);
     });
-}
-
-// Builds the text's concordance database: opens the tables, checks for the
-// verse table, then runs the stages. An error that escapes a stage ends the
-// build in the application's report and leaves the dialog stopped.
-void TRebuildDlg::B_BuildClick(QObject* /*sender*/) {
-    // The stages let the window process its events; a press arriving then is
-    // not a second build, and a text is built at most once per run.
-    if (building || state != BuildState::Ready)
-        return;
-    platform::reportExceptions([this] { build(); });
-}
-
-void TRebuildDlg::build() {
-    BuildRun run(*this);
-    // The program's one dialog is the one that builds.
-    RebuildDlg = this;
-
-    // A name that is no text's name is refused before any file is touched.
-    const QString problem = textNameProblem();
-    if (!problem.isEmpty()) {
-        setCaption(QStringLiteral(" Error!"));
-        setAction(QStringLiteral("No text to build"));
-        stopText = problem;
-        msgBox(applicationTitle, problem);
-        return;
-    }
-    // The word rule the text was imported with; a record that cannot be read
-    // stops the build before any table is touched.
-    try {
-        textRules = concordance::readTextRules(dataPath);
-    } catch (const platform::Exception& e) {
-        setCaption(QStringLiteral(" Error!"));
-        stopText = e.message();
-        msgBox(applicationTitle, stopText);
-        return;
-    }
-
-    // A text that is not there (a mistyped name, a folder never imported)
-    // is told so in one message, and nothing is made for it.
-    const QString versePath = dataPath + concordance::verseTable + QStringLiteral(".db");
-    if (!QFileInfo(versePath).isFile()) {
-        setCaption(QStringLiteral(" Error!"));
-        stopText = QStringLiteral("Failed to find ") + versePath;
-        setAction(stopText, versePath);
-        return;
-    }
-
-    if (!openTables())
-        return;
-    if (!outputTablesReady())
-        return;
-    runStages();
-}
-
-// The verse table and the three output tables, each held for the build alone,
-// the output tables created or emptied. False when one could not be opened:
-// a table that another program holds shows why in a message box, and so does
-// one that could not be opened for another reason. Every table that exists is
-// held before any is changed, so a build that another program keeps from its
-// tables changes nothing. Then the word lists go, before the tables they
-// describe are emptied: whatever becomes of this build, no list of another
-// build is left beside its tables. A table that could not be created or
-// emptied has been reported where that happened.
-bool TRebuildDlg::openTables() {
-    const BuildText text = buildText();
-    TTable* const tables[] = {T_Bible, T_Key, T_Freq, T_Word};
-    const TTableKind kinds[] = {tkExisting, tkKey, tkFreq, tkIndexedRec};
-    const QLatin1String names[] = {concordance::verseTable, concordance::keyTable,
-                                   concordance::freqTable, concordance::wordTable};
-    const auto opened = [&](int i, bool change) {
-        try {
-            openTable(tables[i], names[i], change ? kinds[i] : tkExisting, change, text);
-        } catch (const EDatabaseError& e) {
-            stopText = e.message();
-            if (e.kind() == EDatabaseError::Kind::Locked) {
-                const QString inUse = bibleName + QStringLiteral(" database in use");
-                setAction(inUse);
-                msgBox(inUse.toUtf8().constData(),
-                       QStringLiteral("The ") + bibleName +
-                           QStringLiteral(" database is in use by another program\r\nIf this is "
-                                          "Lumavo either change the working text or close Lumavo"));
-            } else {
-                msgBox("openTable",
-                       e.message() + QStringLiteral("\r\n unable to open ") + names[i]);
-            }
-            return false;
-        }
-        return true;
-    };
-    for (int i = 0; i < 4; ++i)
-        if (!opened(i, false))
-            return false;
-    if (!TWordList::removeLists(dataPath, bibleName)) {
-        stopText = QStringLiteral("The word lists of ") + bibleName +
-                   QStringLiteral(" could not be removed.");
-        return false;
-    }
-    // The Strong's table describes the tables about to be emptied: it goes
-    // with them, and the build writes the text's new one.
-    QString strongsError;
-    if (!strongstable::removeOld(dataPath, strongsError)) {
-        stopText = strongsError;
-        msgBox("openTable", strongsError);
-        return false;
-    }
-    for (int i = 1; i < 4; ++i)
-        if (!opened(i, true))
-            return false;
-    return true;
-}
-
-// The output tables must be there, held and empty before the stages start: a
-// build on a table that could not be created or emptied would fail in a later
-// stage and still end in "Build complete". Each such failure has been
-// reported already.
-bool TRebuildDlg::outputTablesReady() {
-    try {
-        requireOpenAndEmpty(T_Key);
-        requireOpenAndEmpty(T_Freq);
-        requireOpenAndEmpty(T_Word);
-    } catch (const EDatabaseError& e) {
-        stopText = e.message();
-        return false;
-    }
-    return true;
-}
-
-void TRebuildDlg::runStages() {
-    QElapsedTimer clock;
-    clock.start();
-    setLabelText(L_Start, QStringLiteral("start"),
-                 QStringLiteral("Start time ") +
-                     QLocale().toString(QTime::currentTime(), platform::longTimeFormat()));
-    setCaption(QStringLiteral(" Building"));
-    setAction(QStringLiteral("Database and wordlists for"));
-    B_Build->setEnabled(false);
-    B_Cancel->setEnabled(false);
-    state = BuildState::Building;
-
-    // Stage 1: a temporary word table of its own. One left behind by an
-    // interrupted build goes first, with its rows.
-    setCaption(QStringLiteral(" Building - Stage 1 of 4"));
-    showStatus(QStringLiteral("Creating tempory word table"));
-    emit stageStarted(1, StatusBar->panelText());
-    T_TempWord->setActive(false);
-    concordance::bindTable(*T_TempWord, dataPath, concordance::tempWordTable);
-    deleteTable(T_TempWord);
-    openTable(T_TempWord, concordance::tempWordTable, tkWord, false, buildText());
-    requireOpenAndEmpty(T_TempWord);
-
-    StageReport& report = stageReport ? *stageReport : *this;
-
-    // Stage 2: one row per word occurrence.
-    setCaption(QStringLiteral(" Building - Stage 2 of 4"));
-    showStatus(QStringLiteral("Stage 1 complete"));
-    setAction(QStringLiteral("Building the word index tables"));
-    emit stageStarted(2, L_Action->text());
-    TWordTables(report, textRules.words).build(T_Bible, T_TempWord);
-
-    // Stage 3: the word, key and frequency tables.
-    setCaption(QStringLiteral(" Building - Stage 3 of 4"));
-    showStatus(QStringLiteral("Stage 2 complete."));
-    setAction(QStringLiteral("Building frequency and lookup tables"));
-    emit stageStarted(3, L_Action->text());
-    TWordList lists(report, buildText());
-    lists.buildTables(T_TempWord);
-
-    // The scratch table goes first: nobody reads its rows again, and the
-    // memory they take is better used for writing the finished tables.
-    deleteTable(T_TempWord);
-    // The finished tables go to disk now, and the lists take their names
-    // after them: the tables stay open until the program ends, and a crash
-    // meanwhile must not take back what "Build complete" announces.
-    lists.commit();
-    // Where the text's words are tagged, the Strong's table follows them. It
-    // is the build's addition: a fault in it is reported, and the word
-    // tables stand.
-    strongstable::Summary strongs;
-    QString strongsError;
-    if (!strongstable::write(dataPath, strongs, strongsError) ||
-        !strongstable::publish(dataPath, strongsError))
-        msgBox("Strong's numbers", strongsError);
-
-    // Nothing has been taken from the window since the last list began; a
-    // key pressed or a button clicked meanwhile waits, and it must not find
-    // Close enabled and the default button. It was meant for a window that
-    // was building, and goes.
-    discardQueuedInput();
-
-    setCaption(QStringLiteral(" Build complete"));
-    showStatus(QStringLiteral("Stage 4 complete."));
-    setAction(QStringLiteral("Build complete. You should close this dialog."));
-    setLabelText(L_Finish, QStringLiteral("finish"), elapsedText(clock.elapsed()));
-
-    // Close is what is left to do; Build stays disabled.
-    B_Build->setDefault(false);
-    B_Cancel->setEnabled(true);
-    B_Cancel->setDefault(true);
-    B_Cancel->setFocus();
-    state = BuildState::Done;
 }
 
 namespace {
@@ -759,7 +459,7 @@ void TRebuildDlg::resizeEvent(QResizeEvent* event) {
 // destroy the dialog under the running build: the request is refused until
 // the build has ended, completed or stopped.
 void TRebuildDlg::closeEvent(QCloseEvent* event) {
-    if (building) {
+    if (isBuilding()) {
         event->ignore();
         showStatus(QStringLiteral("Please wait until the build has finished"));
         return;

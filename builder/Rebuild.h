@@ -1,10 +1,11 @@
 #pragma once
 // The build dialog: names the Bible text given on the command line, offers to
-// build its concordance database, and runs the build's pipeline. It owns the
-// text's tables, folder and word width, and hands the stages what they need of
-// them (BuildText) and a place to report (StageReport, its status bar and
-// progress bar).
+// build its concordance database, and shows the build's pipeline (which owns
+// the text's tables, folder and word width) as it runs: the pipeline's texts
+// in its labels, caption and status bar, and the stages' progress in its
+// progress bar (the dialog is their StageReport).
 
+#include "builder/Pipeline.h"
 #include "builder/Stage.h"
 
 #include <QDialog>
@@ -17,11 +18,6 @@ class QProgressBar;
 class QPushButton;
 class QWidget;
 class TTable;
-
-// The elapsed-time text of a build that took `ms` milliseconds, for example
-// "Elapsed time 65 min 9.042 seconds": whole minutes, then seconds and three
-// digits of milliseconds.
-QString elapsedText(qint64 ms);
 
 // The dialog's status bar: one panel with centred text and no size grip.
 class TStatusBar : public QStatusBar {
@@ -60,14 +56,18 @@ private:
     QString pathPart;
 };
 
-class TRebuildDlg : public QDialog, public StageReport {
+class TRebuildDlg : public QDialog, public StageReport, private BuildView {
     Q_OBJECT
+
+    // The build the dialog shows; a child of the dialog.
+    BuildPipeline* const pipeline;
+
 public:
     // Ready: Build may be pressed (also after a stop at the table stage or
     // at the verse-table check). Building: the stages run. Done: the build
     // completed. Stopped: an error escaped a stage; Build and Close stay
     // disabled, the frame still closes the window.
-    enum class BuildState { Ready, Building, Done, Stopped };
+    using BuildState = BuildPipeline::State;
 
     // Whether the window's place is remembered in the settings file. A dialog
     // that is never shown (batch mode) neither reads nor writes it.
@@ -79,12 +79,12 @@ public:
     // Components, in declaration order.
     TFittingLabel* L_Action = nullptr;
     TFittingLabel* L_Bible = nullptr;
-    // The tables of the build, bound to the text's folder by openTable.
-    TTable* T_TempWord = nullptr;
-    TTable* T_Word = nullptr;
-    TTable* T_Bible = nullptr;
-    TTable* T_Freq = nullptr;
-    TTable* T_Key = nullptr;
+    // The pipeline's tables, bound to the text's folder by openTable.
+    TTable* const T_TempWord;
+    TTable* const T_Word;
+    TTable* const T_Bible;
+    TTable* const T_Freq;
+    TTable* const T_Key;
     QLabel* Image = nullptr;
     TFittingLabel* L_Start = nullptr;
     TFittingLabel* L_Finish = nullptr;
@@ -95,23 +95,23 @@ public:
     QProgressBar* ProgressBar = nullptr;
     TStatusBar* StatusBar = nullptr;
 
-    // Settings file, help folder and the text's database folder; the folders
-    // end in "/".
+    // Settings file and help folder, ending in "/".
     QString iniName;
     QString helpPath;
-    QString dataPath;
-    // The text's name as given on the command line, and the width in
-    // characters of the word field of its word and key tables.
-    QString bibleName;
-    int wordSize = 0;
+    // The pipeline's: the text's database folder (ending in "/"), the text's
+    // name as given on the command line, and the width in characters of the
+    // word field of its word and key tables.
+    const QString& dataPath;
+    const QString& bibleName;
+    const int& wordSize;
 
     // The stages' report: the status bar's panel (the text shows at the next
     // repaint), the progress bar, and the application's event processing.
     void showStatus(const QString& text) override;
     void setProgress(int position) override;
     void processEvents() override;
-    // Where the stages report instead of the dialog (the batch mode's output);
-    // null for the dialog itself. Not owned.
+    // Where the stages report instead of the dialog; null for the dialog
+    // itself. Not owned.
     void setStageReport(StageReport* report);
     // The text as the table operations and the stages see it.
     BuildText buildText() const;
@@ -122,28 +122,23 @@ public:
     // Sets wordSize from bibleName (compared without regard to case).
     void setWordSize();
 
-    BuildState buildState() const { return state; }
+    BuildState buildState() const { return pipeline->state(); }
     // True while B_BuildClick runs.
-    bool isBuilding() const { return building; }
+    bool isBuilding() const { return pipeline->isBuilding(); }
     // Why the last press of Build ended before the stages: the table layer's
-    // message or the dialog's error text. Empty after a press that reached
+    // message or the build's error text. Empty after a press that reached
     // the stages.
-    const QString& stopReason() const { return stopText; }
-    // Why the command line names no text that may be built, or an empty text:
-    // the folder of texts and the text's name must each be one folder name,
-    // so that a build reads and writes below the folder of texts alone.
-    QString textNameProblem() const;
-    // For a text that has not been imported (a good name, no verse table):
-    // how to import it and where it goes. Empty otherwise.
-    QString importAdvice() const;
+    const QString& stopReason() const { return pipeline->stopReason(); }
+    // The pipeline's: see BuildPipeline.
+    QString textNameProblem() const { return pipeline->textNameProblem(); }
+    QString importAdvice() const { return pipeline->importAdvice(); }
 
 signals:
     // A text the user sees has changed. `what` names it: "caption",
     // "action", "status", "start" or "finish" (L_Start, L_Finish).
     void textChanged(const QString& what, const QString& text);
     // A stage of the build has begun (1 to 3; the caption says "Stage N of
-    // 4"): `what` is the dialog's text of it. Reports without the dialog
-    // show their stage lines from it.
+    // 4"): `what` is the dialog's text of it.
     void stageStarted(int stage, const QString& what);
 
 public slots:
@@ -172,32 +167,25 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    // Marks one run of B_BuildClick, however it ends.
-    class BuildRun;
-
     void createComponents();
     void setLabelText(TFittingLabel* label, const QString& what, const QString& text,
                       const QString& path = QString());
-    void build();
-    bool openTables();
-    bool outputTablesReady();
-    void runStages();
+    // Shows a text of the pipeline where it belongs.
+    void showPipelineText(const QString& what, const QString& text);
+    // The build's turns: Build and Close disabled while the stages run; the
+    // input that waited for a building window dropped; Close the default
+    // when the build is complete.
+    void stagesStarting() override;
+    void stagesDone() override;
+    void buildCompleted() override;
     // Lets the window process what is waiting for it and drops every key,
     // click and request to close among it.
     void discardQueuedInput();
-    void readCommandLine();
     void loadPicture(const QString& fileName);
     void placeWindow();
     void dockBottom();
 
-    QString folderWord; // the folder of texts, as the command line names it
     bool remembersPlace = true;
-    BuildState state = BuildState::Ready;
-    bool building = false;
-    QString stopText;
-    StageReport* stageReport = nullptr;
-    // The text's word rules, read from its folder when a build starts.
-    concordance::TextRules textRules;
 };
 
 // The one build dialog, created by the program's entry point.

@@ -1,6 +1,6 @@
 #include "tests/support/messagecapture.h"
 
-#include "platform/gui/messages.h"
+#include "platform/core/messagesink.h"
 
 #include <QMutex>
 
