@@ -3,7 +3,8 @@
 // terminal and with --verbose, its messages on standard error and its exit
 // status for a completed build, a missing verse table, a database in use, an
 // error inside a stage and errors reported on the way; --help and a missing
-// text name.
+// text name. A batch build loads no display library; without --batch the
+// process becomes the dialog's program, or says why it cannot.
 
 #include "concordance/textfolder.h"
 #include "platform/core/process.h"
@@ -11,8 +12,15 @@
 #include "tests/support/processrun.h"
 
 #include <QDirIterator>
+#include <QElapsedTimer>
 #include <QRegularExpression>
 #include <QStandardPaths>
+#include <cerrno>
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -27,6 +35,25 @@ struct Run {
 
 QString report(const Run& run) {
     return run.result.report();
+}
+
+// The libraries a running process has mapped, by file name.
+QStringList mappedLibraries(qint64 pid) {
+    QFile maps(QStringLiteral("/proc/%1/maps").arg(pid));
+    if (!maps.open(QIODevice::ReadOnly))
+        return {};
+    QStringList names;
+    for (const QByteArray& line : maps.readAll().split('\n')) {
+        const qsizetype slash = line.lastIndexOf('/');
+        if (slash >= 0 && line.contains(".so"))
+            names << QString::fromLocal8Bit(line.mid(slash + 1));
+    }
+    names.removeDuplicates();
+    return names;
+}
+
+QStringList displayLibraries(const QStringList& libraries) {
+    return libraries.filter(QRegularExpression(QStringLiteral("^libQt6(Widgets|Gui)\\.so")));
 }
 
 // Genesis 1:1-2 in short: 18 occurrences of 12 words.
@@ -72,13 +99,25 @@ class TestBatch : public QObject {
                             : testsupport::runProcess(program, arguments, options)};
     }
 
+    // The environment of a run: no display, a runtime folder of its own.
+    QStringList environment() const {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        for (const char* name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"})
+            environment.remove(QLatin1String(name));
+        environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime.path());
+        return environment.toStringList();
+    }
+
 private slots:
-    // The program folder: Build with the libraries beside it, and the picture.
+    // The program folder: Build and its dialog with the libraries beside
+    // them, and the picture.
     void initTestCase() {
         QVERIFY(app.isValid());
         const QFileInfo program(QStringLiteral(BUILD_PROGRAM));
         QVERIFY2(program.isExecutable(), BUILD_PROGRAM);
         QVERIFY(QFile::copy(program.filePath(), app.filePath(QStringLiteral("Build"))));
+        QVERIFY(QFile::copy(QStringLiteral(BUILD_DIALOG_PROGRAM),
+                            app.filePath(QStringLiteral("build-dialog"))));
         QDirIterator libraries(program.path(), {QStringLiteral("*.so*")}, QDir::Files);
         while (libraries.hasNext()) {
             const QFileInfo library(libraries.next());
@@ -345,6 +384,106 @@ private slots:
         const Run run = build({"--batch", "Text", "T"});
         QVERIFY2(run.exitCode == 1, qPrintable(report(run)));
         QVERIFY(!QFile::exists(app.filePath(QStringLiteral("Lumavo.data"))));
+    }
+
+    // A batch build runs in a process without the display libraries. Its
+    // standard output is a pipe that is full already, so that it waits at
+    // its first line (the tables open, the start time to be written) while
+    // its mapped libraries are read; then it goes on to the end.
+    void batchBuildLoadsNoDisplayLibrary() {
+        writeVerseTable(textFolder(), genesis());
+        int pipe[2];
+        QVERIFY(::pipe2(pipe, O_CLOEXEC) == 0);
+        ::fcntl(pipe[1], F_SETPIPE_SZ, 4096);
+        QVERIFY(::fcntl(pipe[1], F_SETFL, O_NONBLOCK) == 0);
+        const QByteArray filler(4096, 'x');
+        qsizetype filled = 0;
+        for (ssize_t written;
+             (written = ::write(pipe[1], filler.constData(), size_t(filler.size()))) > 0;)
+            filled += written;
+        QCOMPARE(errno, EAGAIN);
+        QVERIFY(::fcntl(pipe[1], F_SETFL, 0) == 0);
+
+        const QByteArray program = QFile::encodeName(app.filePath(QStringLiteral("Build")));
+        std::vector<QByteArray> strings = {program, "--batch", "Text", "T"};
+        std::vector<char*> argv;
+        for (QByteArray& string : strings)
+            argv.push_back(string.data());
+        argv.push_back(nullptr);
+        std::vector<QByteArray> variables;
+        for (const QString& variable : environment())
+            variables.push_back(variable.toLocal8Bit());
+        std::vector<char*> envp;
+        for (QByteArray& variable : variables)
+            envp.push_back(variable.data());
+        envp.push_back(nullptr);
+        const pid_t pid = ::fork();
+        if (pid == 0) {
+            ::dup2(pipe[1], STDOUT_FILENO);
+            ::execve(program.constData(), argv.data(), envp.data());
+            ::_exit(127);
+        }
+        ::close(pipe[1]);
+        QVERIFY(pid > 0);
+
+        QElapsedTimer clock;
+        clock.start();
+        while (!QFile::exists(textFolder() + "Word.db") && clock.elapsed() < 30000)
+            QTest::qWait(10);
+        const QStringList libraries = mappedLibraries(pid);
+        QByteArray out;
+        char buffer[4096];
+        for (ssize_t got; (got = ::read(pipe[0], buffer, sizeof buffer)) > 0;)
+            out.append(buffer, got);
+        ::close(pipe[0]);
+        int status = 0;
+        QCOMPARE(::waitpid(pid, &status, 0), pid);
+
+        QVERIFY2(!libraries.filter(QStringLiteral("libQt6Core.so")).isEmpty(),
+                 qPrintable(libraries.join(' ')));
+        QCOMPARE(displayLibraries(libraries), QStringList());
+        QVERIFY(WIFEXITED(status));
+        QCOMPARE(WEXITSTATUS(status), 0);
+        QVERIFY2(out.mid(filled).startsWith("Start time "), out.mid(filled).constData());
+        QCOMPARE(rowCount(textFolder(), "Word"), 18);
+    }
+
+    // Without --batch the process becomes the dialog's program: the same
+    // process, with the display libraries now, and a window that stays until
+    // it is closed.
+    void dialogInTheSameProcess() {
+        QProcess build;
+        QProcessEnvironment environment;
+        for (const QString& variable : this->environment())
+            environment.insert(variable.section('=', 0, 0), variable.section('=', 1));
+        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        build.setProcessEnvironment(environment);
+        build.start(app.filePath(QStringLiteral("Build")), {"Text", "T"});
+        QVERIFY(build.waitForStarted());
+        const QString exe = QStringLiteral("/proc/%1/exe").arg(build.processId());
+        QElapsedTimer clock;
+        clock.start();
+        while (QFileInfo(exe).symLinkTarget() != app.filePath(QStringLiteral("build-dialog")) &&
+               build.state() == QProcess::Running && clock.elapsed() < 30000)
+            QTest::qWait(10);
+        QCOMPARE(QFileInfo(exe).symLinkTarget(), app.filePath(QStringLiteral("build-dialog")));
+        QCOMPARE(displayLibraries(mappedLibraries(build.processId())).size(), 2);
+        QVERIFY(!build.waitForFinished(300));
+        build.kill();
+        QVERIFY(build.waitForFinished());
+        QVERIFY(QDir(textFolder()).isEmpty());
+    }
+
+    // Without the dialog's program, Build says so and ends with 1.
+    void dialogProgramMissing() {
+        const QString dialog = app.filePath(QStringLiteral("build-dialog"));
+        QVERIFY(QFile::rename(dialog, dialog + ".away"));
+        const Run run = build({"Text", "T"});
+        QVERIFY(QFile::rename(dialog + ".away", dialog));
+        QCOMPARE(run.exitCode, 1);
+        QCOMPARE(run.out, QStringList());
+        QCOMPARE(run.err, "Build: cannot start the build dialog " + dialog +
+                              ": No such file or directory\n");
     }
 };
 

@@ -85,6 +85,8 @@ private slots:
         QTest::addColumn<QString>("program");
         QTest::addColumn<QString>("name");
         QTest::newRow("Build") << BUILD_PROGRAM << "Build";
+        // The dialog that Build becomes answers as Build.
+        QTest::newRow("build-dialog") << BUILD_DIALOG_PROGRAM << "Build";
         QTest::newRow("Tips") << TIPS_PROGRAM << "Tips";
         QTest::newRow("browser") << BROWSER_PROGRAM << "concordance-browser";
         QTest::newRow("importer") << IMPORT_PROGRAM << "import-text";
