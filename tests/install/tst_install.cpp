@@ -5,19 +5,28 @@
 // their commands and find their libraries and their folder; manual pages,
 // desktop entries and the AppStream metadata are where a desktop looks and
 // pass their validators.
+// Build becomes the dialog's program installed beside it, also for a user who
+// may not write the program folder.
 // A check whose tool is missing is skipped and says which.
 
 #include "tests/support/files.h"
 #include "tests/support/processrun.h"
 
 #include <QDir>
+#include <QDirIterator>
+#include <QElapsedTimer>
 #include <QFileInfo>
+#include <QProcess>
 #include <QRegularExpression>
 #include <QSet>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QtTest>
 #include <filesystem>
+#include <optional>
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using testsupport::runProcess;
 
@@ -39,6 +48,27 @@ const char* const entryNames[] = {"concordance-build", "concordance-browser", "c
 // The first folder of a path relative to the prefix ("lib" of "lib/x/y").
 QString topFolder(const QString& path) {
     return path.section(QLatin1Char('/'), 0, 0);
+}
+
+// Takes every write bit from `path` and everything under it, or gives the
+// owner's back (folders 0755, files as they were but writable by the owner).
+bool setWritable(const QString& path, bool writable) {
+    bool ok = true;
+    const auto change = [&ok, writable](const QString& entry) {
+        struct stat st {};
+        const QByteArray name = QFile::encodeName(entry);
+        ok = ::lstat(name.constData(), &st) == 0 && ok;
+        if (S_ISLNK(st.st_mode))
+            return;
+        const mode_t mode = writable ? (st.st_mode | S_IWUSR) : (st.st_mode & ~mode_t(0222));
+        ok = ::chmod(name.constData(), mode & 07777) == 0 && ok;
+    };
+    change(path);
+    QDirIterator it(path, QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext())
+        change(it.next());
+    return ok;
 }
 
 } // namespace
@@ -83,9 +113,9 @@ private slots:
             QVERIFY2(expected.contains(entry), qPrintable(entry + " in the prefix's root"));
 
         for (const char* file :
-             {"Build", "Tips", "concordance-browser", "import-text", "concordance-query",
-              "libTesk21.so", "libPlatformCore.so", "libPlatformGui.so", "Bible left.bmp",
-              "Bible right.bmp", "Texts.db", "help/2_rebuild.html"})
+             {"Build", "build-dialog", "Tips", "concordance-browser", "import-text",
+              "concordance-query", "libTesk21.so", "libPlatformCore.so", "libPlatformGui.so",
+              "Bible left.bmp", "Bible right.bmp", "Texts.db", "help/2_rebuild.html"})
             QVERIFY2(QFileInfo::exists(programFolder() + QLatin1Char('/') + QLatin1String(file)),
                      file);
         const QStringList inBin =
@@ -122,12 +152,19 @@ private slots:
     // trace instead of run, finds every library, the program's own in the
     // program folder (through the $ORIGIN run path, which names the link's
     // target's folder) and none in the build tree.
-    void commandsFindTheirLibraries_data() { commandsAreRelativeLinksToThePrograms_data(); }
+    // So does the dialog's program, which Build becomes.
+    void commandsFindTheirLibraries_data() {
+        commandsAreRelativeLinksToThePrograms_data();
+        QTest::newRow("build-dialog") << QString() << QStringLiteral("build-dialog");
+    }
     void commandsFindTheirLibraries() {
         QFETCH(QString, name);
+        QFETCH(QString, program);
         auto options = offscreen();
         options.environment.insert(QStringLiteral("LD_TRACE_LOADED_OBJECTS"), QStringLiteral("1"));
-        const auto result = runProcess(command(name.toLatin1().constData()), {}, options);
+        const QString started = name.isEmpty() ? programFolder() + QLatin1Char('/') + program
+                                               : command(name.toLatin1().constData());
+        const auto result = runProcess(started, {}, options);
         QVERIFY2(result.exitCode == 0, qPrintable(result.report()));
         QVERIFY2(!result.out.contains("not found"), qPrintable(result.report()));
         QVERIFY2(!result.out.contains(BUILD_DIR), qPrintable(result.report()));
@@ -170,6 +207,64 @@ private slots:
         for (const char* file : {"Word.db", "Key.db", "Freq.db", "Sample_Freq.txt"})
             QVERIFY2(QFileInfo::exists(text + QLatin1Char('/') + QLatin1String(file)), file);
         QDir(text).removeRecursively();
+    }
+
+    // Without --batch the command becomes the dialog's program beside Build
+    // (the same process), which opens its window, for a user who may not
+    // write the program folder: every write bit is taken away, and run by
+    // root the command runs as nobody.
+    void buildDialogStartsForAUserWhoCannotWriteTheProgramFolder() {
+        std::optional<passwd> user;
+        if (::geteuid() == 0) {
+            const passwd* nobody = ::getpwnam("nobody");
+            if (!nobody || QStandardPaths::findExecutable("setpriv").isEmpty())
+                QSKIP("Run as root, the test needs the user nobody and setpriv (util-linux)");
+            user = *nobody;
+        }
+        QTemporaryDir home;
+        QVERIFY(home.isValid());
+        QVERIFY(::chmod(QFile::encodeName(work.path()).constData(), 0755) == 0);
+        if (user)
+            QVERIFY(::chown(QFile::encodeName(home.path()).constData(), user->pw_uid,
+                            user->pw_gid) == 0);
+        QVERIFY(setWritable(programFolder(), false));
+        struct Restore {
+            QString folder;
+            ~Restore() { setWritable(folder, true); }
+        } restore{programFolder()};
+
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        for (const char* name : {"HOME", "XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_RUNTIME_DIR"})
+            environment.insert(QLatin1String(name), home.path());
+        QString program = command("concordance-build");
+        QStringList arguments{QStringLiteral("Text"), QStringLiteral("Sample")};
+        if (user) {
+            arguments = QStringList{QStringLiteral("--reuid=%1").arg(user->pw_uid),
+                                    QStringLiteral("--regid=%1").arg(user->pw_gid),
+                                    QStringLiteral("--clear-groups"), program} +
+                        arguments;
+            program = QStringLiteral("setpriv");
+        }
+        QProcess build;
+        build.setProcessEnvironment(environment);
+        build.setWorkingDirectory(home.path());
+        build.start(program, arguments);
+        QVERIFY(build.waitForStarted());
+        const QString exe = QStringLiteral("/proc/%1/exe").arg(build.processId());
+        const QString dialog = QFileInfo(programFolder() + "/build-dialog").canonicalFilePath();
+        QElapsedTimer clock;
+        clock.start();
+        while (QFileInfo(exe).symLinkTarget() != dialog && build.state() == QProcess::Running &&
+               clock.elapsed() < 30000)
+            QTest::qWait(10);
+        QCOMPARE(QFileInfo(exe).symLinkTarget(), dialog);
+        // The window is open, and stays until it is closed.
+        const bool ended = build.waitForFinished(500);
+        const QString said = QString::fromLocal8Bit(build.readAllStandardError());
+        QVERIFY2(!ended, qPrintable(said));
+        build.kill();
+        QVERIFY(build.waitForFinished());
     }
 
     // A manual page for every command, compressed, found by man.
