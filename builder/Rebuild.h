@@ -70,7 +70,7 @@ public:
     using BuildState = BuildPipeline::State;
 
     // Whether the window's place is remembered in the settings file. A dialog
-    // that is never shown (batch mode) neither reads nor writes it.
+    // that is never shown neither reads nor writes it.
     enum class WindowPlace { Remembered, NotRemembered };
 
     explicit TRebuildDlg(QWidget* owner = nullptr, WindowPlace place = WindowPlace::Remembered);
