@@ -213,8 +213,6 @@ void TWordList::buildFrequencyTables() {
 
         TField& verses = temp->Fields(0);
         TField& wordField = temp->Fields(1);
-        TField& occurrence = words->Fields(0);
-        TField& number = words->Fields(1);
 
         temp->First();
         // No verse yielded a word: there is no word to store.
@@ -224,10 +222,7 @@ void TWordList::buildFrequencyTables() {
             while (!temp->Eof()) {
                 const QString word = wordField.AsString();
                 if (word == current) {
-                    words->Append();
-                    occurrence.Assign(verses);
-                    number.setAsInteger(wordNumber);
-                    words->Post();
+                    words->AppendRecord({verses.AsInteger(), wordNumber});
                     ++count;
                     temp->Next();
                     continue;

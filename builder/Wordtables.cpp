@@ -60,8 +60,6 @@ void TWordTables::build(TTable* source, TTable* target) {
 
         TField& verseField = source->Fields(0);
         TField& textField = source->Fields(1);
-        TField& keyField = target->Fields(0);
-        TField& wordField = target->Fields(1);
 
         source->First();
         while (!source->Eof()) {
@@ -89,10 +87,7 @@ void TWordTables::build(TTable* source, TTable* target) {
                 // Words past the 255th have no key of their own.
                 if (++position > maxWordsPerVerse)
                     return;
-                target->Append();
-                keyField.setAsInteger(qint64(verseKey) + position);
-                wordField.setAsString(word);
-                target->Post();
+                target->AppendRecord({qint64(verseKey) + position, word});
             });
             if (position > maxWordsPerVerse)
                 cutVerses << verseKey;

@@ -36,6 +36,7 @@
 #include <QStringView>
 #include <array>
 #include <cstdint>
+#include <utility>
 
 namespace concordance {
 
@@ -193,8 +194,15 @@ template <typename OnWord>
 void forEachStoredWord(const QString& text, WordForm form, OnWord&& onWord) {
     if (form.rule == WordRule::Byte) {
         QByteArray bytes = text.toUtf8();
-        splitInPlace(bytes.data(), [&](const char* word, qsizetype length) {
-            onWord(QString::fromLatin1(word, length));
+        // One buffer for the verse's words: a word that the caller keeps
+        // shares it, and the next word is written into a buffer of its own.
+        QString word;
+        splitInPlace(bytes.data(), [&](const char* start, qsizetype length) {
+            word.resize(length);
+            QChar* out = word.data();
+            for (qsizetype i = 0; i < length; ++i)
+                out[i] = QLatin1Char(start[i]);
+            onWord(std::as_const(word));
         });
         return;
     }

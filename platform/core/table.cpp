@@ -4,6 +4,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QMetaMethod>
 #include <algorithm>
 #include <climits>
 #include <optional>
@@ -23,25 +24,27 @@ bool isNumeric(TFieldType type) {
     return type == ftSmallint || type == ftInteger || type == ftWord;
 }
 
+// The longest text a field takes: even in UTF-8 it stays below the engine's
+// limit of a value.
+constexpr qsizetype maxText = 300'000'000;
+
+// The numbers a field of `type` holds.
+std::pair<qint64, qint64> numberRange(TFieldType type) {
+    switch (type) {
+    case ftSmallint:
+        return {-32768, 32767};
+    case ftWord:
+        return {0, 65535};
+    case ftInteger:
+        return {INT_MIN, INT_MAX};
+    default:
+        return {LLONG_MIN, LLONG_MAX};
+    }
+}
+
 // Refuses a number outside the field's type, naming field and value.
 void checkRange(const TFieldDef& def, qint64 value) {
-    qint64 low = LLONG_MIN, high = LLONG_MAX;
-    switch (def.DataType) {
-    case ftSmallint:
-        low = -32768;
-        high = 32767;
-        break;
-    case ftWord:
-        low = 0;
-        high = 65535;
-        break;
-    case ftInteger:
-        low = INT_MIN;
-        high = INT_MAX;
-        break;
-    default:
-        return;
-    }
+    const auto [low, high] = numberRange(def.DataType);
     if (value < low || value > high)
         throw EDatabaseError(QStringLiteral("Value %1 is out of range for field '%2' (%3 to %4).")
                                  .arg(value)
@@ -79,6 +82,8 @@ struct TTable::Impl {
     TIndexDefs indexDefs;
     QString indexName;
     TDataSetNotifyEvent afterScroll;
+    // Whether scrolled() was ever connected (connectNotify).
+    bool scrollWatched = false;
 
     // While open: the file, the cursor over it (destroyed first) and the
     // fields.
@@ -90,6 +95,17 @@ struct TTable::Impl {
     // What the fields edit outside browsing: the row being appended
     // (dsInsert) and the key buffers (dsSetKey).
     std::vector<Value> appending;
+    // Per field: whether Post refuses it NULL or empty (required, or part of
+    // the key).
+    std::vector<char> mustHaveValue;
+    // Per field, what AppendRecord takes without the setters: numbers in a
+    // numeric field's range, or texts in a text field.
+    struct RecordField {
+        bool numeric;
+        qint64 low;
+        qint64 high;
+    };
+    std::vector<RecordField> recordFields;
     enum Key { SearchKey, RangeStart, RangeEnd };
     std::vector<Value> keys[3];
     Key editing = SearchKey;
@@ -154,7 +170,8 @@ struct TTable::Impl {
                 return;
             if (d->afterScroll)
                 d->afterScroll(d->q);
-            emit d->q->scrolled();
+            if (d->scrollWatched)
+                emit d->q->scrolled();
         }
 
     private:
@@ -222,13 +239,11 @@ struct TTable::Impl {
     // Stores the row being appended and stands on it. A refused row stays
     // being appended.
     void postAppendedRow() {
-        const Layout& lay = file->layout();
         for (size_t i = 0; i < appending.size(); ++i)
-            if ((lay.fields[i].Required || lay.isKeyField(static_cast<int>(i))) &&
-                appending[i].isEmpty())
-                throw EDatabaseError(
-                    QStringLiteral("Field '%1' must have a value.").arg(lay.fields[i].Name),
-                    Kind::RequiredFieldMissing);
+            if (mustHaveValue[i] && appending[i].isEmpty())
+                throw EDatabaseError(QStringLiteral("Field '%1' must have a value.")
+                                         .arg(file->layout().fields[i].Name),
+                                     Kind::RequiredFieldMissing);
         cursor->insertRow(appending);
         state = dsBrowse;
     }
@@ -288,8 +303,6 @@ QString TField::AsString() const {
 }
 
 void TField::setAsString(const QString& value) {
-    // Even in UTF-8 the text stays below the engine's limit of a value.
-    constexpr qsizetype maxText = 300'000'000;
     if (value.size() > maxText)
         throw EDatabaseError(QStringLiteral("A text of %1 characters is too long for field '%2'.")
                                  .arg(value.size())
@@ -299,7 +312,16 @@ void TField::setAsString(const QString& value) {
         if (Value* v = table->d->valueToSet(index)) {
             v->kind = Value::Text;
             v->i = 0;
-            v->s = value;
+            // A field set row after row keeps its own buffer: the text is
+            // copied into it where it has room, rather than shared, so that
+            // the caller may write its next text into its own buffer as well.
+            if (&v->s != &value && !value.isNull() && v->s.isDetached() &&
+                v->s.capacity() >= value.size()) {
+                v->s.resize(value.size());
+                std::copy_n(value.constData(), value.size(), v->s.data());
+            } else {
+                v->s = value;
+            }
             return;
         }
         return table->d->setValue(index, Value::text(value));
@@ -314,7 +336,12 @@ void TField::Clear() {
 }
 
 void TField::Assign(const TField& source) {
-    const Value v = source.table->d->value(source.index);
+    // A field of another table is read in place; one of this table is
+    // copied first, since setting it may change what the source reads.
+    std::optional<Value> copy;
+    if (source.table == table)
+        copy = source.table->d->value(source.index);
+    const Value& v = copy ? *copy : source.table->d->value(source.index);
     switch (v.kind) {
     case Value::Null:
         return Clear();
@@ -413,6 +440,13 @@ void TTable::Open() {
         d->fields.emplace_back(new TField(this, static_cast<int>(i), lay.fields[i]));
     const size_t n = lay.fields.size();
     d->appending.assign(n, Value{});
+    d->mustHaveValue.assign(n, 0);
+    d->recordFields.assign(n, {});
+    for (size_t i = 0; i < n; ++i) {
+        d->mustHaveValue[i] = lay.fields[i].Required || lay.isKeyField(static_cast<int>(i));
+        const auto [low, high] = numberRange(lay.fields[i].DataType);
+        d->recordFields[i] = {isNumeric(lay.fields[i].DataType), low, high};
+    }
     for (auto& key : d->keys)
         key.assign(n, Value{});
     d->cursor.emplace(*d->file, index);
@@ -664,6 +698,57 @@ void TTable::Post() {
         d->state = dsBrowse;
 }
 
+void TTable::AppendRecord(std::initializer_list<TRecordValue> values) {
+    d->finishEditing();
+    if (values.size() != d->fields.size())
+        throw EDatabaseError(QStringLiteral("A record of %1 values for the %2 fields of table %3.")
+                                 .arg(values.size())
+                                 .arg(d->fields.size())
+                                 .arg(d->baseName()),
+                             Kind::WrongState);
+    // A value of the other kind than its field's is converted by the
+    // field's setter, and the row goes the setters' way.
+    bool direct = true;
+    size_t i = 0;
+    for (const TRecordValue& v : values) {
+        const Impl::RecordField& field = d->recordFields[i];
+        if (v.kind == TRecordValue::Number) {
+            if (!field.numeric)
+                direct = false;
+            else if (v.number < field.low || v.number > field.high)
+                checkRange(d->fields[i]->def, v.number);
+        } else if (v.kind == TRecordValue::Text) {
+            if (field.numeric || v.text->size() > maxText)
+                direct = false;
+        }
+        if (direct && d->mustHaveValue[i] &&
+            (v.kind == TRecordValue::Null || (v.kind == TRecordValue::Text && v.text->isEmpty())))
+            throw EDatabaseError(
+                QStringLiteral("Field '%1' must have a value.").arg(d->fields[i]->def.Name),
+                Kind::RequiredFieldMissing);
+        ++i;
+    }
+    if (direct) {
+        d->cursor->insertRecord(values.begin());
+        return;
+    }
+    Append();
+    try {
+        i = 0;
+        for (const TRecordValue& v : values) {
+            TField& field = *d->fields[i++];
+            if (v.kind == TRecordValue::Number)
+                field.setAsInteger(v.number);
+            else if (v.kind == TRecordValue::Text)
+                field.setAsString(*v.text);
+        }
+        Post();
+    } catch (...) {
+        d->state = dsBrowse;
+        throw;
+    }
+}
+
 void TTable::Delete() {
     d->requireOpen();
     if (d->state != dsBrowse) {
@@ -707,6 +792,11 @@ TField* TTable::FindField(const QString& name) {
         if (f->FieldName().compare(name, Qt::CaseInsensitive) == 0)
             return f.get();
     return nullptr;
+}
+
+void TTable::connectNotify(const QMetaMethod& signal) {
+    if (signal == QMetaMethod::fromSignal(&TTable::scrolled))
+        d->scrollWatched = true;
 }
 
 TDataSetNotifyEvent TTable::AfterScroll() const {

@@ -69,6 +69,7 @@
 #include <QString>
 #include <QStringList>
 #include <functional>
+#include <initializer_list>
 #include <memory>
 #include <vector>
 
@@ -207,6 +208,11 @@ public:
     void Append();
     void Post();
     void Delete();
+    // Appends a row with these values, one per field in order, and posts it:
+    // as Append, the fields' setters and Post would, with their checks, but
+    // without the row being appended in between. A refused row is not
+    // appended, and the table is left browsing.
+    void AppendRecord(std::initializer_list<TRecordValue> values);
 
     int FieldCount() const;
     TField& Fields(int i);
@@ -228,6 +234,11 @@ signals:
     // the table opens or closes.
     void scrolled();
     void activeChanged(bool active);
+
+protected:
+    // Notes that scrolled() has a receiver: a walk through the rows of a
+    // table nobody ever listened to sends nothing.
+    void connectNotify(const QMetaMethod& signal) override;
 
 private:
     friend class TField;

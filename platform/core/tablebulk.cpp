@@ -137,13 +137,6 @@ MemoryRows::MemoryRows(const Layout& layout)
         keyField = layout.keyField();
 }
 
-bool MemoryRows::isNull(size_t i, int field) const {
-    const auto f = static_cast<size_t>(field);
-    if (isTextField[f])
-        return cell(i, field) == nullText;
-    return !nulls[f].empty() && nulls[f][i];
-}
-
 size_t MemoryRows::bytes() const {
     size_t n = textBytes + texts.capacity() * sizeof(Text) +
                chunks.size() * (width * sizeof(qint32) << chunkBits);
@@ -152,14 +145,40 @@ size_t MemoryRows::bytes() const {
     return n;
 }
 
-bool MemoryRows::fits(const std::vector<Value>& row) const {
+namespace {
+
+// A row's values, of either form: the row being appended, or a record.
+inline Value::Kind kindOf(const Value& v) {
+    return v.kind;
+}
+inline Value::Kind kindOf(const TRecordValue& v) {
+    return v.kind == TRecordValue::Null
+               ? Value::Null
+               : (v.kind == TRecordValue::Number ? Value::Int : Value::Text);
+}
+inline qint64 numberOf(const Value& v) {
+    return v.i;
+}
+inline qint64 numberOf(const TRecordValue& v) {
+    return v.number;
+}
+inline const QString& textOf(const Value& v) {
+    return v.s;
+}
+inline const QString& textOf(const TRecordValue& v) {
+    return *v.text;
+}
+
+} // namespace
+
+template <typename V> bool MemoryRows::fitsRow(const V* v) const {
     for (size_t i = 0; i < width; ++i) {
-        const Value& v = row[i];
-        if (v.kind == Value::Null)
+        const Value::Kind kind = kindOf(v[i]);
+        if (kind == Value::Null)
             continue;
-        if (isTextField[i] != (v.kind == Value::Text))
+        if (isTextField[i] != (kind == Value::Text))
             return false;
-        if (v.kind == Value::Int && (v.i < INT_MIN || v.i > INT_MAX))
+        if (kind == Value::Int && numberOf(v[i]) != static_cast<qint32>(numberOf(v[i])))
             return false;
     }
     return true;
@@ -188,14 +207,14 @@ qint32 MemoryRows::textNumber(const QString& s) {
             if (t < 0)
                 break;
             const Text& text = texts[static_cast<size_t>(t)];
-            if (text.hash == hash && text.string.size() == s.size() &&
-                std::memcmp(text.string.constData(), s.constData(),
+            if (text.hash == hash && text.value.s.size() == s.size() &&
+                std::memcmp(text.value.s.constData(), s.constData(),
                             static_cast<size_t>(s.size()) * sizeof(QChar)) == 0)
                 return t;
         }
     }
     const auto number = static_cast<qint32>(texts.size());
-    texts.push_back(Text{s, s.toUtf8(), hash});
+    texts.push_back(Text{Value::text(s), s.toUtf8(), hash});
     // The two copies of the text and its slot.
     textBytes += static_cast<size_t>(s.size()) * 2 + static_cast<size_t>(texts.back().utf8.size()) +
                  2 * sizeof(qint32);
@@ -215,28 +234,39 @@ qint32 MemoryRows::textNumber(const QString& s) {
     return number;
 }
 
-size_t MemoryRows::add(const std::vector<Value>& row) {
-    if ((rows >> chunkBits) == chunks.size())
+template <typename V> size_t MemoryRows::addRow(const V* v) {
+    const size_t chunk = rows >> chunkBits;
+    if (chunk == chunks.size())
         chunks.push_back(std::make_unique_for_overwrite<qint32[]>(width << chunkBits));
-    auto* cells = const_cast<qint32*>(rowCells(rows));
+    qint32* const cells = chunks[chunk].get() + (rows & ((size_t(1) << chunkBits) - 1)) * width;
     for (size_t f = 0; f < width; ++f) {
-        const Value& v = row[f];
-        const bool null = v.kind == Value::Null;
+        const bool null = kindOf(v[f]) == Value::Null;
         if (isTextField[f]) {
-            cells[f] = null ? nullText : textNumber(v.s);
+            cells[f] = null ? nullText : textNumber(textOf(v[f]));
             continue;
         }
-        cells[f] = null ? 0 : static_cast<qint32>(v.i);
+        cells[f] = null ? 0 : static_cast<qint32>(numberOf(v[f]));
+        // Most tables never hold a NULL number: their marks stay empty.
+        if (!null && !anyNull)
+            continue;
         std::vector<bool>& marks = nulls[f];
         if (null && marks.empty())
             marks.resize(rows);
         if (!marks.empty())
             marks.push_back(null);
+        anyNull = true;
     }
-    if (rows > 0 && rowid(rows) <= rowid(rows - 1))
+    const qint32 key = cells[keyField];
+    if (rows > 0 && key <= lastKey)
         ascending = false;
+    lastKey = key;
     return rows++;
 }
+
+template bool MemoryRows::fitsRow(const Value*) const;
+template bool MemoryRows::fitsRow(const TRecordValue*) const;
+template size_t MemoryRows::addRow(const Value*);
+template size_t MemoryRows::addRow(const TRecordValue*);
 
 void MemoryRows::read(size_t i, std::vector<Value>& row) const {
     row.resize(width);
@@ -247,12 +277,24 @@ void MemoryRows::read(size_t i, std::vector<Value>& row) const {
             v.clear();
         } else if (isTextField[f]) {
             v.kind = Value::Text;
-            v.s = texts[static_cast<size_t>(cell(i, field))].string;
+            v.s = texts[static_cast<size_t>(cell(i, field))].value.s;
         } else {
             v.kind = Value::Int;
             v.i = cell(i, field);
         }
     }
+}
+
+const Value& MemoryRows::valueAt(size_t i, int field, Value& number) const {
+    if (isNull(i, field)) {
+        number.clear();
+        return number;
+    }
+    if (isTextField[static_cast<size_t>(field)])
+        return texts[static_cast<size_t>(cell(i, field))].value;
+    number.kind = Value::Int;
+    number.i = cell(i, field);
+    return number;
 }
 
 void MemoryRows::bind(Statement& st, size_t i, int before) const {
@@ -365,6 +407,7 @@ void MemoryRows::clear() {
     chunks.shrink_to_fit();
     for (std::vector<bool>& marks : nulls)
         marks = {};
+    anyNull = false;
     rows = 0;
     ascending = true;
     texts = {};
@@ -374,13 +417,8 @@ void MemoryRows::clear() {
 
 // ---------------------------------------------------------------- TakenKeys
 
-void TakenKeys::take(qint32 key, const MemoryRows& rows) {
+void TakenKeys::takeOutOfOrder(qint32 key, const MemoryRows& rows) {
     if (ascending) {
-        if (!any || key > maxKey) {
-            any = true;
-            maxKey = key;
-            return;
-        }
         // The first key out of order: from now on the set decides.
         ascending = false;
         for (size_t i = 0; i < rows.size(); ++i)

@@ -58,16 +58,24 @@ public:
     size_t size() const { return rows; }
     // True while every row came with a larger key than the one before.
     bool inKeyOrder() const { return ascending; }
-    // Roughly the memory the rows take.
+    // Roughly the memory the rows take; the rows' cells alone.
     size_t bytes() const;
+    size_t rowBytes() const { return chunks.size() * (width * sizeof(qint32) << chunkBits); }
     // True when `row` can be kept here: numbers where the layout has
     // numbers, each within 32 bits, texts where it has texts.
-    bool fits(const std::vector<Value>& row) const;
+    bool fits(const std::vector<Value>& row) const { return fitsRow(row.data()); }
+    bool fits(const TRecordValue* row) const { return fitsRow(row); }
     // Adds a row that fits; returns its number (0, 1, 2, ...).
-    size_t add(const std::vector<Value>& row);
+    size_t add(const std::vector<Value>& row) { return addRow(row.data()); }
+    size_t add(const TRecordValue* row) { return addRow(row); }
+    size_t add(const Value* row) { return addRow(row); }
     // The rowid of row `i`: its key field (rowid-keyed layouts only).
     qint64 rowid(size_t i) const { return cell(i, keyField); }
     void read(size_t i, std::vector<Value>& row) const;
+    // Field `field` of row i: a text as the value the rows keep, a number
+    // written into `number` and returned from there. A text's value stays
+    // valid until the next row is added.
+    const Value& valueAt(size_t i, int field, Value& number) const;
     // Where row i lies, for asking the processor for it ahead of its
     // reading (__builtin_prefetch, in the reader: a function that does
     // nothing but prefetch counts as having no effect, and its calls go).
@@ -93,8 +101,10 @@ public:
 
 private:
     static constexpr qint32 nullText = -1;
+    template <typename V> bool fitsRow(const V* row) const;
+    template <typename V> size_t addRow(const V* row);
     struct Text {
-        QString string;
+        Value value; // the text as a field's value
         QByteArray utf8;
         size_t hash;
     };
@@ -103,7 +113,12 @@ private:
         return chunks[i >> chunkBits].get() + (i & ((size_t(1) << chunkBits) - 1)) * width;
     }
     qint32 cell(size_t i, int field) const { return rowCells(i)[field]; }
-    bool isNull(size_t i, int field) const;
+    bool isNull(size_t i, int field) const {
+        const auto f = static_cast<size_t>(field);
+        if (isTextField[f])
+            return cell(i, field) == nullText;
+        return !nulls[f].empty() && nulls[f][i];
+    }
     qint32 textNumber(const QString& s);
     // Every text's rank in the order of the collation: texts the collation
     // holds equal share a rank. Returns the number of ranks.
@@ -117,6 +132,10 @@ private:
     int keyField = 0;
     size_t rows = 0;
     bool ascending = true;
+    // The key of the last row added.
+    qint32 lastKey = 0;
+    // Whether some numeric field was ever NULL (its marks are kept from then on).
+    bool anyNull = false;
     std::vector<Text> texts;
     // The texts' numbers by their hashes: open addressing, -1 for a free slot.
     std::vector<qint32> textSlots;
@@ -130,11 +149,20 @@ class TakenKeys {
 public:
     // Raises "Key violation." when `key` is taken by one of `rows`; takes it
     // otherwise (the caller adds the row next).
-    void take(qint32 key, const MemoryRows& rows);
+    void take(qint32 key, const MemoryRows& rows) {
+        if (ascending && (!any || key > maxKey)) {
+            any = true;
+            maxKey = key;
+            return;
+        }
+        takeOutOfOrder(key, rows);
+    }
     void clear();
     size_t bytes() const { return keys.bytes(); }
 
 private:
+    void takeOutOfOrder(qint32 key, const MemoryRows& rows);
+
     KeySet keys;
     qint32 maxKey = INT_MIN;
     bool any = false;

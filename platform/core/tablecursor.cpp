@@ -68,8 +68,16 @@ void Cursor::toEnd() {
 const Value& Cursor::value(int field) const {
     if (!onRow)
         return nullValue;
-    if (!loaded)
+    if (!loaded) {
+        // A row in memory is read field by field, where it lies.
+        const MemoryRows& rows = file.rows();
+        if (!walking() && file.inMemory() && memoryRow >= 0 &&
+            static_cast<size_t>(memoryRow) < rows.size() &&
+            rows.rowid(static_cast<size_t>(memoryRow)) == id)
+            return rows.valueAt(static_cast<size_t>(memoryRow), field,
+                                row[static_cast<size_t>(field)]);
         loadRow();
+    }
     return row[static_cast<size_t>(field)];
 }
 
@@ -267,6 +275,14 @@ void Cursor::first() {
 void Cursor::next() {
     if (!onRow)
         return;
+    // A walk through rows in memory, in an order already read.
+    if (walkPos < 0 && orderValid && orderInMemory && pos >= 0 && file.inMemory()) {
+        if (pos + 1 < orderSize())
+            toOrderRow(pos + 1);
+        else
+            toEnd();
+        return;
+    }
     if (walking()) {
         // A failed step resets the statement: the walk is off until it works.
         const qsizetype at = std::exchange(walkPos, -1);
@@ -350,6 +366,20 @@ void Cursor::insertRow(std::vector<Value>& values) {
     toPostedRow(rowid, values);
     if (count >= 0)
         count = range ? -1 : count + 1;
+}
+
+void Cursor::insertRecord(const TRecordValue* record) {
+    if (range) {
+        std::vector<Value> values = valuesOf(record, row.size());
+        return insertRow(values);
+    }
+    stopWalk();
+    const qint64 rowid = file.insert(record);
+    forgetOrder();
+    // A row kept in memory is the last one there; it is read when asked for.
+    toRow(rowid, -1, file.inMemory() ? static_cast<qint64>(file.rows().size()) - 1 : -1);
+    if (count >= 0)
+        ++count;
 }
 
 void Cursor::removeCurrentRow() {

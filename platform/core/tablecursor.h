@@ -70,6 +70,8 @@ public:
     // Stores a row and stands on it. Its values move into the cursor, and
     // `row` is left holding the values the cursor had.
     void insertRow(std::vector<Value>& row);
+    // Stores a record (TableFile::insert) and stands on it.
+    void insertRecord(const TRecordValue* record);
     // Removes the current row and moves to the next one (the new last one
     // when it was last).
     void removeCurrentRow();

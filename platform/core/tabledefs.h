@@ -8,6 +8,7 @@
 #include <QFlags>
 #include <QString>
 #include <QStringList>
+#include <cstddef>
 #include <vector>
 
 using EDatabaseError = platform::EDatabaseError;
@@ -27,6 +28,21 @@ enum TTableType { ttDefault, ttParadox };
 enum TUpdateMode { upWhereAll, upWhereChanged, upWhereKeyOnly };
 // dsSetKey: the fields edit a search key or a range bound instead of a row.
 enum TDataSetState { dsInactive, dsBrowse, dsInsert, dsSetKey };
+
+// One field's value for TTable::AppendRecord: a number, a text or NULL. A
+// text is referred to, not copied: it must live until AppendRecord returns.
+class TRecordValue {
+public:
+    enum Kind : quint8 { Null, Number, Text };
+    TRecordValue(std::nullptr_t) {}
+    TRecordValue(int value) : kind(Number), number(value) {}
+    TRecordValue(qint64 value) : kind(Number), number(value) {}
+    TRecordValue(const QString& value) : kind(Text), text(&value) {}
+
+    Kind kind = Null;
+    qint64 number = 0;
+    const QString* text = nullptr;
+};
 
 struct TFieldDef {
     QString Name;

@@ -10,6 +10,7 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QScopeGuard>
+#include <algorithm>
 #include <cstdio>
 #include <optional>
 #include <sys/stat.h>
@@ -33,8 +34,10 @@ size_t memoryLimit = defaultMemoryLimit;
 // engine's limit on parameters.
 constexpr size_t rowsPerInsert = 50;
 constexpr size_t maxParameters = 32766;
-// Rows past the memory are put aside in runs of at least this many rows, and
-// read back and written this many at a time.
+// Rows out of key order are put aside in runs of this size, or of the
+// memory when it is less, and of at least so many rows; they are read back
+// and written this many at a time.
+constexpr size_t runBytes = size_t(2) << 20;
 constexpr size_t minimumRun = size_t(1) << 16;
 constexpr size_t spillBatch = 4096;
 
@@ -122,6 +125,8 @@ TableFile::TableFile(const QString& path, const QString& table, bool exclusiveHo
     conn.exec(QStringLiteral("PRAGMA journal_mode=DELETE"), what);
     conn.exec(QStringLiteral("PRAGMA cache_size=-%1").arg(cacheKiB), what);
     memory = MemoryRows(lay);
+    if (lay.rowidKey)
+        keyField = static_cast<size_t>(lay.keyField());
     conn.setAfterRollback([this] { forgetUncommitted(); });
 }
 
@@ -190,27 +195,45 @@ void TableFile::forgetUncommitted() noexcept {
     catalogue::rereadBuiltMarks(conn, lay);
 }
 
-qint64 TableFile::insert(const std::vector<Value>& row, bool writeThrough) {
-    if (!fillChecked) {
-        fillChecked = true;
-        if (keepsRowsInMemory()) {
-            Statement& st =
-                conn.statement(QStringLiteral("SELECT 1 FROM %1 LIMIT 1").arg(quoted(lay.table)));
-            memoryMode = !conn.step(st, QStringLiteral("Reading"));
-            st.reset();
-        }
+bool TableFile::startsFill() {
+    fillChecked = true;
+    if (keepsRowsInMemory()) {
+        Statement& st =
+            conn.statement(QStringLiteral("SELECT 1 FROM %1 LIMIT 1").arg(quoted(lay.table)));
+        memoryMode = !conn.step(st, QStringLiteral("Reading"));
+        st.reset();
     }
-    if (memoryMode && !writeThrough && memory.fits(row)) {
-        const auto key = static_cast<qint32>(row[static_cast<size_t>(lay.keyField())].i);
-        taken.take(key, memory);
-        // Their size is looked at every so many rows. Rows that came in key
-        // order go to the file now, where later ones follow them; others are
-        // put aside in key order, to be merged when they are written.
-        if (memory.add(row) % 1024 == 1023 && memory.bytes() + taken.bytes() > memoryLimit &&
-            (memory.inKeyOrder() || memory.size() < minimumRun || !putRowsAside()))
-            writeMemoryRows();
+    return memoryMode;
+}
+
+template <typename Row> qint64 TableFile::keepInMemory(const Row* row, qint64 key32) {
+    const auto key = static_cast<qint32>(key32);
+    taken.take(key, memory);
+    // Their size is looked at every so many rows. Rows out of key order are
+    // put aside in key order once they fill a run, to be merged when they
+    // are written; nothing reads them meanwhile but that merge. Past the
+    // memory, rows that came in key order go to the file now, where later
+    // ones follow them.
+    if (memory.add(row) % 1024 != 1023)
         return key;
-    }
+    if (!memory.inKeyOrder() && memory.size() >= minimumRun &&
+        memory.rowBytes() >= std::min(runBytes, memoryLimit) && putRowsAside())
+        return key;
+    if (memory.bytes() + taken.bytes() > memoryLimit &&
+        (memory.inKeyOrder() || memory.size() < minimumRun || !putRowsAside()))
+        writeMemoryRows();
+    return key;
+}
+
+qint64 TableFile::insert(const TRecordValue* row) {
+    if (fillingMemory() && memory.fits(row))
+        return keepInMemory(row, row[keyField].number);
+    return insert(valuesOf(row, lay.fields.size()), false);
+}
+
+qint64 TableFile::insert(const std::vector<Value>& row, bool writeThrough) {
+    if (fillingMemory() && !writeThrough && memory.fits(row))
+        return keepInMemory(row.data(), row[keyField].i);
     writeMemoryRows();
     beginWrite();
     Statement& st = insertStatement();
@@ -313,34 +336,47 @@ void TableFile::mergeRuns(Statement& many, size_t perStatement, Statement& one) 
         conn.step(many, QStringLiteral("Writing"));
         batch.clear();
     };
-    for (;;) {
-        // The smallest key of the runs' next rows and memory's.
-        const qint32* next = nullptr;
-        Reader* from = nullptr;
-        for (Reader& r : readers) {
+    // The next row of each run and of memory, smallest key on top; equal
+    // keys (which a fill refuses) would come in the order of the runs.
+    struct Next {
+        qint32 key;
+        size_t source; // a reader, or readers.size() for memory
+    };
+    const auto after = [](const Next& a, const Next& b) {
+        return a.key != b.key ? a.key > b.key : a.source > b.source;
+    };
+    std::vector<Next> heap;
+    const auto push = [&](size_t source) {
+        const qint32* cells = nullptr;
+        if (source < readers.size()) {
+            const Reader& r = readers[source];
             if (r.at == r.have)
-                continue;
-            const qint32* cells = r.cells.data() + r.at * width;
-            if (!next || keyOf(cells) < keyOf(next)) {
-                next = cells;
-                from = &r;
-            }
+                return;
+            cells = r.cells.data() + r.at * width;
+        } else {
+            if (nextInMemory == inMemory.size())
+                return;
+            cells = memory.cellsOf(inMemory[nextInMemory]);
         }
-        if (nextInMemory < inMemory.size()) {
-            const qint32* cells = memory.cellsOf(inMemory[nextInMemory]);
-            if (!next || keyOf(cells) < keyOf(next)) {
-                next = cells;
-                from = nullptr;
-            }
-        }
-        if (!next)
-            break;
-        put(next);
-        if (!from) {
+        heap.push_back({keyOf(cells), source});
+        std::push_heap(heap.begin(), heap.end(), after);
+    };
+    for (size_t source = 0; source <= readers.size(); ++source)
+        push(source);
+    while (!heap.empty()) {
+        std::pop_heap(heap.begin(), heap.end(), after);
+        const size_t source = heap.back().source;
+        heap.pop_back();
+        if (source < readers.size()) {
+            Reader& r = readers[source];
+            put(r.cells.data() + r.at * width);
+            if (++r.at == r.have)
+                refill(r);
+        } else {
+            put(memory.cellsOf(inMemory[nextInMemory]));
             ++nextInMemory;
-        } else if (++from->at == from->have) {
-            refill(*from);
         }
+        push(source);
     }
     for (size_t j = 0; j * width < batch.size(); ++j) {
         memory.bindCells(one, batch.data() + j * width, 0);

@@ -45,6 +45,9 @@ public:
     // the next safe point writes them in key order, or until they take too
     // much memory. `writeThrough` asks for the row in the file at once.
     qint64 insert(const std::vector<Value>& row, bool writeThrough);
+    // The same for a record of the layout's width, whose values suit their
+    // fields (numbers for numbers, texts for texts, or NULL).
+    qint64 insert(const TRecordValue* row);
     void remove(qint64 rowid);
     void removeAll();
 
@@ -94,6 +97,12 @@ public:
 
 private:
     bool keepsRowsInMemory() const;
+    // Whether the rows posted now go to memory: a bulk fill under way, or
+    // one that this first row starts.
+    bool fillingMemory() { return fillChecked ? memoryMode : startsFill(); }
+    bool startsFill();
+    // Keeps a row that fits in memory; returns its key.
+    template <typename Row> qint64 keepInMemory(const Row* row, qint64 key);
     // Begins the transaction of the hold's writes unless one is open.
     void beginWrite();
     // A row was written: a plain hold commits every write.
@@ -120,6 +129,8 @@ private:
     Statement* insertOne = nullptr;
     Statement* selectRow = nullptr;
     MemoryRows memory;
+    // The key field of a rowid-keyed layout, the one a bulk fill keeps.
+    size_t keyField = 0;
     TakenKeys taken;
     bool memoryMode = false;
     // Whether the next insert may start a bulk fill in memory.

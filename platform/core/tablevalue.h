@@ -1,7 +1,10 @@
 #pragma once
 // Inside the table layer: the value of one field of one row.
 
+#include "platform/core/tabledefs.h"
+
 #include <QString>
+#include <vector>
 
 namespace platform::tables {
 
@@ -24,5 +27,17 @@ struct Value {
     static Value number(qint64 v) { return Value{Int, v, {}}; }
     static Value text(const QString& v) { return Value{Text, 0, v}; }
 };
+
+// A record's values as a row of values.
+inline std::vector<Value> valuesOf(const TRecordValue* record, size_t fields) {
+    std::vector<Value> values(fields);
+    for (size_t i = 0; i < fields; ++i) {
+        if (record[i].kind == TRecordValue::Number)
+            values[i] = Value::number(record[i].number);
+        else if (record[i].kind == TRecordValue::Text)
+            values[i] = Value::text(*record[i].text);
+    }
+    return values;
+}
 
 } // namespace platform::tables

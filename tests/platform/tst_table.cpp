@@ -1090,6 +1090,69 @@ private slots:
         QCOMPARE(keys(), inMemory);
     }
 
+    // AppendRecord stores what Append, the setters and Post store, with their
+    // checks, in a bulk fill and under a plain hold alike; a refused record
+    // leaves nothing behind and the table browsing.
+    void appendRecordAsTheFieldsDo_data() {
+        QTest::addColumn<bool>("exclusive");
+        QTest::newRow("bulk fill") << true;
+        QTest::newRow("plain hold") << false;
+    }
+    void appendRecordAsTheFieldsDo() {
+        QFETCH(bool, exclusive);
+        TTable t;
+        bind(t, "Temp_Word", exclusive);
+        defineTempWord(t);
+        t.CreateTable();
+        t.Open();
+        QString word = QStringLiteral("alpha");
+        t.AppendRecord({20, word});
+        // The record stands current, and a text set again from the same
+        // buffer does not reach the row before.
+        QCOMPARE(t.Fields(0).AsInteger(), 20);
+        QCOMPARE(t.Fields(1).AsString(), QString("alpha"));
+        word[0] = QLatin1Char('b');
+        t.AppendRecord({qint64(10), word});
+        word = QStringLiteral("12"); // a text for the number, a number for the text
+        t.AppendRecord({word, 7});
+        append(t, 30, "gamma");
+        const QString empty;
+        const QList<std::pair<Raised, Kind>> refusals = {
+            {raised([&] {
+                 t.AppendRecord({20, word});
+             }),
+             Kind::KeyViolation},
+            {raised([&] {
+                 t.AppendRecord({40, empty});
+             }),
+             Kind::RequiredFieldMissing},
+            {raised([&] {
+                 t.AppendRecord({nullptr, word});
+             }),
+             Kind::RequiredFieldMissing},
+            {raised([&] {
+                 t.AppendRecord({qint64(1) << 40, word});
+             }),
+             Kind::OutOfRange},
+            {raised([&] { t.AppendRecord({50}); }), Kind::WrongState},
+        };
+        for (const auto& [r, kind] : refusals) {
+            QVERIFY2(r.any && r.kind == kind, qPrintable(r.message));
+            QCOMPARE(t.State(), dsBrowse);
+        }
+        QCOMPARE(raised([&] {
+                     t.AppendRecord({40, empty});
+                 }).message,
+                 QString("Field 'Word' must have a value."));
+        QCOMPARE(t.RecordCount(), 4);
+        t.setIndexName("wordNdx");
+        t.First();
+        QCOMPARE(t.Fields(1).AsString(), QString("7"));
+        t.Close();
+        QCOMPARE(query(path("Temp_Word"), "SELECT Verses || ' ' || Word FROM Temp_Word"),
+                 (QStringList{"10 blpha", "12 7", "20 alpha", "30 gamma"}));
+    }
+
     // A bulk fill refuses a taken key at Post, while keys come in order and
     // after, and the refused row is discarded as in the file.
     void bulkFillRefusesTakenKeys() {
