@@ -468,6 +468,12 @@ private slots:
             QTest::qWait(10);
         QCOMPARE(QFileInfo(exe).symLinkTarget(), app.filePath(QStringLiteral("build-dialog")));
         QCOMPARE(displayLibraries(mappedLibraries(build.processId())).size(), 2);
+        // The dialog's program has Build's arguments, the text's name among them.
+        QFile arguments(QStringLiteral("/proc/%1/cmdline").arg(build.processId()));
+        QVERIFY(arguments.open(QIODevice::ReadOnly));
+        QCOMPARE(arguments.readAll().split('\0'),
+                 (QByteArrayList{QFile::encodeName(app.filePath(QStringLiteral("Build"))), "Text",
+                                 "T", ""}));
         QVERIFY(!build.waitForFinished(300));
         build.kill();
         QVERIFY(build.waitForFinished());
