@@ -37,7 +37,7 @@ constexpr size_t maxParameters = 32766;
 // Rows out of key order are put aside in runs of this size, or of the
 // memory when it is less, and of at least so many rows; they are read back
 // and written this many at a time.
-constexpr size_t runBytes = size_t(2) << 20;
+constexpr size_t runBytes = size_t(1) << 20;
 constexpr size_t minimumRun = size_t(1) << 16;
 constexpr size_t spillBatch = 4096;
 
