@@ -31,8 +31,8 @@
 //  - A bulk fill: rows posted to a table that is held exclusively, keyed by
 //    one integer field (without a unique secondary index) and empty are kept
 //    in memory, compactly (each distinct text once), and written in key
-//    order at the next safe point, or when they grow past 64 MB. Meanwhile
-//    every move and read serves them from memory, in the order of any index,
+//    order at the next safe point, or when they grow past an eighth of the machine's memory (64 MB
+//    to 1 GB). Meanwhile every move and read serves them from memory, in the order of any index,
 //    and a taken key is refused at Post; a key search (GotoKey), a range or
 //    a Delete writes them to the file first. Writing them into the empty
 //    table drops its non-unique secondary indexes and builds each again in

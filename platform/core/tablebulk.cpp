@@ -79,43 +79,56 @@ namespace {
 
 // Sorts `order` stably by key(row), an unsigned 32-bit key: by counting when
 // the keys span a small range, by radix (two passes of 16 bits) otherwise.
-// Both take linear time, so ordering a million rows costs milliseconds.
-template <typename Key> void sortStably(std::vector<quint32>& order, Key key) {
-    const size_t n = order.size();
+// Both take linear time, so ordering a million rows costs milliseconds. An
+// empty `order` stands for the rows 0 to n - 1 in their own order: it is
+// made only when the sort moves a row, and never held twice.
+template <typename Key> void sortStably(std::vector<quint32>& order, size_t n, Key key) {
     if (n < 2)
         return;
+    const bool identity = order.empty();
+    const auto at = [&](size_t i) { return identity ? static_cast<quint32>(i) : order[i]; };
     quint32 low = UINT_MAX, high = 0;
-    for (quint32 r : order) {
-        const quint32 k = key(r);
+    for (size_t i = 0; i < n; ++i) {
+        const quint32 k = key(at(i));
         low = std::min(low, k);
         high = std::max(high, k);
     }
     if (low == high)
         return;
-    std::vector<quint32> out(n);
     if (static_cast<size_t>(high - low) < std::max<size_t>(2 * n, 1 << 16)) {
         std::vector<quint32> start(static_cast<size_t>(high - low) + 2, 0);
-        for (quint32 r : order)
-            ++start[key(r) - low + 1];
+        for (size_t i = 0; i < n; ++i)
+            ++start[key(at(i)) - low + 1];
         std::partial_sum(start.begin(), start.end(), start.begin());
-        for (quint32 r : order)
+        std::vector<quint32> out(n);
+        for (size_t i = 0; i < n; ++i) {
+            const quint32 r = at(i);
             out[start[key(r) - low]++] = r;
+        }
         order.swap(out);
         return;
     }
     // Each row's key computed once: the passes read it from there.
-    std::vector<quint32> keys(*std::max_element(order.begin(), order.end()) + size_t(1));
-    for (quint32 r : order)
-        keys[r] = key(r);
+    quint32 top = 0;
+    for (size_t i = 0; i < n; ++i)
+        top = std::max(top, at(i));
+    std::vector<quint32> keys(size_t(top) + 1);
+    for (size_t i = 0; i < n; ++i)
+        keys[at(i)] = key(at(i));
     for (int shift : {0, 16}) {
+        const bool rowsInOrder = order.empty();
+        const auto row = [&](size_t i) { return rowsInOrder ? static_cast<quint32>(i) : order[i]; };
         std::vector<quint32> start((1 << 16) + 1, 0);
-        for (quint32 r : order)
-            ++start[((keys[r] >> shift) & 0xffff) + 1];
-        if (start[((keys[order[0]] >> shift) & 0xffff) + 1] == n)
+        for (size_t i = 0; i < n; ++i)
+            ++start[((keys[row(i)] >> shift) & 0xffff) + 1];
+        if (start[((keys[row(0)] >> shift) & 0xffff) + 1] == n)
             continue; // every key has this digit
         std::partial_sum(start.begin(), start.end(), start.begin());
-        for (quint32 r : order)
+        std::vector<quint32> out(n);
+        for (size_t i = 0; i < n; ++i) {
+            const quint32 r = row(i);
             out[start[(keys[r] >> shift) & 0xffff]++] = r;
+        }
         order.swap(out);
     }
 }
@@ -361,24 +374,32 @@ qint32 MemoryRows::textRanks(bool noCase, std::vector<quint32>& ranks) const {
 }
 
 std::vector<quint32> MemoryRows::ordered(const IndexTerms& terms) const {
-    std::vector<quint32> order(rows);
-    std::iota(order.begin(), order.end(), 0u);
+    // Empty while the rows stand in their own order (see sortStably).
+    std::vector<quint32> order;
+    const auto made = [&]() -> std::vector<quint32>& {
+        if (order.empty() && rows > 0) {
+            order.resize(rows);
+            std::iota(order.begin(), order.end(), 0u);
+        }
+        return order;
+    };
     if (terms.rowidOrder() && ascending)
-        return order; // they came in key order
+        return std::move(made()); // they came in key order
     // Sorted stably field by field, the last field first, so that the first
     // field decides and each later one breaks the ties of those before it.
     // Equal keys of a non-unique index follow in rowid order (and rowid order
     // alone has no fields): that is the order to start from.
     const int fields = terms.fieldCount();
     if ((fields == 0 || !terms.unique()) && !ascending)
-        sortStably(order, [this](quint32 r) { return unsignedKey(static_cast<qint32>(rowid(r))); });
+        sortStably(order, rows,
+                   [this](quint32 r) { return unsignedKey(static_cast<qint32>(rowid(r))); });
     const bool descending = terms.descending();
     for (int i = fields - 1; i >= 0; --i) {
         const int f = terms.field(i);
         if (isTextField[static_cast<size_t>(f)]) {
             std::vector<quint32> ranks;
             const quint32 top = static_cast<quint32>(textRanks(terms.caseInsensitive(i), ranks));
-            sortStably(order, [&](quint32 r) {
+            sortStably(order, rows, [&](quint32 r) {
                 const qint32 t = cell(r, f);
                 const quint32 rank = t == nullText ? 0 : ranks[static_cast<size_t>(t)] + 1;
                 return descending ? top - rank : rank;
@@ -386,11 +407,12 @@ std::vector<quint32> MemoryRows::ordered(const IndexTerms& terms) const {
             continue;
         }
         // NULL is below every number: first, or last in descending order.
-        sortStably(order, [&](quint32 r) {
+        sortStably(order, rows, [&](quint32 r) {
             const quint32 k = unsignedKey(cell(r, f));
             return descending ? ~k : k;
         });
         if (!nulls[static_cast<size_t>(f)].empty()) {
+            made();
             const auto null = [&](quint32 r) { return isNull(r, f); };
             if (descending)
                 std::stable_partition(order.begin(), order.end(),
@@ -399,7 +421,7 @@ std::vector<quint32> MemoryRows::ordered(const IndexTerms& terms) const {
                 std::stable_partition(order.begin(), order.end(), null);
         }
     }
-    return order;
+    return std::move(made());
 }
 
 void MemoryRows::clear() {

@@ -14,6 +14,7 @@
 #include <cstdio>
 #include <optional>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace platform::tables {
 
@@ -27,9 +28,19 @@ using Kind = EDatabaseError::Kind;
 constexpr int cacheKiB = 2048;
 constexpr int pageSize = 16384;
 // A bulk fill keeps its rows in memory up to this size, then writes them or
-// puts them aside.
-constexpr size_t defaultMemoryLimit = size_t(64) << 20;
-size_t memoryLimit = defaultMemoryLimit;
+// puts them aside: an eighth of the machine's memory, within 64 MB and 1 GB: a text many
+// times the largest Bible still reads its words back from memory, on a
+// small machine as well as on a large one.
+size_t defaultMemoryLimit() {
+    constexpr size_t least = size_t(64) << 20;
+    constexpr size_t most = size_t(1) << 30;
+    const long pages = ::sysconf(_SC_PHYS_PAGES);
+    const long pageBytes = ::sysconf(_SC_PAGESIZE);
+    if (pages <= 0 || pageBytes <= 0)
+        return least;
+    return std::clamp(size_t(pages) / 8 * size_t(pageBytes), least, most);
+}
+size_t memoryLimit = defaultMemoryLimit();
 // Rows kept in memory are written this many to a statement, within the
 // engine's limit on parameters.
 constexpr size_t rowsPerInsert = 50;
@@ -501,7 +512,7 @@ void TableFile::discard() noexcept {
 }
 
 void TableFile::setMemoryLimit(size_t bytes) {
-    memoryLimit = bytes ? bytes : defaultMemoryLimit;
+    memoryLimit = bytes ? bytes : defaultMemoryLimit();
 }
 
 // ---- whole files

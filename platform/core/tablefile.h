@@ -79,7 +79,8 @@ public:
     void discard() noexcept;
 
     // The memory a bulk fill takes before its rows go to the file or aside
-    // (64 MB); 0 restores that. For tests, which fill past it with few rows.
+    // (an eighth of the machine's memory, within 64 MB and 1 GB); 0 restores
+    // that. For tests, which fill past it with few rows.
     static void setMemoryLimit(size_t bytes);
 
     // Writes a new table file at `path`. An existing one is replaced as a

@@ -1237,14 +1237,19 @@ private slots:
     // taken key is refused whether its row was put aside or not, and the rows
     // reach the file whole, merged in key order, at the safe point or at the
     // first read that needs the file.
+    // A fill given more memory puts its rows aside all the same, in runs of
+    // 1 MiB, and the same comes of it.
     void bulkFillOutOfOrderPastItsMemory_data() {
         QTest::addColumn<bool>("readMidway");
-        QTest::newRow("written at close") << false;
-        QTest::newRow("read before close") << true;
+        QTest::addColumn<size_t>("memory");
+        QTest::newRow("written at close") << false << (size_t(1) << 20);
+        QTest::newRow("read before close") << true << (size_t(1) << 20);
+        QTest::newRow("runs within the memory") << false << (size_t(256) << 20);
     }
     void bulkFillOutOfOrderPastItsMemory() {
         QFETCH(bool, readMidway);
-        platform::tables::TableFile::setMemoryLimit(size_t(1) << 20);
+        QFETCH(size_t, memory);
+        platform::tables::TableFile::setMemoryLimit(memory);
         const auto restore = qScopeGuard([] { platform::tables::TableFile::setMemoryLimit(0); });
         TTable t;
         createTempWord(t);
@@ -1286,6 +1291,9 @@ private slots:
     // Past its memory a bulk fill goes on in the file: taken keys are still
     // refused, and every row is there, in order.
     void bulkFillPastItsMemory() {
+        // The least memory a fill is given, whatever the machine.
+        platform::tables::TableFile::setMemoryLimit(size_t(64) << 20);
+        const auto restore = qScopeGuard([] { platform::tables::TableFile::setMemoryLimit(0); });
         TTable t;
         createTempWord(t);
         // 40,000 texts of 1,000 characters take more than the 64 MB.
