@@ -324,35 +324,19 @@ const Value& MemoryRows::valueAt(size_t i, int field, Value& number) const {
     return number;
 }
 
-void MemoryRows::bind(Statement& st, size_t i, int before) const {
-    for (size_t f = 0; f < width; ++f) {
-        const int field = static_cast<int>(f);
-        const int p = before + field + 1;
-        if (isNull(i, field)) {
-            sqlite3_bind_null(st.get(), p);
-        } else if (isTextField[f]) {
-            const QByteArray& utf8 = texts[static_cast<size_t>(cell(i, field))].utf8;
-            sqlite3_bind_text(st.get(), p, utf8.constData(), static_cast<int>(utf8.size()),
-                              SQLITE_STATIC);
-        } else {
-            sqlite3_bind_int64(st.get(), p, cell(i, field));
-        }
+void MemoryRows::result(sqlite3_context* context, const qint32* cells, qint64 row,
+                        int field) const {
+    const auto f = static_cast<size_t>(field);
+    if (isTextField[f]) {
+        if (cells[f] == nullText)
+            return sqlite3_result_null(context);
+        const QByteArray& utf8 = texts[static_cast<size_t>(cells[f])].utf8;
+        return sqlite3_result_text(context, utf8.constData(), static_cast<int>(utf8.size()),
+                                   SQLITE_STATIC);
     }
-}
-
-void MemoryRows::bindCells(Statement& st, const qint32* cells, int before) const {
-    for (size_t f = 0; f < width; ++f) {
-        const int p = before + static_cast<int>(f) + 1;
-        if (isTextField[f] && cells[f] == nullText) {
-            sqlite3_bind_null(st.get(), p);
-        } else if (isTextField[f]) {
-            const QByteArray& utf8 = texts[static_cast<size_t>(cells[f])].utf8;
-            sqlite3_bind_text(st.get(), p, utf8.constData(), static_cast<int>(utf8.size()),
-                              SQLITE_STATIC);
-        } else {
-            sqlite3_bind_int64(st.get(), p, cells[f]);
-        }
-    }
+    if (row >= 0 && isNull(static_cast<size_t>(row), field))
+        return sqlite3_result_null(context);
+    sqlite3_result_int64(context, cells[f]);
 }
 
 bool MemoryRows::hasNulls() const {

@@ -80,15 +80,14 @@ public:
     // reading (__builtin_prefetch, in the reader: a function that does
     // nothing but prefetch counts as having no effect, and its calls go).
     const void* address(size_t i) const { return rowCells(i); }
-    // Binds row i to the parameters of `st` after the first `before`. The
-    // texts are bound in place: the rows must stay until the statement ran.
-    void bind(Statement& st, size_t i, int before) const;
-    // A row's cells as they are kept (width() of them), and the binding of
-    // such cells kept elsewhere: a row put aside with rowCells and cleared
-    // with clearRows, whose texts are still here.
+    // A row's cells as they are kept (rowWidth() of them).
     size_t rowWidth() const { return width; }
     const qint32* cellsOf(size_t i) const { return rowCells(i); }
-    void bindCells(Statement& st, const qint32* cells, int before) const;
+    // Field `field` of a row as the result of a virtual table's column: the
+    // row's cells, and its number here, or -1 for a row put aside (whose
+    // numbers are never NULL; its texts are still here). The texts are
+    // given in place: the rows must stay until the statement ran.
+    void result(sqlite3_context* context, const qint32* cells, qint64 row, int field) const;
     // True when some numeric field of some row is NULL: its cells alone do
     // not hold the row.
     bool hasNulls() const;

@@ -100,6 +100,12 @@ Connection::Connection(const QString& path, int openFlags) : filePath(path) {
     exec(QStringLiteral("PRAGMA locking_mode=EXCLUSIVE"), QStringLiteral("Opening"));
 }
 
+void Connection::registerModule(const char* name, const sqlite3_module* module, void* aux) {
+    const int rc = sqlite3_create_module_v2(db, name, module, aux, nullptr);
+    if (rc != SQLITE_OK)
+        fail(rc, QStringLiteral("Preparing to write"));
+}
+
 void Connection::close() noexcept {
     statements.clear();
     if (db) {

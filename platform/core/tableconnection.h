@@ -62,6 +62,9 @@ public:
     // The first column of the first row of `sql`, 0 when it has none.
     qint64 integer(const QString& sql, const QString& what);
     qint64 lastInsertRowid() const { return sqlite3_last_insert_rowid(db); }
+    // Makes the eponymous virtual table `name` of `module` known to the
+    // connection, `aux` its module's data. Raises when it cannot.
+    void registerModule(const char* name, const sqlite3_module* module, void* aux);
 
     // The error for an engine failure: "File is locked", "Key violation." and
     // damaged files get their own wording, every failure its kind.

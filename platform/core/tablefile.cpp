@@ -12,6 +12,8 @@
 #include <QScopeGuard>
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
+#include <exception>
 #include <optional>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -41,10 +43,6 @@ size_t defaultMemoryLimit() {
     return std::clamp(size_t(pages) / 8 * size_t(pageBytes), least, most);
 }
 size_t memoryLimit = defaultMemoryLimit();
-// Rows kept in memory are written this many to a statement, within the
-// engine's limit on parameters.
-constexpr size_t rowsPerInsert = 50;
-constexpr size_t maxParameters = 32766;
 // Rows out of key order are put aside in runs of this size, or of the
 // memory when it is less, and of at least so many rows; they are read back
 // and written this many at a time.
@@ -300,117 +298,259 @@ void TableFile::dropRuns() noexcept {
     spilledRows = 0;
 }
 
-void TableFile::mergeRuns(Statement& many, size_t perStatement, Statement& one) {
-    const size_t width = memory.rowWidth();
-    const auto keyOf = [this](const qint32* cells) {
-        return cells[static_cast<size_t>(lay.keyField())];
-    };
-    // Each run is read a batch at a time; the rows in memory are the last
-    // run, read in place.
-    struct Reader {
-        Run run;
-        std::vector<qint32> cells;
-        size_t at = 0;   // the row of `cells` to come
-        size_t have = 0; // rows in `cells`
-        size_t read = 0; // rows of the run read so far
-    };
-    std::vector<Reader> readers;
-    for (const Run& run : runs)
-        readers.push_back({run, std::vector<qint32>(width * spillBatch)});
-    const auto refill = [&](Reader& r) {
-        r.at = 0;
-        r.have = std::min(spillBatch, r.run.rows - r.read);
-        if (r.have == 0)
-            return;
-        if (std::fseek(spill, long((r.run.first + r.read) * width * sizeof(qint32)), SEEK_SET) !=
-                0 ||
-            std::fread(r.cells.data(), sizeof(qint32) * width, r.have, spill) != r.have)
-            throw EDatabaseError(
-                QStringLiteral("Writing %1: the rows put aside cannot be read back.")
-                    .arg(conn.path()),
-                Kind::IO);
-        r.read += r.have;
-    };
-    for (Reader& r : readers)
-        refill(r);
-    const std::vector<quint32> inMemory = memory.ordered(IndexTerms(lay, -1));
-    size_t nextInMemory = 0;
+// ---- rows written through a virtual table
 
-    std::vector<qint32> batch;
-    batch.reserve(width * perStatement);
-    const auto put = [&](const qint32* cells) {
-        batch.insert(batch.end(), cells, cells + width);
-        if (batch.size() < width * perStatement)
-            return;
-        for (size_t j = 0; j < perStatement; ++j)
-            memory.bindCells(many, batch.data() + j * width, static_cast<int>(j * width));
-        conn.step(many, QStringLiteral("Writing"));
-        batch.clear();
-    };
-    // The next row of each run and of memory, smallest key on top; equal
-    // keys (which a fill refuses) would come in the order of the runs.
-    struct Next {
-        qint32 key;
-        size_t source; // a reader, or readers.size() for memory
-    };
-    const auto after = [](const Next& a, const Next& b) {
-        return a.key != b.key ? a.key > b.key : a.source > b.source;
-    };
-    std::vector<Next> heap;
-    const auto push = [&](size_t source) {
-        const qint32* cells = nullptr;
-        if (source < readers.size()) {
-            const Reader& r = readers[source];
-            if (r.at == r.have)
-                return;
-            cells = r.cells.data() + r.at * width;
-        } else {
-            if (nextInMemory == inMemory.size())
-                return;
-            cells = memory.cellsOf(inMemory[nextInMemory]);
-        }
-        heap.push_back({keyOf(cells), source});
-        std::push_heap(heap.begin(), heap.end(), after);
-    };
-    for (size_t source = 0; source <= readers.size(); ++source)
-        push(source);
-    while (!heap.empty()) {
-        std::pop_heap(heap.begin(), heap.end(), after);
-        const size_t source = heap.back().source;
-        heap.pop_back();
-        if (source < readers.size()) {
-            Reader& r = readers[source];
-            put(r.cells.data() + r.at * width);
-            if (++r.at == r.have)
+// The rows of a fill as they are written, one at a time, in key order.
+class FillFeed {
+public:
+    virtual ~FillFeed() = default;
+    // The next row: its cells, and its number among the rows in memory, or
+    // -1 for a row put aside. False after the last.
+    virtual bool next(const qint32*& cells, qint64& memoryRow) = 0;
+};
+
+// What the virtual table "_layout_rows" reads while a fill is written: the
+// rows in memory (for their texts and NULL marks) and the feed. An error of
+// the feed is kept here and raised once the statement has failed.
+struct FillSource {
+    const MemoryRows* memory = nullptr;
+    FillFeed* feed = nullptr;
+    size_t fields = 0;
+    std::exception_ptr error;
+};
+
+namespace {
+
+// The eponymous virtual table over the feed: columns c0, c1, ... as the
+// layout's fields, the rows in the feed's order. The fill's rows reach the
+// table by one INSERT ... SELECT, with nothing bound per row.
+struct FeedTable {
+    sqlite3_vtab base;
+    FillSource* source;
+};
+struct FeedCursor {
+    sqlite3_vtab_cursor base;
+    FillSource* source;
+    const qint32* cells;
+    qint64 memoryRow;
+    sqlite3_int64 rowid;
+    bool atEnd;
+};
+
+int feedConnect(sqlite3* db, void* aux, int, const char* const*, sqlite3_vtab** out, char**) {
+    auto* source = static_cast<FillSource*>(aux);
+    QByteArray schema = "CREATE TABLE x(";
+    for (size_t i = 0; i < source->fields; ++i)
+        schema += (i ? ", c" : "c") + QByteArray::number(qulonglong(i));
+    schema += ")";
+    const int rc = sqlite3_declare_vtab(db, schema.constData());
+    if (rc != SQLITE_OK)
+        return rc;
+    auto* table = static_cast<FeedTable*>(sqlite3_malloc(sizeof(FeedTable)));
+    if (!table)
+        return SQLITE_NOMEM;
+    std::memset(table, 0, sizeof *table);
+    table->source = source;
+    *out = &table->base;
+    return SQLITE_OK;
+}
+int feedDisconnect(sqlite3_vtab* table) {
+    sqlite3_free(table);
+    return SQLITE_OK;
+}
+int feedBestIndex(sqlite3_vtab*, sqlite3_index_info* info) {
+    info->estimatedCost = 1e6;
+    return SQLITE_OK;
+}
+int feedOpen(sqlite3_vtab* table, sqlite3_vtab_cursor** out) {
+    auto* cursor = static_cast<FeedCursor*>(sqlite3_malloc(sizeof(FeedCursor)));
+    if (!cursor)
+        return SQLITE_NOMEM;
+    std::memset(cursor, 0, sizeof *cursor);
+    cursor->source = reinterpret_cast<FeedTable*>(table)->source;
+    cursor->atEnd = true;
+    *out = &cursor->base;
+    return SQLITE_OK;
+}
+int feedClose(sqlite3_vtab_cursor* cursor) {
+    sqlite3_free(cursor);
+    return SQLITE_OK;
+}
+int feedNext(sqlite3_vtab_cursor* base) {
+    auto* cursor = reinterpret_cast<FeedCursor*>(base);
+    FillSource* source = cursor->source;
+    // Nothing may be thrown through the engine.
+    try {
+        cursor->atEnd = !source->feed || !source->feed->next(cursor->cells, cursor->memoryRow);
+    } catch (...) {
+        source->error = std::current_exception();
+        cursor->atEnd = true;
+        return SQLITE_ERROR;
+    }
+    ++cursor->rowid;
+    return SQLITE_OK;
+}
+int feedFilter(sqlite3_vtab_cursor* cursor, int, const char*, int, sqlite3_value**) {
+    reinterpret_cast<FeedCursor*>(cursor)->rowid = 0;
+    return feedNext(cursor);
+}
+int feedEof(sqlite3_vtab_cursor* cursor) {
+    return reinterpret_cast<FeedCursor*>(cursor)->atEnd;
+}
+int feedColumn(sqlite3_vtab_cursor* base, sqlite3_context* context, int field) {
+    const auto* cursor = reinterpret_cast<FeedCursor*>(base);
+    cursor->source->memory->result(context, cursor->cells, cursor->memoryRow, field);
+    return SQLITE_OK;
+}
+int feedRowid(sqlite3_vtab_cursor* cursor, sqlite3_int64* out) {
+    *out = reinterpret_cast<FeedCursor*>(cursor)->rowid;
+    return SQLITE_OK;
+}
+
+const sqlite3_module feedModule = [] {
+    sqlite3_module m{};
+    m.xConnect = feedConnect; // no xCreate: eponymous only
+    m.xBestIndex = feedBestIndex;
+    m.xDisconnect = feedDisconnect;
+    m.xOpen = feedOpen;
+    m.xClose = feedClose;
+    m.xFilter = feedFilter;
+    m.xNext = feedNext;
+    m.xEof = feedEof;
+    m.xColumn = feedColumn;
+    m.xRowid = feedRowid;
+    return m;
+}();
+
+} // namespace
+
+void TableFile::writeRows(FillFeed& feed) {
+    if (!fillSource) {
+        fillSource = std::make_unique<FillSource>();
+        fillSource->memory = &memory;
+        fillSource->fields = lay.fields.size();
+        conn.registerModule("_layout_rows", &feedModule, fillSource.get());
+    }
+    fillSource->feed = &feed;
+    fillSource->error = nullptr;
+    const auto done = qScopeGuard([this] { fillSource->feed = nullptr; });
+    QStringList columns;
+    for (size_t i = 0; i < lay.fields.size(); ++i)
+        columns << QStringLiteral("c%1").arg(i);
+    Statement& st = conn.statement(
+        QStringLiteral("INSERT INTO %1 (%2) SELECT %3 FROM _layout_rows")
+            .arg(quoted(lay.table), lay.columnList(), columns.join(QStringLiteral(", "))));
+    try {
+        conn.step(st, QStringLiteral("Writing"));
+    } catch (const EDatabaseError&) {
+        if (fillSource->error)
+            std::rethrow_exception(fillSource->error);
+        throw;
+    }
+}
+
+void TableFile::writeMergedRuns() {
+    // Each run is read a batch at a time; the rows in memory are the last
+    // run, read in place. The next row of each run and of memory is kept in
+    // a heap, smallest key on top; equal keys (which a fill refuses) would
+    // come in the order of the runs.
+    class Merge : public FillFeed {
+    public:
+        explicit Merge(TableFile& owner)
+            : file(owner), width(owner.memory.rowWidth()),
+              inMemory(owner.memory.ordered(IndexTerms(owner.lay, -1))) {
+            for (const Run& run : file.runs)
+                readers.push_back({run, std::vector<qint32>(width * spillBatch)});
+            for (Reader& r : readers)
                 refill(r);
-        } else {
-            put(memory.cellsOf(inMemory[nextInMemory]));
-            ++nextInMemory;
+            for (size_t source = 0; source <= readers.size(); ++source)
+                push(source);
         }
-        push(source);
-    }
-    for (size_t j = 0; j * width < batch.size(); ++j) {
-        memory.bindCells(one, batch.data() + j * width, 0);
-        conn.step(one, QStringLiteral("Writing"));
-    }
+        bool next(const qint32*& cells, qint64& memoryRow) override {
+            if (heap.empty())
+                return false;
+            std::pop_heap(heap.begin(), heap.end(), after);
+            const size_t source = heap.back().source;
+            heap.pop_back();
+            if (source < readers.size()) {
+                // The batch may be read again before the engine is done
+                // with the row: it is copied out.
+                Reader& r = readers[source];
+                current.assign(r.cells.begin() + std::ptrdiff_t(r.at * width),
+                               r.cells.begin() + std::ptrdiff_t((r.at + 1) * width));
+                cells = current.data();
+                memoryRow = -1;
+                if (++r.at == r.have)
+                    refill(r);
+            } else {
+                memoryRow = inMemory[nextInMemory++];
+                cells = file.memory.cellsOf(static_cast<size_t>(memoryRow));
+            }
+            push(source);
+            return true;
+        }
+
+    private:
+        struct Reader {
+            Run run;
+            std::vector<qint32> cells;
+            size_t at = 0;   // the row of `cells` to come
+            size_t have = 0; // rows in `cells`
+            size_t read = 0; // rows of the run read so far
+        };
+        struct Next {
+            qint32 key;
+            size_t source; // a reader, or readers.size() for memory
+        };
+        static bool after(const Next& a, const Next& b) {
+            return a.key != b.key ? a.key > b.key : a.source > b.source;
+        }
+        void refill(Reader& r) {
+            r.at = 0;
+            r.have = std::min(spillBatch, r.run.rows - r.read);
+            if (r.have == 0)
+                return;
+            if (std::fseek(file.spill, long((r.run.first + r.read) * width * sizeof(qint32)),
+                           SEEK_SET) != 0 ||
+                std::fread(r.cells.data(), sizeof(qint32) * width, r.have, file.spill) != r.have)
+                throw EDatabaseError(
+                    QStringLiteral("Writing %1: the rows put aside cannot be read back.")
+                        .arg(file.conn.path()),
+                    Kind::IO);
+            r.read += r.have;
+        }
+        void push(size_t source) {
+            const qint32* cells = nullptr;
+            if (source < readers.size()) {
+                const Reader& r = readers[source];
+                if (r.at == r.have)
+                    return;
+                cells = r.cells.data() + r.at * width;
+            } else {
+                if (nextInMemory == inMemory.size())
+                    return;
+                cells = file.memory.cellsOf(inMemory[nextInMemory]);
+            }
+            heap.push_back({cells[file.keyField], source});
+            std::push_heap(heap.begin(), heap.end(), after);
+        }
+
+        TableFile& file;
+        size_t width;
+        std::vector<Reader> readers;
+        std::vector<quint32> inMemory;
+        size_t nextInMemory = 0;
+        std::vector<Next> heap;
+        std::vector<qint32> current;
+    };
+    Merge merge(*this);
+    writeRows(merge);
 }
 
 void TableFile::writeMemoryRows() {
     if (!memoryMode)
         return;
-    if (!runs.empty()) {
-        Transaction group(conn);
-        taken.clear();
-        deferIndexesOfEmptyTable();
-        const size_t fields = lay.fields.size();
-        const size_t perStatement = std::min<size_t>(rowsPerInsert, maxParameters / fields);
-        // Every statement is taken before the first row is written: the
-        // texts of the rows are bound in place.
-        Statement& many = conn.statement(lay.insertSql(perStatement));
-        mergeRuns(many, perStatement, insertStatement());
-        group.keepOpen();
-        dropRuns();
-    } else if (!memory.empty()) {
+    if (!runs.empty() || !memory.empty()) {
         // Half the rows written: the whole transaction goes, and the error
         // says so.
         Transaction group(conn);
@@ -420,25 +560,32 @@ void TableFile::writeMemoryRows() {
         // The table is empty: its secondary indexes are built once, over all
         // rows, rather than kept up row by row.
         deferIndexesOfEmptyTable();
-        // In key order every row goes to the end of the table; many rows to
-        // a statement, since the engine's cost per statement is much of the
-        // cost of a row.
-        const std::vector<quint32> order = memory.ordered(IndexTerms(lay, -1));
-        const size_t fields = lay.fields.size();
-        const size_t perStatement = std::min<size_t>(rowsPerInsert, maxParameters / fields);
-        Statement& many = conn.statement(lay.insertSql(perStatement));
-        size_t i = 0;
-        for (; i + perStatement <= order.size(); i += perStatement) {
-            for (size_t j = 0; j < perStatement; ++j)
-                memory.bind(many, order[i + j], static_cast<int>(j * fields));
-            conn.step(many, QStringLiteral("Writing"));
-        }
-        Statement& one = insertStatement();
-        for (; i < order.size(); ++i) {
-            memory.bind(one, order[i], 0);
-            conn.step(one, QStringLiteral("Writing"));
+        if (!runs.empty()) {
+            writeMergedRuns();
+        } else {
+            // In key order every row goes to the end of the table.
+            class InOrder : public FillFeed {
+            public:
+                InOrder(const MemoryRows& memoryRows, std::vector<quint32> rowOrder)
+                    : rows(memoryRows), order(std::move(rowOrder)) {}
+                bool next(const qint32*& cells, qint64& memoryRow) override {
+                    if (at == order.size())
+                        return false;
+                    memoryRow = order[at++];
+                    cells = rows.cellsOf(static_cast<size_t>(memoryRow));
+                    return true;
+                }
+
+            private:
+                const MemoryRows& rows;
+                std::vector<quint32> order;
+                size_t at = 0;
+            };
+            InOrder feed(memory, memory.ordered(IndexTerms(lay, -1)));
+            writeRows(feed);
         }
         group.keepOpen();
+        dropRuns();
     }
     memory.clear();
     taken.clear();

@@ -11,9 +11,13 @@
 #include "platform/core/tablelayout.h"
 
 #include <cstdio>
+#include <memory>
 #include <vector>
 
 namespace platform::tables {
+
+class FillFeed;
+struct FillSource;
 
 class TableFile {
 public:
@@ -116,9 +120,10 @@ private:
     // far go to the scratch file as one run in key order, and the fill goes
     // on in memory. False when they cannot be put aside (a numeric NULL).
     bool putRowsAside();
-    // Writes the runs and the rows in memory, merged in key order, with
-    // `many` taking `perStatement` rows and `one` a single row.
-    void mergeRuns(Statement& many, size_t perStatement, Statement& one);
+    // Writes the rows of `feed` into the table, in one statement.
+    void writeRows(FillFeed& feed);
+    // Writes the runs and the rows in memory, merged in key order.
+    void writeMergedRuns();
     void dropRuns() noexcept;
 
     // The statements run for every row, prepared once.
@@ -146,6 +151,8 @@ private:
     };
     std::vector<Run> runs;
     size_t spilledRows = 0;
+    // What the engine reads the rows from when they are written.
+    std::unique_ptr<FillSource> fillSource;
 };
 
 } // namespace platform::tables
