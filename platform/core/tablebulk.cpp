@@ -291,7 +291,6 @@ template <typename V> size_t MemoryRows::addRow(const V* v) {
 }
 
 template bool MemoryRows::fitsRow(const Value*) const;
-template bool MemoryRows::fitsRow(const TRecordValue*) const;
 template size_t MemoryRows::addRow(const Value*);
 template size_t MemoryRows::addRow(const TRecordValue*);
 

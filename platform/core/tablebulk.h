@@ -64,7 +64,6 @@ public:
     // True when `row` can be kept here: numbers where the layout has
     // numbers, each within 32 bits, texts where it has texts.
     bool fits(const std::vector<Value>& row) const { return fitsRow(row.data()); }
-    bool fits(const TRecordValue* row) const { return fitsRow(row); }
     // Adds a row that fits; returns its number (0, 1, 2, ...).
     size_t add(const std::vector<Value>& row) { return addRow(row.data()); }
     size_t add(const TRecordValue* row) { return addRow(row); }

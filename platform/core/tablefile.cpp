@@ -235,7 +235,9 @@ template <typename Row> qint64 TableFile::keepInMemory(const Row* row, qint64 ke
 }
 
 qint64 TableFile::insert(const TRecordValue* row) {
-    if (fillingMemory() && memory.fits(row))
+    // A record's values suit their fields, and every numeric field's range
+    // lies within 32 bits: it fits.
+    if (fillingMemory())
         return keepInMemory(row, row[keyField].number);
     return insert(valuesOf(row, lay.fields.size()), false);
 }
@@ -467,26 +469,32 @@ void TableFile::writeMergedRuns() {
                 push(source);
         }
         bool next(const qint32*& cells, qint64& memoryRow) override {
+            // The row handed out last is read by the engine until now: its
+            // source moves on only here.
+            if (last != none) {
+                if (last < readers.size()) {
+                    Reader& r = readers[last];
+                    if (++r.at == r.have)
+                        refill(r);
+                } else {
+                    ++nextInMemory;
+                }
+                push(last);
+                last = none;
+            }
             if (heap.empty())
                 return false;
             std::pop_heap(heap.begin(), heap.end(), after);
-            const size_t source = heap.back().source;
+            last = heap.back().source;
             heap.pop_back();
-            if (source < readers.size()) {
-                // The batch may be read again before the engine is done
-                // with the row: it is copied out.
-                Reader& r = readers[source];
-                current.assign(r.cells.begin() + std::ptrdiff_t(r.at * width),
-                               r.cells.begin() + std::ptrdiff_t((r.at + 1) * width));
-                cells = current.data();
+            if (last < readers.size()) {
+                const Reader& r = readers[last];
+                cells = r.cells.data() + r.at * width;
                 memoryRow = -1;
-                if (++r.at == r.have)
-                    refill(r);
             } else {
-                memoryRow = inMemory[nextInMemory++];
+                memoryRow = inMemory[nextInMemory];
                 cells = file.memory.cellsOf(static_cast<size_t>(memoryRow));
             }
-            push(source);
             return true;
         }
 
@@ -541,7 +549,8 @@ void TableFile::writeMergedRuns() {
         std::vector<quint32> inMemory;
         size_t nextInMemory = 0;
         std::vector<Next> heap;
-        std::vector<qint32> current;
+        const size_t none = SIZE_MAX;
+        size_t last = SIZE_MAX; // the source of the row handed out last
     };
     Merge merge(*this);
     writeRows(merge);

@@ -50,7 +50,7 @@ public:
     // much memory. `writeThrough` asks for the row in the file at once.
     qint64 insert(const std::vector<Value>& row, bool writeThrough);
     // The same for a record of the layout's width, whose values suit their
-    // fields (numbers for numbers, texts for texts, or NULL).
+    // fields (numbers in a numeric field's range, texts for texts, or NULL).
     qint64 insert(const TRecordValue* row);
     void remove(qint64 rowid);
     void removeAll();

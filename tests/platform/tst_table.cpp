@@ -1288,6 +1288,32 @@ private slots:
                  (QStringList{"1", "1"}));
     }
 
+    // A NULL number posted after rows were put aside reaches the file as
+    // NULL, not as 0, and so do the numbers and texts around it.
+    void bulkFillKeepsNullsOfRowsAfterARun() {
+        TTable t;
+        bind(t, "Nums", true);
+        t.FieldDefs().Clear();
+        t.FieldDefs().Add("K", ftInteger, 0, true);
+        t.FieldDefs().Add("V", ftInteger, 0, false);
+        t.FieldDefs().Add("W", ftString, 10, false);
+        t.IndexDefs().Clear();
+        t.IndexDefs().Add("", "K", ixPrimary | ixUnique);
+        t.CreateTable();
+        t.Open();
+        // Out of key order, more than a run of 1 MiB.
+        constexpr int rows = 150000;
+        for (int i = 0; i < rows; ++i)
+            t.AppendRecord({(i % 2) ? rows + i : rows - i, i, QStringLiteral("t")});
+        t.AppendRecord({0, nullptr, nullptr});
+        t.AppendRecord({1, 0, QStringLiteral("z")});
+        t.Close();
+        QCOMPARE(query(path("Nums"), "SELECT count(*), count(V), count(W) FROM Nums"),
+                 QStringList{QStringLiteral("%1|%2|%2").arg(rows + 2).arg(rows + 1)});
+        QCOMPARE(query(path("Nums"), "SELECT quote(V) || ' ' || quote(W) FROM Nums WHERE K < 2"),
+                 (QStringList{"NULL NULL", "0 'z'"}));
+    }
+
     // Past its memory a bulk fill goes on in the file: taken keys are still
     // refused, and every row is there, in order.
     void bulkFillPastItsMemory() {
