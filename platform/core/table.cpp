@@ -710,8 +710,10 @@ void TTable::AppendRecord(std::initializer_list<TRecordValue> values) {
     // field's setter, and the row goes the setters' way.
     bool direct = true;
     size_t i = 0;
+    const Impl::RecordField* const fields = d->recordFields.data();
+    const char* const mustHaveValue = d->mustHaveValue.data();
     for (const TRecordValue& v : values) {
-        const Impl::RecordField& field = d->recordFields[i];
+        const Impl::RecordField& field = fields[i];
         if (v.kind == TRecordValue::Number) {
             if (!field.numeric)
                 direct = false;
@@ -721,7 +723,7 @@ void TTable::AppendRecord(std::initializer_list<TRecordValue> values) {
             if (field.numeric || v.text->size() > maxText)
                 direct = false;
         }
-        if (direct && d->mustHaveValue[i] &&
+        if (direct && mustHaveValue[i] &&
             (v.kind == TRecordValue::Null || (v.kind == TRecordValue::Text && v.text->isEmpty())))
             throw EDatabaseError(
                 QStringLiteral("Field '%1' must have a value.").arg(d->fields[i]->def.Name),

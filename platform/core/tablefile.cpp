@@ -472,21 +472,30 @@ void TableFile::writeMergedRuns() {
             // The row handed out last is read by the engine until now: its
             // source moves on only here.
             if (last != none) {
+                // The top of the heap is the row handed out: it makes way
+                // for the next row of its source, or for the last entry.
+                const qint32* following = nullptr;
                 if (last < readers.size()) {
                     Reader& r = readers[last];
                     if (++r.at == r.have)
                         refill(r);
-                } else {
-                    ++nextInMemory;
+                    if (r.at < r.have)
+                        following = r.cells.data() + r.at * width;
+                } else if (++nextInMemory < inMemory.size()) {
+                    following = file.memory.cellsOf(inMemory[nextInMemory]);
                 }
-                push(last);
+                if (following) {
+                    heap[0].key = following[file.keyField];
+                } else {
+                    heap[0] = heap.back();
+                    heap.pop_back();
+                }
+                siftDown();
                 last = none;
             }
             if (heap.empty())
                 return false;
-            std::pop_heap(heap.begin(), heap.end(), after);
-            last = heap.back().source;
-            heap.pop_back();
+            last = heap[0].source;
             if (last < readers.size()) {
                 const Reader& r = readers[last];
                 cells = r.cells.data() + r.at * width;
@@ -541,6 +550,19 @@ void TableFile::writeMergedRuns() {
             }
             heap.push_back({cells[file.keyField], source});
             std::push_heap(heap.begin(), heap.end(), after);
+        }
+        // Restores the heap after its top changed.
+        void siftDown() {
+            const size_t n = heap.size();
+            size_t i = 0;
+            for (size_t child = 1; child < n; child = 2 * i + 1) {
+                if (child + 1 < n && after(heap[child], heap[child + 1]))
+                    ++child;
+                if (!after(heap[i], heap[child]))
+                    return;
+                std::swap(heap[i], heap[child]);
+                i = child;
+            }
         }
 
         TableFile& file;
