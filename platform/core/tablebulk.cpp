@@ -50,27 +50,39 @@ bool KeySet::insert(qint32 key) {
     }
     quint32& group = pages[page - 1][(k >> 8) & 0xffu];
     if (group == none) {
-        groups.emplace_back();
-        group = static_cast<quint32>(groups.size());
+        low.push_back(0);
+        highOf.push_back(none);
+        group = static_cast<quint32>(low.size());
     }
     const unsigned bit = k & 0xffu;
-    quint64& word = groups[group - 1].bits[bit >> 6];
+    quint64* word = &low[group - 1];
+    if (bit >= 64) {
+        quint32& more = highOf[group - 1];
+        if (more == none) {
+            high.push_back({});
+            more = static_cast<quint32>(high.size());
+        }
+        word = &high[more - 1][(bit >> 6) - 1];
+    }
     const quint64 mask = quint64(1) << (bit & 63);
-    if (word & mask)
+    if (*word & mask)
         return false;
-    word |= mask;
+    *word |= mask;
     return true;
 }
 
 size_t KeySet::bytes() const {
     return pageOf.capacity() * sizeof(quint32) + pages.capacity() * sizeof(pages[0]) +
-           groups.capacity() * sizeof(Group);
+           low.capacity() * sizeof(quint64) + highOf.capacity() * sizeof(quint32) +
+           high.capacity() * sizeof(high[0]);
 }
 
 void KeySet::clear() {
     pageOf = {};
     pages = {};
-    groups = {};
+    low = {};
+    highOf = {};
+    high = {};
 }
 
 // ---------------------------------------------------------------- sorting
