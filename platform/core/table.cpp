@@ -571,6 +571,9 @@ void TTable::First() {
 
 void TTable::Next() {
     d->finishEditing();
+    // Nobody to tell of the move: a walk through the rows takes it alone.
+    if (!d->afterScroll && !d->scrollWatched)
+        return d->cursor->next();
     const Impl::Scroll scroll(d.get());
     d->cursor->next();
     scroll.done();

@@ -227,8 +227,13 @@ size_t hashText(QStringView s) {
         h ^= h >> 32;
     }
     if (left > 0) {
+        // The last one to three units.
         quint64 w = 0;
-        std::memcpy(&w, p, left);
+        for (size_t i = 0; i < left; i += sizeof(QChar)) {
+            quint16 unit;
+            std::memcpy(&unit, p + i, sizeof unit);
+            w |= quint64(unit) << (8 * i);
+        }
         h = (h ^ w) * mix;
     }
     return static_cast<size_t>(h ^ (h >> 29) ^ (h >> 47));
@@ -321,18 +326,6 @@ void MemoryRows::read(size_t i, std::vector<Value>& row) const {
             v.i = cell(i, field);
         }
     }
-}
-
-const Value& MemoryRows::valueAt(size_t i, int field, Value& number) const {
-    if (isNull(i, field)) {
-        number.clear();
-        return number;
-    }
-    if (isTextField[static_cast<size_t>(field)])
-        return texts[static_cast<size_t>(cell(i, field))].value;
-    number.kind = Value::Int;
-    number.i = cell(i, field);
-    return number;
 }
 
 void MemoryRows::result(sqlite3_context* context, const qint32* cells, qint64 row,

@@ -77,7 +77,17 @@ public:
     // Field `field` of row i: a text as the value the rows keep, a number
     // written into `number` and returned from there. A text's value stays
     // valid until the next row is added.
-    const Value& valueAt(size_t i, int field, Value& number) const;
+    const Value& valueAt(size_t i, int field, Value& number) const {
+        if (isNull(i, field)) {
+            number.clear();
+            return number;
+        }
+        if (isTextField[static_cast<size_t>(field)])
+            return texts[static_cast<size_t>(cell(i, field))].value;
+        number.kind = Value::Int;
+        number.i = cell(i, field);
+        return number;
+    }
     // Where row i lies, for asking the processor for it ahead of its
     // reading (__builtin_prefetch, in the reader: a function that does
     // nothing but prefetch counts as having no effect, and its calls go).

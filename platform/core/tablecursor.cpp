@@ -65,19 +65,10 @@ void Cursor::toEnd() {
 
 // ---------------------------------------------------------------- reads
 
-const Value& Cursor::value(int field) const {
+const Value& Cursor::valueOfStoredRow(int field) const {
     if (!onRow)
         return nullValue;
-    if (!loaded) {
-        // A row in memory is read field by field, where it lies.
-        const MemoryRows& rows = file.rows();
-        if (!walking() && file.inMemory() && memoryRow >= 0 &&
-            static_cast<size_t>(memoryRow) < rows.size() &&
-            rows.rowid(static_cast<size_t>(memoryRow)) == id)
-            return rows.valueAt(static_cast<size_t>(memoryRow), field,
-                                row[static_cast<size_t>(field)]);
-        loadRow();
-    }
+    loadRow();
     return row[static_cast<size_t>(field)];
 }
 

@@ -41,8 +41,19 @@ public:
     qint64 rowid() const { return id; }
     bool bof() const { return atBof; }
     bool eof() const { return atEof; }
-    // A field of the current row; NULL without one.
-    const Value& value(int field) const;
+    // A field of the current row; NULL without one. A row in memory is read
+    // field by field, where it lies.
+    const Value& value(int field) const {
+        if (onRow && !loaded && memoryRow >= 0 && !walking() && file.inMemory()) {
+            const MemoryRows& rows = file.rows();
+            const auto r = static_cast<size_t>(memoryRow);
+            if (r < rows.size() && rows.rowid(r) == id)
+                return rows.valueAt(r, field, row[static_cast<size_t>(field)]);
+        }
+        if (loaded && onRow)
+            return row[static_cast<size_t>(field)];
+        return valueOfStoredRow(field);
+    }
     // The rows shown: in the range, posted ones included.
     int recordCount() const;
 
@@ -97,6 +108,9 @@ private:
     void toEnd();       // stays on the last row, Eof set
 
     bool walking() const { return walkPos >= 0 && walkPos == pos; }
+    // value() of a row that is not read in memory: loaded from the file or
+    // the walk once, then kept.
+    const Value& valueOfStoredRow(int field) const;
     void loadRow() const;
     // The rows shown changed, or their positions: found anew when needed.
     void forgetOrder();
