@@ -225,11 +225,11 @@ template <typename Row> qint64 TableFile::keepInMemory(const Row* row, qint64 ke
     // ones follow them.
     if (memory.add(row) % 1024 != 1023)
         return key;
-    // Runs grow with the rows put aside before them (an eighth of those), so
+    // Runs grow with the rows put aside before them (a 32nd of those), so
     // that a large fill is merged from a few dozen runs rather than from
     // hundreds.
     const size_t runSize = std::min(
-        std::max(runBytes, spilledRows * memory.rowWidth() * sizeof(qint32) / 8), memoryLimit);
+        std::max(runBytes, spilledRows * memory.rowWidth() * sizeof(qint32) / 32), memoryLimit);
     if (!memory.inKeyOrder() && memory.size() >= minimumRun && memory.rowBytes() >= runSize &&
         putRowsAside())
         return key;
