@@ -81,7 +81,14 @@ public:
         if (onTerminal)
             drawLine(true);
     }
-    void processEvents() override { QCoreApplication::processEvents(); }
+    // Without a window nothing waits on the event loop but what Qt itself
+    // posts: it runs every 50 ms rather than at every status.
+    void processEvents() override {
+        if (sinceEvents.isValid() && sinceEvents.elapsed() < 50)
+            return;
+        sinceEvents.start();
+        QCoreApplication::processEvents();
+    }
 
     // A message box as one line on standard error.
     void message(const QString& caption, const QString& text) {
@@ -221,6 +228,7 @@ private:
     QString status;
     QString elapsed;
     QElapsedTimer sinceDrawn;
+    QElapsedTimer sinceEvents;
     QHash<QString, QString> lastTexts;
 };
 
