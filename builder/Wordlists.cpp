@@ -220,8 +220,7 @@ void TWordList::buildFrequencyTables() {
             QString current = wordField.AsString();
             showWord(current, temp->RecNo());
             while (!temp->Eof()) {
-                const QString word = wordField.AsString();
-                if (word == current) {
+                if (wordField.EqualsString(current)) {
                     words->AppendRecord({verses.AsInteger(), wordNumber});
                     ++count;
                     temp->Next();
@@ -230,7 +229,7 @@ void TWordList::buildFrequencyTables() {
                 closeWord(current, wordNumber, count);
                 if (wordNumber == mostWords)
                     refuseTooManyWords();
-                current = word;
+                current = wordField.AsString();
                 ++wordNumber;
                 count = 0;
                 const int recNo = temp->RecNo();

@@ -83,7 +83,7 @@ void TWordTables::build(TTable* source, TTable* target) {
             }
 
             int position = 0;
-            concordance::forEachStoredWord(text, form, [&](const QString& word) {
+            concordance::forEachStoredWordView(text, form, [&](QStringView word) {
                 // Words past the 255th have no key of their own.
                 if (++position > maxWordsPerVerse)
                     return;

@@ -34,9 +34,9 @@
 #include <QList>
 #include <QString>
 #include <QStringView>
+#include <QVarLengthArray>
 #include <array>
 #include <cstdint>
-#include <utility>
 
 namespace concordance {
 
@@ -189,27 +189,33 @@ QString toNfc(const QString& text);
 QString foldWord(QStringView word, bool foldAccents);
 
 // The words of `text` by `form`'s rule, as the concordance stores them, in
-// order; onWord(QString) receives each one. What Build does with a verse.
+// order; onWord(QStringView) receives each one, valid until it returns.
+// What Build does with a verse.
 template <typename OnWord>
-void forEachStoredWord(const QString& text, WordForm form, OnWord&& onWord) {
+void forEachStoredWordView(const QString& text, WordForm form, OnWord&& onWord) {
     if (form.rule == WordRule::Byte) {
         QByteArray bytes = text.toUtf8();
-        // One buffer for the verse's words: a word that the caller keeps
-        // shares it, and the next word is written into a buffer of its own.
-        QString word;
+        // One buffer for the verse's words, widened from their bytes.
+        QVarLengthArray<char16_t, 256> word;
         splitInPlace(bytes.data(), [&](const char* start, qsizetype length) {
             word.resize(length);
-            QChar* out = word.data();
             for (qsizetype i = 0; i < length; ++i)
-                out[i] = QLatin1Char(start[i]);
-            onWord(std::as_const(word));
+                word[i] = static_cast<unsigned char>(start[i]);
+            onWord(QStringView(word.constData(), length));
         });
         return;
     }
     const QString nfc = toNfc(text);
     forEachUnicodeWord(nfc, [&](qsizetype start, qsizetype length) {
-        onWord(foldWord(QStringView(nfc).sliced(start, length), form.foldAccents));
+        const QString folded = foldWord(QStringView(nfc).sliced(start, length), form.foldAccents);
+        onWord(QStringView(folded));
     });
+}
+
+// The same, onWord(QString) receiving each word.
+template <typename OnWord>
+void forEachStoredWord(const QString& text, WordForm form, OnWord&& onWord) {
+    forEachStoredWordView(text, form, [&](QStringView word) { onWord(word.toString()); });
 }
 
 // The spans of the words of `text` in UTF-16 units of `text`, by `form`'s

@@ -302,6 +302,19 @@ QString TField::AsString() const {
     return v.s;
 }
 
+bool TField::EqualsString(const QString& text) const {
+    const Value& v = table->d->value(index);
+    switch (v.kind) {
+    case Value::Null:
+        return text.isEmpty();
+    case Value::Int:
+        return QString::number(v.i) == text;
+    case Value::Text:
+        break;
+    }
+    return v.s == text;
+}
+
 void TField::setAsString(const QString& value) {
     if (value.size() > maxText)
         throw EDatabaseError(QStringLiteral("A text of %1 characters is too long for field '%2'.")
@@ -723,11 +736,11 @@ void TTable::AppendRecord(std::initializer_list<TRecordValue> values) {
             else if (v.number < field.low || v.number > field.high)
                 checkRange(d->fields[i]->def, v.number);
         } else if (v.kind == TRecordValue::Text) {
-            if (field.numeric || v.text->size() > maxText)
+            if (field.numeric || v.view.size() > maxText)
                 direct = false;
         }
         if (direct && mustHaveValue[i] &&
-            (v.kind == TRecordValue::Null || (v.kind == TRecordValue::Text && v.text->isEmpty())))
+            (v.kind == TRecordValue::Null || (v.kind == TRecordValue::Text && v.view.isEmpty())))
             throw EDatabaseError(
                 QStringLiteral("Field '%1' must have a value.").arg(d->fields[i]->def.Name),
                 Kind::RequiredFieldMissing);
@@ -745,7 +758,7 @@ void TTable::AppendRecord(std::initializer_list<TRecordValue> values) {
             if (v.kind == TRecordValue::Number)
                 field.setAsInteger(v.number);
             else if (v.kind == TRecordValue::Text)
-                field.setAsString(*v.text);
+                field.setAsString(v.string());
         }
         Post();
     } catch (...) {

@@ -97,6 +97,9 @@ public:
     // NULL reads as ""; numbers as decimal text; a memo as its whole text.
     QString AsString() const;
     void setAsString(const QString& value);
+    // AsString() == text, without making AsString()'s copy: for a walk that
+    // looks for where a value changes.
+    bool EqualsString(const QString& text) const;
     void Clear();
     // Copies the other field's value, with this field's checks.
     void Assign(const TField& source);

@@ -187,11 +187,17 @@ inline qint64 numberOf(const Value& v) {
 inline qint64 numberOf(const TRecordValue& v) {
     return v.number;
 }
-inline const QString& textOf(const Value& v) {
+inline QStringView textOf(const Value& v) {
     return v.s;
 }
-inline const QString& textOf(const TRecordValue& v) {
-    return *v.text;
+inline QStringView textOf(const TRecordValue& v) {
+    return v.view;
+}
+inline const QString* sharedTextOf(const Value& v) {
+    return &v.s;
+}
+inline const QString* sharedTextOf(const TRecordValue& v) {
+    return v.text;
 }
 
 } // namespace
@@ -241,7 +247,7 @@ size_t hashText(QStringView s) {
 
 } // namespace
 
-qint32 MemoryRows::textNumber(const QString& s) {
+qint32 MemoryRows::textNumber(QStringView s, const QString* shared) {
     const size_t hash = hashText(s);
     size_t mask = textSlots.size() - 1;
     size_t i = hash & mask;
@@ -258,7 +264,7 @@ qint32 MemoryRows::textNumber(const QString& s) {
         }
     }
     const auto number = static_cast<qint32>(texts.size());
-    texts.push_back(Text{Value::text(s), s.toUtf8(), hash});
+    texts.push_back(Text{Value::text(shared ? *shared : s.toString()), s.toUtf8(), hash});
     // The two copies of the text and its slot.
     textBytes += static_cast<size_t>(s.size()) * 2 + static_cast<size_t>(texts.back().utf8.size()) +
                  2 * sizeof(qint32);
@@ -286,7 +292,7 @@ template <typename V> size_t MemoryRows::addRow(const V* v) {
     for (size_t f = 0; f < width; ++f) {
         const bool null = kindOf(v[f]) == Value::Null;
         if (isTextField[f]) {
-            cells[f] = null ? nullText : textNumber(textOf(v[f]));
+            cells[f] = null ? nullText : textNumber(textOf(v[f]), sharedTextOf(v[f]));
             continue;
         }
         cells[f] = null ? 0 : static_cast<qint32>(numberOf(v[f]));

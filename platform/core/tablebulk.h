@@ -130,7 +130,9 @@ private:
             return cell(i, field) == nullText;
         return !nulls[f].empty() && nulls[f][i];
     }
-    qint32 textNumber(const QString& s);
+    // The number of the text `s`; a new text is kept as `shared` when given
+    // (no copy), else copied.
+    qint32 textNumber(QStringView s, const QString* shared);
     // Every text's rank in the order of the collation: texts the collation
     // holds equal share a rank. Returns the number of ranks.
     qint32 textRanks(bool noCase, std::vector<quint32>& ranks) const;

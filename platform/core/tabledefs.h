@@ -8,6 +8,7 @@
 #include <QFlags>
 #include <QString>
 #include <QStringList>
+#include <QStringView>
 #include <cstddef>
 #include <vector>
 
@@ -31,17 +32,24 @@ enum TDataSetState { dsInactive, dsBrowse, dsInsert, dsSetKey };
 
 // One field's value for TTable::AppendRecord: a number, a text or NULL. A
 // text is referred to, not copied: it must live until AppendRecord returns.
+// A QString is kept as it is where the table keeps the text; characters seen
+// through a view are copied then.
 class TRecordValue {
 public:
     enum Kind : quint8 { Null, Number, Text };
     TRecordValue(std::nullptr_t) {}
     TRecordValue(int value) : kind(Number), number(value) {}
     TRecordValue(qint64 value) : kind(Number), number(value) {}
-    TRecordValue(const QString& value) : kind(Text), text(&value) {}
+    TRecordValue(const QString& value) : kind(Text), text(&value), view(value) {}
+    TRecordValue(QStringView value) : kind(Text), view(value) {}
+
+    // The text as a QString of its own, when it came as a view.
+    QString string() const { return text ? *text : view.toString(); }
 
     Kind kind = Null;
     qint64 number = 0;
-    const QString* text = nullptr;
+    const QString* text = nullptr; // null for a view
+    QStringView view;
 };
 
 struct TFieldDef {

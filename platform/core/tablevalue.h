@@ -35,7 +35,7 @@ inline std::vector<Value> valuesOf(const TRecordValue* record, size_t fields) {
         if (record[i].kind == TRecordValue::Number)
             values[i] = Value::number(record[i].number);
         else if (record[i].kind == TRecordValue::Text)
-            values[i] = Value::text(*record[i].text);
+            values[i] = Value::text(record[i].string());
     }
     return values;
 }
