@@ -1115,6 +1115,13 @@ private slots:
         t.AppendRecord({qint64(10), word});
         word = QStringLiteral("12"); // a text for the number, a number for the text
         t.AppendRecord({word, 7});
+        // A view's characters are the table's own once posted.
+        char16_t buffer[] = u"delta";
+        t.AppendRecord({25, QStringView(buffer, 5)});
+        buffer[0] = u'x';
+        QVERIFY(t.Fields(1).EqualsString(QStringLiteral("delta")));
+        QVERIFY(!t.Fields(1).EqualsString(QStringLiteral("xelta")));
+        QVERIFY(t.Fields(0).EqualsString(QStringLiteral("25")));
         append(t, 30, "gamma");
         const QString empty;
         const QList<std::pair<Raised, Kind>> refusals = {
@@ -1144,13 +1151,13 @@ private slots:
                      t.AppendRecord({40, empty});
                  }).message,
                  QString("Field 'Word' must have a value."));
-        QCOMPARE(t.RecordCount(), 4);
+        QCOMPARE(t.RecordCount(), 5);
         t.setIndexName("wordNdx");
         t.First();
         QCOMPARE(t.Fields(1).AsString(), QString("7"));
         t.Close();
         QCOMPARE(query(path("Temp_Word"), "SELECT Verses || ' ' || Word FROM Temp_Word"),
-                 (QStringList{"10 blpha", "12 7", "20 alpha", "30 gamma"}));
+                 (QStringList{"10 blpha", "12 7", "20 alpha", "25 delta", "30 gamma"}));
     }
 
     // A bulk fill refuses a taken key at Post, while keys come in order and
