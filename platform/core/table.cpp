@@ -95,17 +95,17 @@ struct TTable::Impl {
     // What the fields edit outside browsing: the row being appended
     // (dsInsert) and the key buffers (dsSetKey).
     std::vector<Value> appending;
-    // Per field: whether Post refuses it NULL or empty (required, or part of
-    // the key).
-    std::vector<char> mustHaveValue;
-    // Per field, what AppendRecord takes without the setters: numbers in a
-    // numeric field's range, or texts in a text field.
-    struct RecordField {
+    // Per field, worked out when the table opens: whether Post refuses it
+    // NULL or empty (required, or part of the key), and what AppendRecord
+    // takes without the setters: numbers in a numeric field's range, or
+    // texts in a text field.
+    struct FieldRule {
+        bool mustHaveValue;
         bool numeric;
         qint64 low;
         qint64 high;
     };
-    std::vector<RecordField> recordFields;
+    std::vector<FieldRule> fieldRules;
     enum Key { SearchKey, RangeStart, RangeEnd };
     std::vector<Value> keys[3];
     Key editing = SearchKey;
@@ -240,7 +240,7 @@ struct TTable::Impl {
     // being appended.
     void postAppendedRow() {
         for (size_t i = 0; i < appending.size(); ++i)
-            if (mustHaveValue[i] && appending[i].isEmpty())
+            if (fieldRules[i].mustHaveValue && appending[i].isEmpty())
                 throw EDatabaseError(QStringLiteral("Field '%1' must have a value.")
                                          .arg(file->layout().fields[i].Name),
                                      Kind::RequiredFieldMissing);
@@ -453,12 +453,11 @@ void TTable::Open() {
         d->fields.emplace_back(new TField(this, static_cast<int>(i), lay.fields[i]));
     const size_t n = lay.fields.size();
     d->appending.assign(n, Value{});
-    d->mustHaveValue.assign(n, 0);
-    d->recordFields.assign(n, {});
+    d->fieldRules.clear();
     for (size_t i = 0; i < n; ++i) {
-        d->mustHaveValue[i] = lay.fields[i].Required || lay.isKeyField(static_cast<int>(i));
         const auto [low, high] = numberRange(lay.fields[i].DataType);
-        d->recordFields[i] = {isNumeric(lay.fields[i].DataType), low, high};
+        d->fieldRules.push_back({lay.fields[i].Required || lay.isKeyField(static_cast<int>(i)),
+                                 isNumeric(lay.fields[i].DataType), low, high});
     }
     for (auto& key : d->keys)
         key.assign(n, Value{});
@@ -726,10 +725,9 @@ void TTable::AppendRecord(std::initializer_list<TRecordValue> values) {
     // field's setter, and the row goes the setters' way.
     bool direct = true;
     size_t i = 0;
-    const Impl::RecordField* const fields = d->recordFields.data();
-    const char* const mustHaveValue = d->mustHaveValue.data();
+    const Impl::FieldRule* const rules = d->fieldRules.data();
     for (const TRecordValue& v : values) {
-        const Impl::RecordField& field = fields[i];
+        const Impl::FieldRule& field = rules[i];
         if (v.kind == TRecordValue::Number) {
             if (!field.numeric)
                 direct = false;
@@ -739,7 +737,7 @@ void TTable::AppendRecord(std::initializer_list<TRecordValue> values) {
             if (field.numeric || v.view.size() > maxText)
                 direct = false;
         }
-        if (direct && mustHaveValue[i] &&
+        if (direct && field.mustHaveValue &&
             (v.kind == TRecordValue::Null || (v.kind == TRecordValue::Text && v.view.isEmpty())))
             throw EDatabaseError(
                 QStringLiteral("Field '%1' must have a value.").arg(d->fields[i]->def.Name),

@@ -202,13 +202,10 @@ QString Layout::columnList() const {
     return columns.join(QLatin1String(", "));
 }
 
-QString Layout::insertSql(size_t rows) const {
-    const QString marks = QStringLiteral("(%1)").arg(
-        QStringList(static_cast<qsizetype>(fields.size()), QStringLiteral("?"))
-            .join(QLatin1String(", ")));
-    QStringList values(static_cast<qsizetype>(rows), marks);
-    return QStringLiteral("INSERT INTO %1 (%2) VALUES %3")
-        .arg(quoted(table), columnList(), values.join(QLatin1String(", ")));
+QString Layout::insertSql() const {
+    const QStringList marks(static_cast<qsizetype>(fields.size()), QStringLiteral("?"));
+    return QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+        .arg(quoted(table), columnList(), marks.join(QLatin1String(", ")));
 }
 
 // ---------------------------------------------------------------- IndexTerms

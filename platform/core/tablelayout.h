@@ -59,8 +59,8 @@ struct Layout {
     // The field that holds the rowid key (rowidKey only).
     int keyField() const { return indexes[static_cast<size_t>(primary)].fields[0]; }
     bool isKeyField(int field) const;
-    // "INSERT INTO t (f1, f2) VALUES (?, ?)" with `rows` rows of parameters.
-    QString insertSql(size_t rows = 1) const;
+    // "INSERT INTO t (f1, f2) VALUES (?, ?)".
+    QString insertSql() const;
     // "f1, f2": every field, in order.
     QString columnList() const;
 };
