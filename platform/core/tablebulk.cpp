@@ -2,8 +2,11 @@
 
 #include <algorithm>
 #include <cstring>
+#include <new>
 #include <numeric>
 #include <utility>
+
+#include <sys/mman.h>
 
 namespace platform::tables {
 
@@ -162,9 +165,20 @@ MemoryRows::MemoryRows(const Layout& layout)
         keyField = layout.keyField();
 }
 
+void MemoryRows::ChunkRelease::operator()(qint32* cells) const {
+    ::munmap(cells, bytes);
+}
+
+MemoryRows::Chunk MemoryRows::newChunk() const {
+    const size_t size = chunkBytes();
+    void* cells = ::mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (cells == MAP_FAILED)
+        throw std::bad_alloc();
+    return Chunk(static_cast<qint32*>(cells), ChunkRelease{size});
+}
+
 size_t MemoryRows::bytes() const {
-    size_t n = textBytes + texts.capacity() * sizeof(Text) +
-               chunks.size() * (width * sizeof(qint32) << chunkBits);
+    size_t n = textBytes + texts.capacity() * sizeof(Text) + chunks.size() * chunkBytes();
     for (const std::vector<bool>& marks : nulls)
         n += marks.capacity() / 8;
     return n;
@@ -287,7 +301,8 @@ qint32 MemoryRows::textNumber(QStringView s, const QString* shared) {
 template <typename V> size_t MemoryRows::addRow(const V* v) {
     const size_t chunk = rows >> chunkBits;
     if (chunk == chunks.size())
-        chunks.push_back(std::make_unique_for_overwrite<qint32[]>(width << chunkBits));
+        chunks.push_back(newChunk());
+    arrangedFor = notArranged;
     qint32* const cells = chunks[chunk].get() + (rows & ((size_t(1) << chunkBits) - 1)) * width;
     for (size_t f = 0; f < width; ++f) {
         const bool null = kindOf(v[f]) == Value::Null;
@@ -361,6 +376,7 @@ void MemoryRows::clearRows() {
     chunks.shrink_to_fit();
     rows = 0;
     ascending = true;
+    arrangedFor = notArranged;
 }
 
 qint32 MemoryRows::textRanks(bool noCase, std::vector<quint32>& ranks) const {
@@ -432,9 +448,57 @@ std::vector<quint32> MemoryRows::ordered(const IndexTerms& terms) const {
     return std::move(made());
 }
 
+bool MemoryRows::arrange(const IndexTerms& terms) {
+    if (standIn(terms))
+        return true;
+    if (rows < 2 || !ascending || anyNull || terms.fieldCount() != 1)
+        return false;
+    const int f = terms.field(0);
+    if (!isTextField[static_cast<size_t>(f)])
+        return false;
+    // The rows came in key order: moved in that order into the places of
+    // their texts' ranks, rows of equal rank keep their rowids' order, as
+    // the engine orders the ties of a non-unique index.
+    std::vector<quint32> ranks;
+    const auto top = static_cast<quint32>(textRanks(terms.caseInsensitive(0), ranks));
+    const bool descending = terms.descending();
+    const auto place = [&](const qint32* cells) {
+        const qint32 t = cells[f];
+        const quint32 rank = t == nullText ? 0 : ranks[static_cast<size_t>(t)] + 1;
+        return descending ? top - rank : rank;
+    };
+    std::vector<size_t> next(size_t(top) + 2, 0);
+    for (size_t i = 0; i < rows; ++i)
+        ++next[place(rowCells(i)) + 1];
+    std::partial_sum(next.begin(), next.end(), next.begin());
+    // The new chunks take memory only where rows reach them; each old chunk
+    // goes once its rows are moved. At no time are the rows held twice but
+    // for the pages being filled.
+    std::vector<Chunk> arranged;
+    for (size_t c = 0; c < chunks.size(); ++c)
+        arranged.push_back(newChunk());
+    const size_t perChunk = size_t(1) << chunkBits;
+    bool moved = false;
+    for (size_t c = 0, i = 0; c < chunks.size(); ++c) {
+        const qint32* from = chunks[c].get();
+        for (const size_t end = std::min(rows, i + perChunk); i < end; ++i, from += width) {
+            const size_t to = next[place(from)]++;
+            moved = moved || to != i;
+            std::memcpy(arranged[to >> chunkBits].get() + (to & (perChunk - 1)) * width, from,
+                        width * sizeof(qint32));
+        }
+        chunks[c].reset();
+    }
+    chunks.swap(arranged);
+    ascending = !moved;
+    arrangedFor = terms.index();
+    return true;
+}
+
 void MemoryRows::clear() {
     chunks.clear();
     chunks.shrink_to_fit();
+    arrangedFor = notArranged;
     for (std::vector<bool>& marks : nulls)
         marks = {};
     anyNull = false;

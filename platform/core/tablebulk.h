@@ -63,7 +63,7 @@ public:
     bool inKeyOrder() const { return ascending; }
     // Roughly the memory the rows take; the rows' cells alone.
     size_t bytes() const;
-    size_t rowBytes() const { return chunks.size() * (width * sizeof(qint32) << chunkBits); }
+    size_t rowBytes() const { return chunks.size() * chunkBytes(); }
     // True when `row` can be kept here: numbers where the layout has
     // numbers, each within 32 bits, texts where it has texts.
     bool fits(const std::vector<Value>& row) const { return fitsRow(row.data()); }
@@ -108,6 +108,20 @@ public:
     // The row numbers in the order of `terms`: the order in which the engine
     // returns the same rows for `ORDER BY terms.orderBy()`.
     std::vector<quint32> ordered(const IndexTerms& terms) const;
+    // True when the rows stand in the order of `terms` as they are kept, so
+    // that row number and place in the order agree: rows that came in key
+    // order for the rowid's order, or rows arranged for the index.
+    bool standIn(const IndexTerms& terms) const {
+        return (terms.rowidOrder() && ascending) ||
+               (arrangedFor != notArranged && arrangedFor == terms.index());
+    }
+    // Moves the rows, where they are kept, into the order of `terms`, when
+    // that is one text field and the rows came in key order: then no order
+    // of row numbers is needed beside them, and a walk in that order reads
+    // the memory front to back. The rows are moved a chunk at a time, each
+    // chunk's memory given back once its rows are moved. False (the rows
+    // unmoved) for any other order. A row added later ends the arrangement.
+    bool arrange(const IndexTerms& terms);
     void clear();
 
 private:
@@ -120,6 +134,16 @@ private:
         size_t hash;
     };
     static constexpr int chunkBits = 16; // rows per chunk: 65,536
+    static constexpr int notArranged = INT_MIN;
+    // A chunk's memory is mapped apart from the heap, so that it goes back
+    // to the system whenever a chunk is dropped, whatever the heap does.
+    struct ChunkRelease {
+        size_t bytes = 0;
+        void operator()(qint32* cells) const;
+    };
+    using Chunk = std::unique_ptr<qint32[], ChunkRelease>;
+    Chunk newChunk() const;
+    size_t chunkBytes() const { return width * sizeof(qint32) << chunkBits; }
     const qint32* rowCells(size_t i) const {
         return chunks[i >> chunkBits].get() + (i & ((size_t(1) << chunkBits) - 1)) * width;
     }
@@ -139,12 +163,14 @@ private:
 
     size_t width = 0;
     std::vector<char> isTextField; // per field
-    std::vector<std::unique_ptr<qint32[]>> chunks;
+    std::vector<Chunk> chunks;
     // Per numeric field, a NULL mark per row; empty until its first NULL.
     std::vector<std::vector<bool>> nulls;
     int keyField = 0;
     size_t rows = 0;
     bool ascending = true;
+    // The index the rows are arranged for (see arrange).
+    int arrangedFor = notArranged;
     // The key of the last row added.
     qint32 lastKey = 0;
     // Whether some numeric field was ever NULL (its marks are kept from then on).

@@ -16,6 +16,8 @@
 #include <random>
 #include <sys/stat.h>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 void defineTempWord(TTable& t, int wordSize = 18) {
@@ -1040,14 +1042,22 @@ private slots:
     // fields, ties, and texts that the engine orders by their UTF-8 bytes.
     void bulkFillOrdersAsTheFileDoes_data() {
         QTest::addColumn<QString>("index");
-        QTest::newRow("primary") << "";
-        QTest::newRow("case-insensitive text") << "wordNdx";
-        QTest::newRow("descending number with NULLs") << "numNdx";
-        QTest::newRow("two fields") << "pairNdx";
+        // Rows that come in key order, without a NULL number, are arranged
+        // where they lie for an index on one text field.
+        QTest::addColumn<bool>("inKeyOrder");
+        QTest::newRow("primary") << "" << false;
+        QTest::newRow("case-insensitive text") << "wordNdx" << false;
+        QTest::newRow("descending number with NULLs") << "numNdx" << false;
+        QTest::newRow("two fields") << "pairNdx" << false;
+        QTest::newRow("primary, in key order") << "" << true;
+        QTest::newRow("case-insensitive text, in key order") << "wordNdx" << true;
+        QTest::newRow("descending text, in key order") << "wordDescNdx" << true;
+        QTest::newRow("descending number, in key order") << "numNdx" << true;
     }
 
     void bulkFillOrdersAsTheFileDoes() {
         QFETCH(QString, index);
+        QFETCH(bool, inKeyOrder);
         TTable t;
         bind(t, "Mixed", true);
         t.FieldDefs().Add("K", ftInteger, 0, true);
@@ -1057,6 +1067,7 @@ private slots:
         t.IndexDefs().Add("wordNdx", "W", ixCaseInsensitive);
         t.IndexDefs().Add("numNdx", "N", ixDescending);
         t.IndexDefs().Add("pairNdx", "N;W", {});
+        t.IndexDefs().Add("wordDescNdx", "W", ixDescending);
         t.CreateTable();
         t.Open();
         const QStringList words = {"apple", "Apple",
@@ -1068,26 +1079,50 @@ private slots:
         std::mt19937 random(7);
         for (int i = 0; i < 2000; ++i) {
             t.Append();
-            t.Fields(0).setAsInteger(i % 2 ? 1000000 - 37 * i : 53 * i - 50000);
+            t.Fields(0).setAsInteger(inKeyOrder ? 3 * i - 2000
+                                     : i % 2    ? 1000000 - 37 * i
+                                                : 53 * i - 50000);
             if (const auto w = random() % (words.size() + 1); w < size_t(words.size()))
                 t.Fields(1).setAsString(words[qsizetype(w)]);
-            if (const auto n = random() % 7; n < 6)
-                t.Fields(2).setAsInteger(n == 0 ? -32768 : n == 5 ? 32767 : qint64(n));
+            if (const auto n = random() % 7; n < 6 || inKeyOrder)
+                t.Fields(2).setAsInteger(n == 0 ? -32768 : n >= 5 ? 32767 : qint64(n));
             t.Post();
         }
         t.setIndexName(index);
-        const auto keys = [&] {
-            QList<int> out;
+        const auto rows = [&] {
+            QStringList out;
             for (t.First(); !t.Eof(); t.Next())
-                out << t.Fields(0).AsInteger();
+                out << QStringLiteral("%1 %2 %3")
+                           .arg(t.Fields(0).AsInteger())
+                           .arg(t.Fields(1).IsNull() ? u"-"_s : t.Fields(1).AsString())
+                           .arg(t.Fields(2).IsNull() ? u"-"_s : t.Fields(2).AsString());
             return out;
         };
-        const QList<int> inMemory = keys();
+        const QStringList inMemory = rows();
         QCOMPARE(inMemory.size(), 2000);
         t.setRecNo(777);
-        QCOMPARE(t.Fields(0).AsInteger(), inMemory[776]);
+        QCOMPARE(t.Fields(0).AsString(), inMemory[776].section(u' ', 0, 0));
+        QCOMPARE(t.RecNo(), 777);
+        // The rows read in another order, and in this one again, are the same rows.
+        t.setIndexName(QString());
+        QStringList byKey = rows();
+        t.setIndexName(index);
+        QCOMPARE(rows(), inMemory);
+        // A row posted after the rows were read in order takes its place.
+        t.Append();
+        t.Fields(0).setAsInteger(1000001);
+        t.Fields(1).setAsString(u"apple"_s);
+        t.Fields(2).setAsInteger(3);
+        t.Post();
+        byKey << u"1000001 apple 3"_s;
+        const QStringList withOneMore = rows();
+        QStringList withoutIt = withOneMore;
+        QVERIFY(withoutIt.removeOne(u"1000001 apple 3"_s));
+        QCOMPARE(withoutIt, inMemory);
         t.FlushBuffers(); // now the engine orders them
-        QCOMPARE(keys(), inMemory);
+        QCOMPARE(rows(), withOneMore);
+        t.setIndexName(QString());
+        QCOMPARE(rows(), byKey);
     }
 
     // AppendRecord stores what Append, the setters and Post store, with their
