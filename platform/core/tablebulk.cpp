@@ -158,23 +158,76 @@ inline quint32 unsignedKey(qint32 v) {
 // ---------------------------------------------------------------- MemoryRows
 
 MemoryRows::MemoryRows(const Layout& layout)
-    : width(layout.fields.size()), isTextField(width), nulls(width) {
-    for (size_t i = 0; i < width; ++i)
+    : width(layout.fields.size()), isTextField(width), isSmallField(width), nulls(width) {
+    for (size_t i = 0; i < width; ++i) {
         isTextField[i] = isText(layout.fields[i].DataType);
+        isSmallField[i] = layout.fields[i].DataType == ftSmallint;
+    }
     if (layout.rowidKey)
         keyField = layout.keyField();
+    placeFields(true);
 }
 
-void MemoryRows::ChunkRelease::operator()(qint32* cells) const {
-    ::munmap(cells, bytes);
+void MemoryRows::placeFields(bool narrow) {
+    narrowTexts = narrow;
+    places.resize(width);
+    rowSize = 0;
+    // The wide cells first, each at a multiple of four bytes.
+    for (const bool wide : {true, false}) {
+        for (size_t f = 0; f < width; ++f) {
+            const CellForm form = isSmallField[f]                 ? NarrowNumber
+                                  : isTextField[f] && narrowTexts ? NarrowText
+                                                                  : Wide;
+            if ((form == Wide) != wide)
+                continue;
+            places[f] = {static_cast<unsigned char>(rowSize), form};
+            rowSize += form == Wide ? sizeof(qint32) : sizeof(quint16);
+        }
+    }
+}
+
+void MemoryRows::setCell(unsigned char* row, size_t field, qint32 value) const {
+    const CellPlace place = places[field];
+    if (place.form == Wide) {
+        std::memcpy(row + place.offset, &value, sizeof value);
+        return;
+    }
+    // A NULL text (-1) becomes narrowNull as a small number keeps its sign.
+    const auto narrow = static_cast<quint16>(value);
+    std::memcpy(row + place.offset, &narrow, sizeof narrow);
+}
+
+void MemoryRows::widenTexts() {
+    const std::vector<CellPlace> was = places;
+    const size_t wasSize = rowSize;
+    placeFields(false);
+    const size_t perChunk = size_t(1) << chunkBits;
+    std::vector<Chunk> wide;
+    for (size_t i = 0; i < rows; ++i) {
+        const size_t at = i & (perChunk - 1);
+        if (at == 0)
+            wide.push_back(newChunk());
+        const unsigned char* from = chunks[i >> chunkBits].get() + at * wasSize;
+        unsigned char* to = wide.back().get() + at * rowSize;
+        for (size_t f = 0; f < width; ++f)
+            setCell(to, f, readCell(from, was[f]));
+        // Each old chunk goes once its rows are laid out anew.
+        if (at == perChunk - 1)
+            chunks[i >> chunkBits].reset();
+    }
+    chunks.swap(wide);
+}
+
+void MemoryRows::ChunkRelease::operator()(unsigned char* chunk) const {
+    ::munmap(chunk, bytes);
 }
 
 MemoryRows::Chunk MemoryRows::newChunk() const {
     const size_t size = chunkBytes();
-    void* cells = ::mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-    if (cells == MAP_FAILED)
+    void* chunk = ::mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (chunk == MAP_FAILED)
         throw std::bad_alloc();
-    return Chunk(static_cast<qint32*>(cells), ChunkRelease{size});
+    return Chunk(static_cast<unsigned char*>(chunk), ChunkRelease{size});
 }
 
 size_t MemoryRows::bytes() const {
@@ -224,6 +277,9 @@ template <typename V> bool MemoryRows::fitsRow(const V* v) const {
         if (isTextField[i] != (kind == Value::Text))
             return false;
         if (kind == Value::Int && numberOf(v[i]) != static_cast<qint32>(numberOf(v[i])))
+            return false;
+        if (kind == Value::Int && isSmallField[i] &&
+            numberOf(v[i]) != static_cast<qint16>(numberOf(v[i])))
             return false;
     }
     return true;
@@ -299,29 +355,38 @@ qint32 MemoryRows::textNumber(QStringView s, const QString* shared) {
 }
 
 template <typename V> size_t MemoryRows::addRow(const V* v) {
+    arrangedFor = notArranged;
+    // A row brings at most one new text per field: texts are widened before
+    // one could be numbered past what 16 bits hold.
+    if (narrowTexts && texts.size() + width >= narrowNull)
+        widenTexts();
     const size_t chunk = rows >> chunkBits;
     if (chunk == chunks.size())
         chunks.push_back(newChunk());
-    arrangedFor = notArranged;
-    qint32* const cells = chunks[chunk].get() + (rows & ((size_t(1) << chunkBits) - 1)) * width;
+    unsigned char* const row =
+        chunks[chunk].get() + (rows & ((size_t(1) << chunkBits) - 1)) * rowSize;
+    qint32 key = 0;
     for (size_t f = 0; f < width; ++f) {
         const bool null = kindOf(v[f]) == Value::Null;
+        qint32 cell = 0;
         if (isTextField[f]) {
-            cells[f] = null ? nullText : textNumber(textOf(v[f]), sharedTextOf(v[f]));
-            continue;
+            cell = null ? nullText : textNumber(textOf(v[f]), sharedTextOf(v[f]));
+        } else {
+            cell = null ? 0 : static_cast<qint32>(numberOf(v[f]));
+            // Most tables never hold a NULL number: their marks stay empty.
+            if (null || anyNull) {
+                std::vector<bool>& marks = nulls[f];
+                if (null && marks.empty())
+                    marks.resize(rows);
+                if (!marks.empty())
+                    marks.push_back(null);
+                anyNull = true;
+            }
         }
-        cells[f] = null ? 0 : static_cast<qint32>(numberOf(v[f]));
-        // Most tables never hold a NULL number: their marks stay empty.
-        if (!null && !anyNull)
-            continue;
-        std::vector<bool>& marks = nulls[f];
-        if (null && marks.empty())
-            marks.resize(rows);
-        if (!marks.empty())
-            marks.push_back(null);
-        anyNull = true;
+        setCell(row, f, cell);
+        if (f == static_cast<size_t>(keyField))
+            key = cell;
     }
-    const qint32 key = cells[keyField];
     if (rows > 0 && key <= lastKey)
         ascending = false;
     lastKey = key;
@@ -352,16 +417,17 @@ void MemoryRows::read(size_t i, std::vector<Value>& row) const {
 void MemoryRows::result(sqlite3_context* context, const qint32* cells, qint64 row,
                         int field) const {
     const auto f = static_cast<size_t>(field);
+    const qint32 value = row >= 0 ? cell(static_cast<size_t>(row), field) : cells[f];
     if (isTextField[f]) {
-        if (cells[f] == nullText)
+        if (value == nullText)
             return sqlite3_result_null(context);
-        const QByteArray& utf8 = texts[static_cast<size_t>(cells[f])].utf8;
+        const QByteArray& utf8 = texts[static_cast<size_t>(value)].utf8;
         return sqlite3_result_text(context, utf8.constData(), static_cast<int>(utf8.size()),
                                    SQLITE_STATIC);
     }
     if (row >= 0 && isNull(static_cast<size_t>(row), field))
         return sqlite3_result_null(context);
-    sqlite3_result_int64(context, cells[f]);
+    sqlite3_result_int64(context, value);
 }
 
 bool MemoryRows::hasNulls() const {
@@ -462,14 +528,15 @@ bool MemoryRows::arrange(const IndexTerms& terms) {
     std::vector<quint32> ranks;
     const auto top = static_cast<quint32>(textRanks(terms.caseInsensitive(0), ranks));
     const bool descending = terms.descending();
-    const auto place = [&](const qint32* cells) {
-        const qint32 t = cells[f];
+    const CellPlace text = places[static_cast<size_t>(f)];
+    const auto place = [&](const unsigned char* row) {
+        const qint32 t = readCell(row, text);
         const quint32 rank = t == nullText ? 0 : ranks[static_cast<size_t>(t)] + 1;
         return descending ? top - rank : rank;
     };
     std::vector<size_t> next(size_t(top) + 2, 0);
     for (size_t i = 0; i < rows; ++i)
-        ++next[place(rowCells(i)) + 1];
+        ++next[place(rowAt(i)) + 1];
     std::partial_sum(next.begin(), next.end(), next.begin());
     // The new chunks take memory only where rows reach them; each old chunk
     // goes once its rows are moved. At no time are the rows held twice but
@@ -480,12 +547,12 @@ bool MemoryRows::arrange(const IndexTerms& terms) {
     const size_t perChunk = size_t(1) << chunkBits;
     bool moved = false;
     for (size_t c = 0, i = 0; c < chunks.size(); ++c) {
-        const qint32* from = chunks[c].get();
-        for (const size_t end = std::min(rows, i + perChunk); i < end; ++i, from += width) {
+        const unsigned char* from = chunks[c].get();
+        for (const size_t end = std::min(rows, i + perChunk); i < end; ++i, from += rowSize) {
             const size_t to = next[place(from)]++;
             moved = moved || to != i;
-            std::memcpy(arranged[to >> chunkBits].get() + (to & (perChunk - 1)) * width, from,
-                        width * sizeof(qint32));
+            std::memcpy(arranged[to >> chunkBits].get() + (to & (perChunk - 1)) * rowSize, from,
+                        rowSize);
         }
         chunks[c].reset();
     }
@@ -507,6 +574,7 @@ void MemoryRows::clear() {
     texts = {};
     textSlots = {};
     textBytes = 0;
+    placeFields(true);
 }
 
 // ---------------------------------------------------------------- TakenKeys

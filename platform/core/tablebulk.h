@@ -11,6 +11,7 @@
 
 #include <array>
 #include <climits>
+#include <cstring>
 #include <memory>
 #include <vector>
 
@@ -45,13 +46,15 @@ private:
     std::vector<std::array<quint64, 3>> high;
 };
 
-// Rows of one layout, each a run of 32-bit cells, one per field, so that a
-// row read in any order costs one memory access. A number is its cell (every
-// numeric field type fits 32 bits); a text is the number of its text in a
-// pool that keeps every distinct text once, as the QString that is read back
-// and as the UTF-8 the engine stores and orders. NULL is a mark of its own.
-// The rows are kept in chunks of a fixed number, so that growing never
-// copies them, nor holds twice their memory for a moment.
+// Rows of one layout, each a run of cells, one per field, so that a row read
+// in any order costs one memory access. A number is its cell: 16 bits for a
+// small integer field, 32 for the others (every numeric field type fits 32
+// bits). A text is the number of its text in a pool that keeps every
+// distinct text once, as the QString that is read back and as the UTF-8 the
+// engine stores and orders: 16 bits while the pool holds fewer than 65,535
+// texts, 32 from then on (the rows kept so far are widened once). NULL is a
+// mark of its own. The rows are kept in chunks of a fixed number, so that
+// growing never copies them, nor holds twice their memory for a moment.
 class MemoryRows {
 public:
     MemoryRows() = default;
@@ -64,8 +67,10 @@ public:
     // Roughly the memory the rows take; the rows' cells alone.
     size_t bytes() const;
     size_t rowBytes() const { return chunks.size() * chunkBytes(); }
+    // The bytes one row takes.
+    size_t bytesPerRow() const { return rowSize; }
     // True when `row` can be kept here: numbers where the layout has
-    // numbers, each within 32 bits, texts where it has texts.
+    // numbers, each within its cell, texts where it has texts.
     bool fits(const std::vector<Value>& row) const { return fitsRow(row.data()); }
     // Adds a row that fits; returns its number (0, 1, 2, ...).
     size_t add(const std::vector<Value>& row) { return addRow(row.data()); }
@@ -91,14 +96,18 @@ public:
     // Where row i lies, for asking the processor for it ahead of its
     // reading (__builtin_prefetch, in the reader: a function that does
     // nothing but prefetch counts as having no effect, and its calls go).
-    const void* address(size_t i) const { return rowCells(i); }
-    // A row's cells as they are kept (rowWidth() of them).
+    const void* address(size_t i) const { return rowAt(i); }
+    // A row as 32-bit cells (rowWidth() of them): numbers, and texts as
+    // their numbers in the pool (-1 for NULL).
     size_t rowWidth() const { return width; }
-    const qint32* cellsOf(size_t i) const { return rowCells(i); }
-    // Field `field` of a row as the result of a virtual table's column: the
-    // row's cells, and its number here, or -1 for a row put aside (whose
-    // numbers are never NULL; its texts are still here). The texts are
-    // given in place: the rows must stay until the statement ran.
+    void cellsOf(size_t i, qint32* cells) const {
+        for (size_t f = 0; f < width; ++f)
+            cells[f] = cell(i, static_cast<int>(f));
+    }
+    // Field `field` of a row as the result of a virtual table's column:
+    // row `row` here, or, where `row` is -1, the 32-bit cells of a row put
+    // aside (whose numbers are never NULL; its texts are still here). The
+    // texts are given in place: the rows must stay until the statement ran.
     void result(sqlite3_context* context, const qint32* cells, qint64 row, int field) const;
     // True when some numeric field of some row is NULL: its cells alone do
     // not hold the row.
@@ -126,6 +135,8 @@ public:
 
 private:
     static constexpr qint32 nullText = -1;
+    // A text's number in a cell of 16 bits: 0 to 65,534, and NULL.
+    static constexpr quint16 narrowNull = 0xffff; // nullText in 16 bits
     template <typename V> bool fitsRow(const V* row) const;
     template <typename V> size_t addRow(const V* row);
     struct Text {
@@ -139,15 +150,42 @@ private:
     // to the system whenever a chunk is dropped, whatever the heap does.
     struct ChunkRelease {
         size_t bytes = 0;
-        void operator()(qint32* cells) const;
+        void operator()(unsigned char* bytes) const;
     };
-    using Chunk = std::unique_ptr<qint32[], ChunkRelease>;
+    using Chunk = std::unique_ptr<unsigned char[], ChunkRelease>;
     Chunk newChunk() const;
-    size_t chunkBytes() const { return width * sizeof(qint32) << chunkBits; }
-    const qint32* rowCells(size_t i) const {
-        return chunks[i >> chunkBits].get() + (i & ((size_t(1) << chunkBits) - 1)) * width;
+    size_t chunkBytes() const { return rowSize << chunkBits; }
+    const unsigned char* rowAt(size_t i) const {
+        return chunks[i >> chunkBits].get() + (i & ((size_t(1) << chunkBits) - 1)) * rowSize;
     }
-    qint32 cell(size_t i, int field) const { return rowCells(i)[field]; }
+    // A field's place in a row and the form of its cell.
+    enum CellForm : unsigned char { Wide, NarrowNumber, NarrowText };
+    struct CellPlace {
+        unsigned char offset;
+        CellForm form;
+    };
+    static qint32 readCell(const unsigned char* row, CellPlace place) {
+        const unsigned char* at = row + place.offset;
+        if (place.form == Wide) {
+            qint32 v;
+            std::memcpy(&v, at, sizeof v);
+            return v;
+        }
+        quint16 u;
+        std::memcpy(&u, at, sizeof u);
+        if (place.form == NarrowNumber)
+            return static_cast<qint16>(u);
+        return u == narrowNull ? nullText : u;
+    }
+    qint32 cell(size_t i, int field) const {
+        return readCell(rowAt(i), places[static_cast<size_t>(field)]);
+    }
+    void setCell(unsigned char* row, size_t field, qint32 value) const;
+    // Lays the fields out in a row, texts narrow or wide.
+    void placeFields(bool narrowTexts);
+    // The pool passed the numbers a narrow cell holds: every row is laid
+    // out again with texts of 32 bits.
+    void widenTexts();
     bool isNull(size_t i, int field) const {
         const auto f = static_cast<size_t>(field);
         if (isTextField[f])
@@ -162,7 +200,11 @@ private:
     qint32 textRanks(bool noCase, std::vector<quint32>& ranks) const;
 
     size_t width = 0;
-    std::vector<char> isTextField; // per field
+    std::vector<char> isTextField;  // per field
+    std::vector<char> isSmallField; // per field: numbers of 16 bits
+    std::vector<CellPlace> places;  // per field
+    size_t rowSize = 0;             // bytes
+    bool narrowTexts = true;
     std::vector<Chunk> chunks;
     // Per numeric field, a NULL mark per row; empty until its first NULL.
     std::vector<std::vector<bool>> nulls;

@@ -1330,6 +1330,66 @@ private slots:
                  (QStringList{"1", "1"}));
     }
 
+    // Texts are kept in 16 bits while a fill has fewer than 65,535 of them;
+    // past that every row is widened, and reads before and after, in memory
+    // and from the file, give the same rows. Small integers keep their sign.
+    void bulkFillWidensItsTexts() {
+        TTable t;
+        bind(t, "Many", true);
+        t.FieldDefs().Clear();
+        t.FieldDefs().Add("K", ftInteger, 0, true);
+        t.FieldDefs().Add("W", ftString, 10, false);
+        t.FieldDefs().Add("S", ftSmallint, 0, true);
+        t.IndexDefs().Clear();
+        t.IndexDefs().Add("", "K", ixPrimary | ixUnique);
+        t.IndexDefs().Add("wordNdx", "W", ixCaseInsensitive);
+        t.CreateTable();
+        t.Open();
+        const int count = 70000;
+        // Every seventh word ties with the next one in the index, the case apart.
+        const auto word = [](int i) {
+            return i % 7 ? QStringLiteral("t%1").arg(i) : QStringLiteral("T%1").arg(i + 1);
+        };
+        const auto small = [](int i) { return i % 65536 - 32768; };
+        const auto rows = [&](int limit) {
+            QStringList out;
+            for (t.First(); !t.Eof() && out.size() < limit; t.Next())
+                out << QStringLiteral("%1 %2 %3")
+                           .arg(t.Fields(0).AsInteger())
+                           .arg(t.Fields(1).IsNull() ? u"-"_s : t.Fields(1).AsString())
+                           .arg(t.Fields(2).AsInteger());
+            return out;
+        };
+        t.setIndexName("wordNdx");
+        for (int i = 0; i < count; ++i) {
+            const QString w = word(i);
+            t.AppendRecord(
+                {qint64(2 * i + 1), i % 1000 == 7 ? TRecordValue(nullptr) : w, small(i)});
+            if (i == 40000) {
+                // Narrow still: the rows so far, in word order.
+                const QStringList early = rows(5);
+                QCOMPARE(early.size(), 5);
+                QCOMPARE(early.first(), u"15 - -32761"_s);
+            }
+        }
+        QVERIFY(!QFile::exists(path("Many") + "-journal")); // all in memory
+        const QStringList inMemory = rows(count);
+        QCOMPARE(inMemory.size(), count);
+        t.setIndexName(QString());
+        t.setRecNo(count);
+        QCOMPARE(t.Fields(1).AsString(), word(count - 1));
+        QCOMPARE(t.Fields(2).AsInteger(), small(count - 1));
+        t.setRecNo(32769);
+        QCOMPARE(t.Fields(2).AsInteger(), 0);
+        t.setIndexName("wordNdx");
+        t.FlushBuffers(); // now the engine orders them
+        QCOMPARE(rows(count), inMemory);
+        t.Close();
+        QCOMPARE(query(path("Many"), "SELECT count(DISTINCT W), count(*) - count(W), min(S), "
+                                     "max(S), sum(S) FROM Many"),
+                 QStringList{"69930|70|-32768|32767|-136347704"});
+    }
+
     // A NULL number posted after rows were put aside reaches the file as
     // NULL, not as 0, and so do the numbers and texts around it.
     void bulkFillKeepsNullsOfRowsAfterARun() {
