@@ -139,10 +139,7 @@ void Cursor::stopWalk() {
     walkPos = -1;
 }
 
-void Cursor::forgetOrder() {
-    pos = -1;
-    if (!orderValid && walkPos < 0)
-        return; // nothing else to forget: each Post of a bulk fill comes here
+void Cursor::dropOrder() {
     stopWalk();
     orderValid = false;
     orderInPlace = false;

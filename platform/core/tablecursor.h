@@ -115,7 +115,13 @@ private:
     const Value& valueOfStoredRow(int field) const;
     void loadRow() const;
     // The rows shown changed, or their positions: found anew when needed.
-    void forgetOrder();
+    // Each Post of a bulk fill comes here, mostly with nothing else to forget.
+    void forgetOrder() {
+        pos = -1;
+        if (orderValid || walkPos >= 0)
+            dropOrder();
+    }
+    void dropOrder();
     // What a query in index order needs: the index built.
     void prepareOrder();
     // Ends a bulk fill in memory, for what only the engine answers.
