@@ -514,7 +514,7 @@ std::vector<quint32> MemoryRows::ordered(const IndexTerms& terms) const {
     return std::move(made());
 }
 
-bool MemoryRows::arrange(const IndexTerms& terms) {
+bool MemoryRows::arrange(const IndexTerms& terms, qint64& follow) {
     if (standIn(terms))
         return true;
     if (rows < 2 || !ascending || anyNull || terms.fieldCount() != 1)
@@ -527,6 +527,7 @@ bool MemoryRows::arrange(const IndexTerms& terms) {
     // the engine orders the ties of a non-unique index.
     std::vector<quint32> ranks;
     const auto top = static_cast<quint32>(textRanks(terms.caseInsensitive(0), ranks));
+    const qint64 followed = follow;
     const bool descending = terms.descending();
     const CellPlace text = places[static_cast<size_t>(f)];
     const auto place = [&](const unsigned char* row) {
@@ -552,6 +553,8 @@ bool MemoryRows::arrange(const IndexTerms& terms) {
             for (const size_t end = std::min(rows, i + perChunk); i < end; ++i, from += rowSize) {
                 const size_t to = next[place(from)]++;
                 moved = moved || to != i;
+                if (static_cast<qint64>(i) == followed)
+                    follow = static_cast<qint64>(to);
                 copy(arranged[to >> chunkBits].get() + (to & (perChunk - 1)) * rowSize, from);
             }
             chunks[c].reset();

@@ -130,7 +130,8 @@ public:
     // the memory front to back. The rows are moved a chunk at a time, each
     // chunk's memory given back once its rows are moved. False (the rows
     // unmoved) for any other order. A row added later ends the arrangement.
-    bool arrange(const IndexTerms& terms);
+    // `follow`, a row's number (or -1), becomes the number of that row.
+    bool arrange(const IndexTerms& terms, qint64& follow);
     void clear();
 
 private:

@@ -168,7 +168,8 @@ void Cursor::readOrder() {
         forgetOrder();
     orderInMemory = file.inMemory();
     if (orderInMemory) {
-        orderInPlace = file.arrangeRows(terms());
+        // The current row stays current where the rows move.
+        orderInPlace = file.arrangeRows(terms(), memoryRow);
         if (!orderInPlace)
             memoryOrder = file.rows().ordered(terms());
         orderValid = true;

@@ -61,7 +61,9 @@ public:
     const MemoryRows& rows() const { return memory; }
     // True when the rows in memory stand in the order of `terms` where they
     // are kept, arranged into it now if they can be (MemoryRows::arrange).
-    bool arrangeRows(const IndexTerms& terms) { return memory.arrange(terms); }
+    bool arrangeRows(const IndexTerms& terms, qint64& follow) {
+        return memory.arrange(terms, follow);
+    }
     // Writes the rows kept in memory into the open transaction and ends the
     // bulk fill; the non-unique secondary indexes, dropped while the table
     // was empty, are built again when needed.

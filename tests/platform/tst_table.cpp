@@ -1077,6 +1077,7 @@ private slots:
                                    "�",     QString::fromUtf8("a\0b", 3),
                                    "ab",    QString::fromUtf8("a\0c", 3)};
         std::mt19937 random(7);
+        t.setIndexName(index);
         for (int i = 0; i < 2000; ++i) {
             t.Append();
             t.Fields(0).setAsInteger(inKeyOrder ? 3 * i - 2000
@@ -1088,7 +1089,14 @@ private slots:
                 t.Fields(2).setAsInteger(n == 0 ? -32768 : n >= 5 ? 32767 : qint64(n));
             t.Post();
         }
-        t.setIndexName(index);
+        // Asked for its number, the row just posted stays current, wherever
+        // the rows that are read in this order move to.
+        t.AppendRecord({2000000, u"b"_s, 1});
+        const QString lastPosted = u"2000000 b 1"_s;
+        const int recNo = t.RecNo();
+        QCOMPARE(t.Fields(0).AsString() + u' ' + t.Fields(1).AsString() + u' ' +
+                     t.Fields(2).AsString(),
+                 lastPosted);
         const auto rows = [&] {
             QStringList out;
             for (t.First(); !t.Eof(); t.Next())
@@ -1099,7 +1107,8 @@ private slots:
             return out;
         };
         const QStringList inMemory = rows();
-        QCOMPARE(inMemory.size(), 2000);
+        QCOMPARE(inMemory.size(), 2001);
+        QCOMPARE(inMemory[recNo - 1], lastPosted);
         t.setRecNo(777);
         QCOMPARE(t.Fields(0).AsString(), inMemory[776].section(u' ', 0, 0));
         QCOMPARE(t.RecNo(), 777);
@@ -1114,8 +1123,9 @@ private slots:
         t.Fields(1).setAsString(u"apple"_s);
         t.Fields(2).setAsInteger(3);
         t.Post();
-        byKey << u"1000001 apple 3"_s;
+        byKey.insert(byKey.size() - 1, u"1000001 apple 3"_s); // before 2000000
         const QStringList withOneMore = rows();
+        QCOMPARE(withOneMore.size(), 2002);
         QStringList withoutIt = withOneMore;
         QVERIFY(withoutIt.removeOne(u"1000001 apple 3"_s));
         QCOMPARE(withoutIt, inMemory);
