@@ -44,29 +44,16 @@ int compareText(const QByteArray& a, const QByteArray& b, bool noCase) {
 bool KeySet::insert(qint32 key) {
     const auto k = static_cast<quint32>(key);
     if (pageOf.empty())
-        pageOf.assign(size_t(1) << 16, none);
+        pageOf.assign(size_t(1) << 16, 0);
     quint32& page = pageOf[k >> 16];
-    if (page == none) {
-        pages.emplace_back();
-        pages.back().fill(none);
+    if (page == 0) {
+        pages.push_back(std::make_unique<quint64[]>(groups)); // all clear
         page = static_cast<quint32>(pages.size());
     }
-    quint32& group = pages[page - 1][(k >> 8) & 0xffu];
-    if (group == none) {
-        low.push_back(0);
-        highOf.push_back(none);
-        group = static_cast<quint32>(low.size());
-    }
     const unsigned bit = k & 0xffu;
-    quint64* word = &low[group - 1];
-    if (bit >= 64) {
-        quint32& more = highOf[group - 1];
-        if (more == none) {
-            high.push_back({});
-            more = static_cast<quint32>(high.size());
-        }
-        word = &high[more - 1][(bit >> 6) - 1];
-    }
+    quint64* word = &pages[page - 1][(k >> 8) & 0xffu];
+    if (bit >= 64)
+        word = &high[k >> 8][(bit >> 6) - 1];
     const quint64 mask = quint64(1) << (bit & 63);
     if (*word & mask)
         return false;
@@ -75,16 +62,14 @@ bool KeySet::insert(qint32 key) {
 }
 
 size_t KeySet::bytes() const {
-    return pageOf.capacity() * sizeof(quint32) + pages.capacity() * sizeof(pages[0]) +
-           low.capacity() * sizeof(quint64) + highOf.capacity() * sizeof(quint32) +
-           high.capacity() * sizeof(high[0]);
+    return pageOf.capacity() * sizeof(quint32) + pages.capacity() * sizeof(void*) +
+           pages.size() * groups * sizeof(quint64) +
+           high.size() * (sizeof(quint32) + sizeof(std::array<quint64, 3>) + 2 * sizeof(void*));
 }
 
 void KeySet::clear() {
     pageOf = {};
-    pages = {};
-    low = {};
-    highOf = {};
+    decltype(pages)().swap(pages);
     high = {};
 }
 

@@ -13,6 +13,7 @@
 #include <climits>
 #include <cstring>
 #include <memory>
+#include <unordered_map>
 #include <vector>
 
 namespace platform::tables {
@@ -22,10 +23,10 @@ namespace platform::tables {
 // select a page of 256 groups (allocated when first needed), the next 8 bits
 // the group in it. Keys that come near each other, as a text's occurrence
 // keys do (a verse's words share a group, a chapter's verses a page), take a
-// few bits each, and a look-up is three reads of memory, whatever the order
-// of the keys. The first 64 keys of a group, where a verse's words lie but
-// for the longest verses', are kept apart from the other 192, so that a set
-// of many verses is read from a quarter of the memory.
+// few bits each, and a look-up is two reads of memory, whatever the order of
+// the keys. A page holds the first 64 keys of each of its groups, where a
+// verse's words lie; the other 192 of a group, which only the longest
+// verses reach, are kept apart by group.
 class KeySet {
 public:
     // Adds the key; false when it was there already.
@@ -34,16 +35,13 @@ public:
     size_t bytes() const;
 
 private:
-    static constexpr quint32 none = 0;
-    // Per page (top 16 bits of the key, 1-based; 0 for none) and per group
-    // of a page, the group's number in `low` plus 1.
+    static constexpr size_t groups = 256;
+    // Per page (top 16 bits of the key): its number in `pages` plus 1, 0
+    // for none. A page holds its groups' first 64 keys.
     std::vector<quint32> pageOf;
-    std::vector<std::array<quint32, 256>> pages;
-    // Per group: the bitmap of its first 64 keys, and the number of the
-    // bitmap of the others in `high` plus 1 (0 while it has none).
-    std::vector<quint64> low;
-    std::vector<quint32> highOf;
-    std::vector<std::array<quint64, 3>> high;
+    std::vector<std::unique_ptr<quint64[]>> pages;
+    // Per group (top 24 bits) that has some: the bitmap of its last 192 keys.
+    std::unordered_map<quint32, std::array<quint64, 3>> high;
 };
 
 // Rows of one layout, each a run of cells, one per field, so that a row read
