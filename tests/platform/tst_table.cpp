@@ -1272,13 +1272,14 @@ private slots:
             QCOMPARE(raised([&] { append(t, key, "taken"); }).kind, Kind::KeyViolation);
             t.Delete();
         }
-        for (qint32 key : {0x01010104, 0x01010106, 0x01010200, 0x01000000, INT_MIN + 1, -2})
+        for (qint32 key :
+             {0x01010104, 0x01010106, 0x01010200, 0x01000000, INT_MIN + 1, -2, 0x010102fe})
             append(t, key, QString::number(key));
-        QCOMPARE(t.RecordCount(), 16);
+        QCOMPARE(t.RecordCount(), 17);
         t.Close();
         QCOMPARE(
             query(path("Temp_Word"), "SELECT count(*), min(Verses), max(Verses) FROM Temp_Word"),
-            QStringList{"16|-2147483648|2147483647"});
+            QStringList{"17|-2147483648|2147483647"});
         QCOMPARE(query(path("Temp_Word"), "SELECT Word FROM Temp_Word LIMIT 2 OFFSET 6"),
                  (QStringList{"16843008", "16843009"}));
     }
