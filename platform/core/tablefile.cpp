@@ -14,6 +14,7 @@
 #include <cstdio>
 #include <cstring>
 #include <exception>
+#include <functional>
 #include <optional>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -485,10 +486,11 @@ void TableFile::writeMergedRuns() {
                         refill(r);
                     following = r.at < r.have;
                     if (following)
-                        heap[0].key = r.cells[r.at * width + file.keyField];
+                        heap[0] = entry(r.cells[r.at * width + file.keyField], last);
                 } else if (++nextInMemory < inMemory.size()) {
                     following = true;
-                    heap[0].key = static_cast<qint32>(file.memory.rowid(inMemory[nextInMemory]));
+                    heap[0] =
+                        entry(static_cast<qint32>(file.memory.rowid(inMemory[nextInMemory])), last);
                 }
                 if (!following) {
                     heap[0] = heap.back();
@@ -499,7 +501,7 @@ void TableFile::writeMergedRuns() {
             }
             if (heap.empty())
                 return false;
-            last = heap[0].source;
+            last = static_cast<size_t>(heap[0] & 0xffffffffu);
             if (last < readers.size()) {
                 const Reader& r = readers[last];
                 cells = r.cells.data() + r.at * width;
@@ -519,12 +521,11 @@ void TableFile::writeMergedRuns() {
             size_t have = 0; // rows in `cells`
             size_t read = 0; // rows of the run read so far
         };
-        struct Next {
-            qint32 key;
-            size_t source; // a reader, or readers.size() for memory
-        };
-        static bool after(const Next& a, const Next& b) {
-            return a.key != b.key ? a.key > b.key : a.source > b.source;
+        // An entry of the heap: the key of a source's next row above the
+        // source (a reader, or readers.size() for memory), so that one
+        // comparison orders by key and then by source.
+        static quint64 entry(qint32 key, size_t source) {
+            return quint64(static_cast<quint32>(key) ^ 0x80000000u) << 32 | source;
         }
         void refill(Reader& r) {
             r.at = 0;
@@ -552,17 +553,17 @@ void TableFile::writeMergedRuns() {
                     return;
                 key = static_cast<qint32>(file.memory.rowid(inMemory[nextInMemory]));
             }
-            heap.push_back({key, source});
-            std::push_heap(heap.begin(), heap.end(), after);
+            heap.push_back(entry(key, source));
+            std::push_heap(heap.begin(), heap.end(), std::greater<>());
         }
         // Restores the heap after its top changed.
         void siftDown() {
             const size_t n = heap.size();
             size_t i = 0;
             for (size_t child = 1; child < n; child = 2 * i + 1) {
-                if (child + 1 < n && after(heap[child], heap[child + 1]))
+                if (child + 1 < n && heap[child] > heap[child + 1])
                     ++child;
-                if (!after(heap[i], heap[child]))
+                if (heap[i] <= heap[child])
                     return;
                 std::swap(heap[i], heap[child]);
                 i = child;
@@ -574,7 +575,7 @@ void TableFile::writeMergedRuns() {
         std::vector<Reader> readers;
         std::vector<quint32> inMemory;
         size_t nextInMemory = 0;
-        std::vector<Next> heap;
+        std::vector<quint64> heap;
         const size_t none = SIZE_MAX;
         size_t last = SIZE_MAX; // the source of the row handed out last
     };
