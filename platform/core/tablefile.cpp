@@ -6,6 +6,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
@@ -735,13 +736,21 @@ void TableFile::removeFile(const QString& path) {
 
 void TableFile::removeLeftovers(const QString& folder) {
     static const QRegularExpression leftover(QStringLiteral("^.+\\.db\\.(\\d{1,10})\\.new$"));
+    // The names are picked by hand: name filters would cost more than the
+    // rest of a table's creation. A file comes before its journal.
+    QStringList names;
+    QDirIterator entries(folder, QDir::Files | QDir::Hidden | QDir::System);
+    while (entries.hasNext()) {
+        QString name = entries.nextFileInfo().fileName();
+        if (name.contains(QLatin1String(".db.")) &&
+            (name.endsWith(QLatin1String(".new")) || name.endsWith(QLatin1String(".new-journal"))))
+            names.append(std::move(name));
+    }
+    names.sort();
     const QDir dir(folder);
-    const QStringList names =
-        dir.entryList({QStringLiteral("*.db.*.new"), QStringLiteral("*.db.*.new-journal")},
-                      QDir::Files | QDir::Hidden | QDir::System);
     const qint64 self = QCoreApplication::applicationPid();
     for (const QString& name : names) {
-        const bool journal = name.endsWith(QLatin1String("-journal"));
+        const bool journal = name.endsWith(journalSuffix);
         const QRegularExpressionMatch match =
             leftover.match(journal ? name.chopped(journalSuffix.size()) : name);
         if (!match.hasMatch())
