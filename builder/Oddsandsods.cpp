@@ -152,8 +152,7 @@ bool emptyTable(TTable* table) {
             }
             if (table->RecordCount() == 0)
                 return true;
-            table->setActive(false);
-            table->EmptyTable();
+            table->EmptyHeldTable();
         } catch (const EDatabaseError&) {
             // Emptying in one go failed: delete the rows one by one, with
             // whatever access the table has by now.

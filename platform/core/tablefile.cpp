@@ -711,15 +711,24 @@ void TableFile::create(const QString& path, const Layout& layout) {
 
 void TableFile::empty(const QString& path, const QString& table) {
     TableFile held(path, table, true);
+    held.replaceByEmpty();
+}
+
+void TableFile::emptyAndClose() {
+    conn.rollback();
+    replaceByEmpty();
+}
+
+void TableFile::replaceByEmpty() {
     Statement& st =
-        held.conn.statement(QStringLiteral("SELECT 1 FROM %1 LIMIT 1").arg(quoted(held.lay.table)));
-    const bool hasRows = held.conn.step(st, QStringLiteral("Reading"));
+        conn.statement(QStringLiteral("SELECT 1 FROM %1 LIMIT 1").arg(quoted(lay.table)));
+    const bool hasRows = conn.step(st, QStringLiteral("Reading"));
     st.reset();
     // A new file rather than deleted rows: it is as small as an empty table,
     // and the next fill writes only new pages, which need no journal.
     if (hasRows)
-        writeInPlace(path, held.lay);
-    held.discard();
+        writeInPlace(conn.path(), lay);
+    discard();
 }
 
 void TableFile::removeFile(const QString& path) {

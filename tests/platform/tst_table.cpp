@@ -1398,6 +1398,61 @@ private slots:
         QCOMPARE(QDir(folder).entryList(QDir::Files), QStringList{"Temp_Word.db"});
     }
 
+    // A table held exclusively is emptied the same way without letting go of
+    // it first: a new file of its layout, whatever was posted since the last
+    // safe point dropped, and the table open on the new file.
+    void emptyingAHeldTableRenewsItsFile() {
+        TTable t;
+        createTempWord(t);
+        for (int k = 1; k <= 20000; ++k)
+            append(t, k, QStringLiteral("word%1").arg(k));
+        t.AddIndex("backNdx", "Word", ixDescending);
+        t.FlushBuffers();
+        append(t, 20001, "posted");
+        const qint64 full = QFileInfo(path("Temp_Word")).size();
+        QVERIFY(QFile::setPermissions(path("Temp_Word"), QFile::ReadOwner | QFile::WriteOwner));
+        QList<bool> changes;
+        const QMetaObject::Connection watch =
+            connect(&t, &TTable::activeChanged, this, [&](bool active) { changes.append(active); });
+        t.EmptyHeldTable();
+        disconnect(watch);
+        QCOMPARE(changes, (QList<bool>{false, true}));
+        QVERIFY(t.Active() && t.Exclusive());
+        QCOMPARE(t.RecordCount(), 0);
+        QCOMPARE(t.IndexDefs().Count(), 3);
+        {
+            TTable other;
+            bind(other, "Temp_Word");
+            QCOMPARE(raised([&] { other.Open(); }).kind, Kind::Locked);
+        }
+        append(t, 5, "again");
+        t.Close();
+        QCOMPARE(QFile::permissions(path("Temp_Word")) & 0x7077,
+                 QFile::ReadOwner | QFile::WriteOwner);
+        QVERIFY(QFileInfo(path("Temp_Word")).size() * 10 < full);
+        QCOMPARE(query(path("Temp_Word"), "SELECT Verses, Word FROM Temp_Word"),
+                 QStringList{"5|again"});
+        QCOMPARE(query(path("Temp_Word"), "SELECT name, built FROM _layout_indexes"),
+                 (QStringList{"|1", "wordNdx|1", "backNdx|1"}));
+        QCOMPARE(QDir(folder).entryList(QDir::Files), QStringList{"Temp_Word.db"});
+
+        // Rows deleted but not yet at a safe point are the file's still: the
+        // file is renewed all the same.
+        t.Open();
+        t.First();
+        t.Delete();
+        t.EmptyHeldTable();
+        t.Close();
+        QCOMPARE(query(path("Temp_Word"), "SELECT count(*) FROM Temp_Word"), QStringList{"0"});
+
+        // Only a table held exclusively.
+        t.setExclusive(false);
+        QCOMPARE(raised([&] { t.EmptyHeldTable(); }).kind, Kind::WrongState);
+        t.Open();
+        QCOMPARE(raised([&] { t.EmptyHeldTable(); }).kind, Kind::WrongState);
+        QVERIFY(t.Active());
+    }
+
     // Creating a table removes the temporary files that a killed process
     // left while creating one, never those of a process that runs.
     void leftoversOfKilledProcessesGo() {
