@@ -924,6 +924,54 @@ private slots:
                  QStringList{"1"});
     }
 
+    // The layout rows must describe the SQL table beside them: its fields in
+    // order and every index marked built. The table's name is found without
+    // regard to the case of its letters.
+    void layoutsThatDisagreeWithTheirTableAreDamaged_data() {
+        QTest::addColumn<QString>("change");
+        QTest::addColumn<QString>("refusal"); // empty: it opens
+        const QList<std::pair<const char*, const char*>> cases = {
+            {"", ""},
+            {"ALTER TABLE Temp_Word RENAME TO T; ALTER TABLE T RENAME TO TEMP_WORD", ""},
+            {"DROP INDEX wordNdx; UPDATE _layout_indexes SET built = 0 WHERE name = 'wordNdx'", ""},
+            {"ALTER TABLE Temp_Word RENAME TO Other", "names no table Temp_Word"},
+            {"ALTER TABLE Temp_Word RENAME COLUMN Word TO Other", "does not match its columns"},
+            {"UPDATE _layout_fields SET position = position + 10; "
+             "UPDATE _layout_fields SET position = 13 - position",
+             "does not match its columns"},
+            {"ALTER TABLE Temp_Word ADD COLUMN Extra INTEGER", "does not match its columns"},
+            {"INSERT INTO _layout_fields VALUES (3, 'Extra', 'Integer', 0, 0)",
+             "does not match its columns"},
+            {"DROP INDEX wordNdx", "names a missing index wordNdx"},
+            {"DROP INDEX wordNdx; CREATE TABLE Other (Word TEXT); "
+             "CREATE INDEX wordNdx ON Other (Word)",
+             "names a missing index wordNdx"},
+        };
+        for (const auto& [change, refusal] : cases)
+            QTest::newRow(change) << QString(change) << QString(refusal);
+    }
+    void layoutsThatDisagreeWithTheirTableAreDamaged() {
+        QFETCH(QString, change);
+        QFETCH(QString, refusal);
+        makeTempWord({"a", "b"});
+        if (!change.isEmpty())
+            QCOMPARE(query(path("Temp_Word"), change.toUtf8().constData()), QStringList{});
+        for (const bool exclusive : {false, true}) {
+            TTable t;
+            bind(t, "Temp_Word", exclusive);
+            const Raised r = raised([&] { t.Open(); });
+            if (refusal.isEmpty()) {
+                QVERIFY2(!r.any, qPrintable(r.message));
+                QCOMPARE(t.RecordCount(), 2);
+                QCOMPARE(t.FieldByName("Word").AsString(), QString("a"));
+                continue;
+            }
+            QCOMPARE(r.kind, Kind::Damaged);
+            QVERIFY2(r.message.contains(refusal), qPrintable(r.message));
+            QVERIFY(!t.Active());
+        }
+    }
+
     void damagedAndForeignFilesAreRefused_data() {
         QTest::addColumn<QString>("name");
         QTest::addColumn<Kind>("kind");
