@@ -150,7 +150,9 @@ bool emptyTable(TTable* table) {
                 table->setExclusive(true);
                 table->setActive(true);
             }
-            if (table->RecordCount() == 0)
+            // The first row tells whether it has any, without counting them.
+            table->First();
+            if (table->Eof())
                 return true;
             table->EmptyHeldTable();
         } catch (const EDatabaseError&) {
