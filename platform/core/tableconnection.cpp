@@ -195,6 +195,10 @@ void Connection::rollback() noexcept {
         afterRollback();
 }
 
+void Connection::allowJournalOff() {
+    sqlite3_db_config(db, SQLITE_DBCONFIG_DEFENSIVE, 0, nullptr);
+}
+
 void Connection::lockForRemoval() {
     const int rc = sqlite3_exec(db, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr);
     if ((rc & 0xff) == SQLITE_BUSY || (rc & 0xff) == SQLITE_LOCKED)

@@ -96,6 +96,7 @@ void writeInPlace(const QString& path, const Layout& layout) {
         // removes it: it needs no journal, and one sync of the whole.
         const QString what = QStringLiteral("Creating");
         Connection file(temp, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
+        file.allowJournalOff();
         file.exec(QStringLiteral("PRAGMA page_size=%1").arg(pageSize), what);
         file.exec(QStringLiteral("PRAGMA journal_mode=OFF"), what);
         file.exec(QStringLiteral("PRAGMA synchronous=OFF"), what);

@@ -1501,6 +1501,24 @@ private slots:
         QVERIFY(t.Active());
     }
 
+    // Every connection keeps its rollback journal, whatever a statement asks,
+    // unless told that its file is nobody else's yet (a table being created).
+    void journalTurnsOffOnlyWhenAllowed() {
+        using platform::tables::Connection;
+        using platform::tables::Statement;
+        Connection file(folder + "New.db", SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
+        const auto journalOff = [&] {
+            Statement& st = file.statement(QStringLiteral("PRAGMA journal_mode=OFF"));
+            file.step(st, QStringLiteral("Testing"));
+            const QString mode = st.column(0).s;
+            st.reset();
+            return mode;
+        };
+        QCOMPARE(journalOff(), QString("delete"));
+        file.allowJournalOff();
+        QCOMPARE(journalOff(), QString("off"));
+    }
+
     // Creating a table removes the temporary files that a killed process
     // left while creating one, never those of a process that runs.
     void leftoversOfKilledProcessesGo() {
