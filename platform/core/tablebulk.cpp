@@ -2,8 +2,11 @@
 
 #include <algorithm>
 #include <cstring>
+#include <new>
 #include <numeric>
 #include <utility>
+
+#include <sys/mman.h>
 
 namespace platform::tables {
 
@@ -41,29 +44,16 @@ int compareText(const QByteArray& a, const QByteArray& b, bool noCase) {
 bool KeySet::insert(qint32 key) {
     const auto k = static_cast<quint32>(key);
     if (pageOf.empty())
-        pageOf.assign(size_t(1) << 16, none);
+        pageOf.assign(size_t(1) << 16, 0);
     quint32& page = pageOf[k >> 16];
-    if (page == none) {
-        pages.emplace_back();
-        pages.back().fill(none);
+    if (page == 0) {
+        pages.push_back(std::make_unique<quint64[]>(groups)); // all clear
         page = static_cast<quint32>(pages.size());
     }
-    quint32& group = pages[page - 1][(k >> 8) & 0xffu];
-    if (group == none) {
-        low.push_back(0);
-        highOf.push_back(none);
-        group = static_cast<quint32>(low.size());
-    }
     const unsigned bit = k & 0xffu;
-    quint64* word = &low[group - 1];
-    if (bit >= 64) {
-        quint32& more = highOf[group - 1];
-        if (more == none) {
-            high.push_back({});
-            more = static_cast<quint32>(high.size());
-        }
-        word = &high[more - 1][(bit >> 6) - 1];
-    }
+    quint64* word = &pages[page - 1][(k >> 8) & 0xffu];
+    if (bit >= 64)
+        word = &high[k >> 8][(bit >> 6) - 1];
     const quint64 mask = quint64(1) << (bit & 63);
     if (*word & mask)
         return false;
@@ -72,16 +62,14 @@ bool KeySet::insert(qint32 key) {
 }
 
 size_t KeySet::bytes() const {
-    return pageOf.capacity() * sizeof(quint32) + pages.capacity() * sizeof(pages[0]) +
-           low.capacity() * sizeof(quint64) + highOf.capacity() * sizeof(quint32) +
-           high.capacity() * sizeof(high[0]);
+    return pageOf.capacity() * sizeof(quint32) + pages.capacity() * sizeof(void*) +
+           pages.size() * groups * sizeof(quint64) +
+           high.size() * (sizeof(quint32) + sizeof(std::array<quint64, 3>) + 2 * sizeof(void*));
 }
 
 void KeySet::clear() {
     pageOf = {};
-    pages = {};
-    low = {};
-    highOf = {};
+    decltype(pages)().swap(pages);
     high = {};
 }
 
@@ -155,16 +143,80 @@ inline quint32 unsignedKey(qint32 v) {
 // ---------------------------------------------------------------- MemoryRows
 
 MemoryRows::MemoryRows(const Layout& layout)
-    : width(layout.fields.size()), isTextField(width), nulls(width) {
-    for (size_t i = 0; i < width; ++i)
+    : width(layout.fields.size()), isTextField(width), isSmallField(width), nulls(width) {
+    for (size_t i = 0; i < width; ++i) {
         isTextField[i] = isText(layout.fields[i].DataType);
+        isSmallField[i] = layout.fields[i].DataType == ftSmallint;
+    }
     if (layout.rowidKey)
         keyField = layout.keyField();
+    placeFields(true);
+}
+
+void MemoryRows::placeFields(bool narrow) {
+    narrowTexts = narrow;
+    places.resize(width);
+    rowSize = 0;
+    // The wide cells first, each at a multiple of four bytes.
+    for (const bool wide : {true, false}) {
+        for (size_t f = 0; f < width; ++f) {
+            const CellForm form = isSmallField[f]                 ? NarrowNumber
+                                  : isTextField[f] && narrowTexts ? NarrowText
+                                                                  : Wide;
+            if ((form == Wide) != wide)
+                continue;
+            places[f] = {static_cast<unsigned char>(rowSize), form};
+            rowSize += form == Wide ? sizeof(qint32) : sizeof(quint16);
+        }
+    }
+}
+
+void MemoryRows::setCell(unsigned char* row, size_t field, qint32 value) const {
+    const CellPlace place = places[field];
+    if (place.form == Wide) {
+        std::memcpy(row + place.offset, &value, sizeof value);
+        return;
+    }
+    // A NULL text (-1) becomes narrowNull as a small number keeps its sign.
+    const auto narrow = static_cast<quint16>(value);
+    std::memcpy(row + place.offset, &narrow, sizeof narrow);
+}
+
+void MemoryRows::widenTexts() {
+    const std::vector<CellPlace> was = places;
+    const size_t wasSize = rowSize;
+    placeFields(false);
+    const size_t perChunk = size_t(1) << chunkBits;
+    std::vector<Chunk> wide;
+    for (size_t i = 0; i < rows; ++i) {
+        const size_t at = i & (perChunk - 1);
+        if (at == 0)
+            wide.push_back(newChunk());
+        const unsigned char* from = chunks[i >> chunkBits].get() + at * wasSize;
+        unsigned char* to = wide.back().get() + at * rowSize;
+        for (size_t f = 0; f < width; ++f)
+            setCell(to, f, readCell(from, was[f]));
+        // Each old chunk goes once its rows are laid out anew.
+        if (at == perChunk - 1)
+            chunks[i >> chunkBits].reset();
+    }
+    chunks.swap(wide);
+}
+
+void MemoryRows::ChunkRelease::operator()(unsigned char* chunk) const {
+    ::munmap(chunk, bytes);
+}
+
+MemoryRows::Chunk MemoryRows::newChunk() const {
+    const size_t size = chunkBytes();
+    void* chunk = ::mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (chunk == MAP_FAILED)
+        throw std::bad_alloc();
+    return Chunk(static_cast<unsigned char*>(chunk), ChunkRelease{size});
 }
 
 size_t MemoryRows::bytes() const {
-    size_t n = textBytes + texts.capacity() * sizeof(Text) +
-               chunks.size() * (width * sizeof(qint32) << chunkBits);
+    size_t n = textBytes + texts.capacity() * sizeof(Text) + chunks.size() * chunkBytes();
     for (const std::vector<bool>& marks : nulls)
         n += marks.capacity() / 8;
     return n;
@@ -210,6 +262,9 @@ template <typename V> bool MemoryRows::fitsRow(const V* v) const {
         if (isTextField[i] != (kind == Value::Text))
             return false;
         if (kind == Value::Int && numberOf(v[i]) != static_cast<qint32>(numberOf(v[i])))
+            return false;
+        if (kind == Value::Int && isSmallField[i] &&
+            numberOf(v[i]) != static_cast<qint16>(numberOf(v[i])))
             return false;
     }
     return true;
@@ -285,28 +340,38 @@ qint32 MemoryRows::textNumber(QStringView s, const QString* shared) {
 }
 
 template <typename V> size_t MemoryRows::addRow(const V* v) {
+    arrangedFor = notArranged;
+    // A row brings at most one new text per field: texts are widened before
+    // one could be numbered past what 16 bits hold.
+    if (narrowTexts && texts.size() + width >= narrowNull)
+        widenTexts();
     const size_t chunk = rows >> chunkBits;
     if (chunk == chunks.size())
-        chunks.push_back(std::make_unique_for_overwrite<qint32[]>(width << chunkBits));
-    qint32* const cells = chunks[chunk].get() + (rows & ((size_t(1) << chunkBits) - 1)) * width;
+        chunks.push_back(newChunk());
+    unsigned char* const row =
+        chunks[chunk].get() + (rows & ((size_t(1) << chunkBits) - 1)) * rowSize;
+    qint32 key = 0;
     for (size_t f = 0; f < width; ++f) {
         const bool null = kindOf(v[f]) == Value::Null;
+        qint32 cell = 0;
         if (isTextField[f]) {
-            cells[f] = null ? nullText : textNumber(textOf(v[f]), sharedTextOf(v[f]));
-            continue;
+            cell = null ? nullText : textNumber(textOf(v[f]), sharedTextOf(v[f]));
+        } else {
+            cell = null ? 0 : static_cast<qint32>(numberOf(v[f]));
+            // Most tables never hold a NULL number: their marks stay empty.
+            if (null || anyNull) {
+                std::vector<bool>& marks = nulls[f];
+                if (null && marks.empty())
+                    marks.resize(rows);
+                if (!marks.empty())
+                    marks.push_back(null);
+                anyNull = true;
+            }
         }
-        cells[f] = null ? 0 : static_cast<qint32>(numberOf(v[f]));
-        // Most tables never hold a NULL number: their marks stay empty.
-        if (!null && !anyNull)
-            continue;
-        std::vector<bool>& marks = nulls[f];
-        if (null && marks.empty())
-            marks.resize(rows);
-        if (!marks.empty())
-            marks.push_back(null);
-        anyNull = true;
+        setCell(row, f, cell);
+        if (f == static_cast<size_t>(keyField))
+            key = cell;
     }
-    const qint32 key = cells[keyField];
     if (rows > 0 && key <= lastKey)
         ascending = false;
     lastKey = key;
@@ -337,16 +402,17 @@ void MemoryRows::read(size_t i, std::vector<Value>& row) const {
 void MemoryRows::result(sqlite3_context* context, const qint32* cells, qint64 row,
                         int field) const {
     const auto f = static_cast<size_t>(field);
+    const qint32 value = row >= 0 ? cell(static_cast<size_t>(row), field) : cells[f];
     if (isTextField[f]) {
-        if (cells[f] == nullText)
+        if (value == nullText)
             return sqlite3_result_null(context);
-        const QByteArray& utf8 = texts[static_cast<size_t>(cells[f])].utf8;
+        const QByteArray& utf8 = texts[static_cast<size_t>(value)].utf8;
         return sqlite3_result_text(context, utf8.constData(), static_cast<int>(utf8.size()),
                                    SQLITE_STATIC);
     }
     if (row >= 0 && isNull(static_cast<size_t>(row), field))
         return sqlite3_result_null(context);
-    sqlite3_result_int64(context, cells[f]);
+    sqlite3_result_int64(context, value);
 }
 
 bool MemoryRows::hasNulls() const {
@@ -361,6 +427,7 @@ void MemoryRows::clearRows() {
     chunks.shrink_to_fit();
     rows = 0;
     ascending = true;
+    arrangedFor = notArranged;
 }
 
 qint32 MemoryRows::textRanks(bool noCase, std::vector<quint32>& ranks) const {
@@ -432,9 +499,69 @@ std::vector<quint32> MemoryRows::ordered(const IndexTerms& terms) const {
     return std::move(made());
 }
 
+bool MemoryRows::arrange(const IndexTerms& terms, qint64& follow) {
+    if (standIn(terms))
+        return true;
+    if (rows < 2 || !ascending || anyNull || terms.fieldCount() != 1)
+        return false;
+    const int f = terms.field(0);
+    if (!isTextField[static_cast<size_t>(f)])
+        return false;
+    // The rows came in key order: moved in that order into the places of
+    // their texts' ranks, rows of equal rank keep their rowids' order, as
+    // the engine orders the ties of a non-unique index.
+    std::vector<quint32> ranks;
+    const auto top = static_cast<quint32>(textRanks(terms.caseInsensitive(0), ranks));
+    const qint64 followed = follow;
+    const bool descending = terms.descending();
+    const CellPlace text = places[static_cast<size_t>(f)];
+    const auto place = [&](const unsigned char* row) {
+        const qint32 t = readCell(row, text);
+        const quint32 rank = t == nullText ? 0 : ranks[static_cast<size_t>(t)] + 1;
+        return descending ? top - rank : rank;
+    };
+    std::vector<size_t> next(size_t(top) + 2, 0);
+    for (size_t i = 0; i < rows; ++i)
+        ++next[place(rowAt(i)) + 1];
+    std::partial_sum(next.begin(), next.end(), next.begin());
+    // The new chunks take memory only where rows reach them; each old chunk
+    // goes once its rows are moved. At no time are the rows held twice but
+    // for the pages being filled.
+    std::vector<Chunk> arranged;
+    for (size_t c = 0; c < chunks.size(); ++c)
+        arranged.push_back(newChunk());
+    const size_t perChunk = size_t(1) << chunkBits;
+    bool moved = false;
+    const auto moveRows = [&](auto copy) {
+        for (size_t c = 0, i = 0; c < chunks.size(); ++c) {
+            const unsigned char* from = chunks[c].get();
+            for (const size_t end = std::min(rows, i + perChunk); i < end; ++i, from += rowSize) {
+                const size_t to = next[place(from)]++;
+                moved = moved || to != i;
+                if (static_cast<qint64>(i) == followed)
+                    follow = static_cast<qint64>(to);
+                copy(arranged[to >> chunkBits].get() + (to & (perChunk - 1)) * rowSize, from);
+            }
+            chunks[c].reset();
+        }
+    };
+    // A row of a number and a text, the common case, copied as one.
+    if (rowSize == 6)
+        moveRows([](unsigned char* to, const unsigned char* from) { std::memcpy(to, from, 6); });
+    else
+        moveRows([this](unsigned char* to, const unsigned char* from) {
+            std::memcpy(to, from, rowSize);
+        });
+    chunks.swap(arranged);
+    ascending = !moved;
+    arrangedFor = terms.index();
+    return true;
+}
+
 void MemoryRows::clear() {
     chunks.clear();
     chunks.shrink_to_fit();
+    arrangedFor = notArranged;
     for (std::vector<bool>& marks : nulls)
         marks = {};
     anyNull = false;
@@ -443,6 +570,7 @@ void MemoryRows::clear() {
     texts = {};
     textSlots = {};
     textBytes = 0;
+    placeFields(true);
 }
 
 // ---------------------------------------------------------------- TakenKeys

@@ -11,7 +11,9 @@
 
 #include <array>
 #include <climits>
+#include <cstring>
 #include <memory>
+#include <unordered_map>
 #include <vector>
 
 namespace platform::tables {
@@ -21,10 +23,10 @@ namespace platform::tables {
 // select a page of 256 groups (allocated when first needed), the next 8 bits
 // the group in it. Keys that come near each other, as a text's occurrence
 // keys do (a verse's words share a group, a chapter's verses a page), take a
-// few bits each, and a look-up is three reads of memory, whatever the order
-// of the keys. The first 64 keys of a group, where a verse's words lie but
-// for the longest verses', are kept apart from the other 192, so that a set
-// of many verses is read from a quarter of the memory.
+// few bits each, and a look-up is two reads of memory, whatever the order of
+// the keys. A page holds the first 64 keys of each of its groups, where a
+// verse's words lie; the other 192 of a group, which only the longest
+// verses reach, are kept apart by group.
 class KeySet {
 public:
     // Adds the key; false when it was there already.
@@ -33,25 +35,24 @@ public:
     size_t bytes() const;
 
 private:
-    static constexpr quint32 none = 0;
-    // Per page (top 16 bits of the key, 1-based; 0 for none) and per group
-    // of a page, the group's number in `low` plus 1.
+    static constexpr size_t groups = 256;
+    // Per page (top 16 bits of the key): its number in `pages` plus 1, 0
+    // for none. A page holds its groups' first 64 keys.
     std::vector<quint32> pageOf;
-    std::vector<std::array<quint32, 256>> pages;
-    // Per group: the bitmap of its first 64 keys, and the number of the
-    // bitmap of the others in `high` plus 1 (0 while it has none).
-    std::vector<quint64> low;
-    std::vector<quint32> highOf;
-    std::vector<std::array<quint64, 3>> high;
+    std::vector<std::unique_ptr<quint64[]>> pages;
+    // Per group (top 24 bits) that has some: the bitmap of its last 192 keys.
+    std::unordered_map<quint32, std::array<quint64, 3>> high;
 };
 
-// Rows of one layout, each a run of 32-bit cells, one per field, so that a
-// row read in any order costs one memory access. A number is its cell (every
-// numeric field type fits 32 bits); a text is the number of its text in a
-// pool that keeps every distinct text once, as the QString that is read back
-// and as the UTF-8 the engine stores and orders. NULL is a mark of its own.
-// The rows are kept in chunks of a fixed number, so that growing never
-// copies them, nor holds twice their memory for a moment.
+// Rows of one layout, each a run of cells, one per field, so that a row read
+// in any order costs one memory access. A number is its cell: 16 bits for a
+// small integer field, 32 for the others (every numeric field type fits 32
+// bits). A text is the number of its text in a pool that keeps every
+// distinct text once, as the QString that is read back and as the UTF-8 the
+// engine stores and orders: 16 bits while the pool holds fewer than 65,535
+// texts, 32 from then on (the rows kept so far are widened once). NULL is a
+// mark of its own. The rows are kept in chunks of a fixed number, so that
+// growing never copies them, nor holds twice their memory for a moment.
 class MemoryRows {
 public:
     MemoryRows() = default;
@@ -63,9 +64,11 @@ public:
     bool inKeyOrder() const { return ascending; }
     // Roughly the memory the rows take; the rows' cells alone.
     size_t bytes() const;
-    size_t rowBytes() const { return chunks.size() * (width * sizeof(qint32) << chunkBits); }
+    size_t rowBytes() const { return chunks.size() * chunkBytes(); }
+    // The bytes one row takes.
+    size_t bytesPerRow() const { return rowSize; }
     // True when `row` can be kept here: numbers where the layout has
-    // numbers, each within 32 bits, texts where it has texts.
+    // numbers, each within its cell, texts where it has texts.
     bool fits(const std::vector<Value>& row) const { return fitsRow(row.data()); }
     // Adds a row that fits; returns its number (0, 1, 2, ...).
     size_t add(const std::vector<Value>& row) { return addRow(row.data()); }
@@ -91,14 +94,18 @@ public:
     // Where row i lies, for asking the processor for it ahead of its
     // reading (__builtin_prefetch, in the reader: a function that does
     // nothing but prefetch counts as having no effect, and its calls go).
-    const void* address(size_t i) const { return rowCells(i); }
-    // A row's cells as they are kept (rowWidth() of them).
+    const void* address(size_t i) const { return rowAt(i); }
+    // A row as 32-bit cells (rowWidth() of them): numbers, and texts as
+    // their numbers in the pool (-1 for NULL).
     size_t rowWidth() const { return width; }
-    const qint32* cellsOf(size_t i) const { return rowCells(i); }
-    // Field `field` of a row as the result of a virtual table's column: the
-    // row's cells, and its number here, or -1 for a row put aside (whose
-    // numbers are never NULL; its texts are still here). The texts are
-    // given in place: the rows must stay until the statement ran.
+    void cellsOf(size_t i, qint32* cells) const {
+        for (size_t f = 0; f < width; ++f)
+            cells[f] = cell(i, static_cast<int>(f));
+    }
+    // Field `field` of a row as the result of a virtual table's column:
+    // row `row` here, or, where `row` is -1, the 32-bit cells of a row put
+    // aside (whose numbers are never NULL; its texts are still here). The
+    // texts are given in place: the rows must stay until the statement ran.
     void result(sqlite3_context* context, const qint32* cells, qint64 row, int field) const;
     // True when some numeric field of some row is NULL: its cells alone do
     // not hold the row.
@@ -108,10 +115,27 @@ public:
     // The row numbers in the order of `terms`: the order in which the engine
     // returns the same rows for `ORDER BY terms.orderBy()`.
     std::vector<quint32> ordered(const IndexTerms& terms) const;
+    // True when the rows stand in the order of `terms` as they are kept, so
+    // that row number and place in the order agree: rows that came in key
+    // order for the rowid's order, or rows arranged for the index.
+    bool standIn(const IndexTerms& terms) const {
+        return (terms.rowidOrder() && ascending) ||
+               (arrangedFor != notArranged && arrangedFor == terms.index());
+    }
+    // Moves the rows, where they are kept, into the order of `terms`, when
+    // that is one text field and the rows came in key order: then no order
+    // of row numbers is needed beside them, and a walk in that order reads
+    // the memory front to back. The rows are moved a chunk at a time, each
+    // chunk's memory given back once its rows are moved. False (the rows
+    // unmoved) for any other order. A row added later ends the arrangement.
+    // `follow`, a row's number (or -1), becomes the number of that row.
+    bool arrange(const IndexTerms& terms, qint64& follow);
     void clear();
 
 private:
     static constexpr qint32 nullText = -1;
+    // A text's number in a cell of 16 bits: 0 to 65,534, and NULL.
+    static constexpr quint16 narrowNull = 0xffff; // nullText in 16 bits
     template <typename V> bool fitsRow(const V* row) const;
     template <typename V> size_t addRow(const V* row);
     struct Text {
@@ -120,10 +144,47 @@ private:
         size_t hash;
     };
     static constexpr int chunkBits = 16; // rows per chunk: 65,536
-    const qint32* rowCells(size_t i) const {
-        return chunks[i >> chunkBits].get() + (i & ((size_t(1) << chunkBits) - 1)) * width;
+    static constexpr int notArranged = INT_MIN;
+    // A chunk's memory is mapped apart from the heap, so that it goes back
+    // to the system whenever a chunk is dropped, whatever the heap does.
+    struct ChunkRelease {
+        size_t bytes = 0;
+        void operator()(unsigned char* bytes) const;
+    };
+    using Chunk = std::unique_ptr<unsigned char[], ChunkRelease>;
+    Chunk newChunk() const;
+    size_t chunkBytes() const { return rowSize << chunkBits; }
+    const unsigned char* rowAt(size_t i) const {
+        return chunks[i >> chunkBits].get() + (i & ((size_t(1) << chunkBits) - 1)) * rowSize;
     }
-    qint32 cell(size_t i, int field) const { return rowCells(i)[field]; }
+    // A field's place in a row and the form of its cell.
+    enum CellForm : unsigned char { Wide, NarrowNumber, NarrowText };
+    struct CellPlace {
+        unsigned char offset;
+        CellForm form;
+    };
+    static qint32 readCell(const unsigned char* row, CellPlace place) {
+        const unsigned char* at = row + place.offset;
+        if (place.form == Wide) {
+            qint32 v;
+            std::memcpy(&v, at, sizeof v);
+            return v;
+        }
+        quint16 u;
+        std::memcpy(&u, at, sizeof u);
+        if (place.form == NarrowNumber)
+            return static_cast<qint16>(u);
+        return u == narrowNull ? nullText : u;
+    }
+    qint32 cell(size_t i, int field) const {
+        return readCell(rowAt(i), places[static_cast<size_t>(field)]);
+    }
+    void setCell(unsigned char* row, size_t field, qint32 value) const;
+    // Lays the fields out in a row, texts narrow or wide.
+    void placeFields(bool narrowTexts);
+    // The pool passed the numbers a narrow cell holds: every row is laid
+    // out again with texts of 32 bits.
+    void widenTexts();
     bool isNull(size_t i, int field) const {
         const auto f = static_cast<size_t>(field);
         if (isTextField[f])
@@ -138,13 +199,19 @@ private:
     qint32 textRanks(bool noCase, std::vector<quint32>& ranks) const;
 
     size_t width = 0;
-    std::vector<char> isTextField; // per field
-    std::vector<std::unique_ptr<qint32[]>> chunks;
+    std::vector<char> isTextField;  // per field
+    std::vector<char> isSmallField; // per field: numbers of 16 bits
+    std::vector<CellPlace> places;  // per field
+    size_t rowSize = 0;             // bytes
+    bool narrowTexts = true;
+    std::vector<Chunk> chunks;
     // Per numeric field, a NULL mark per row; empty until its first NULL.
     std::vector<std::vector<bool>> nulls;
     int keyField = 0;
     size_t rows = 0;
     bool ascending = true;
+    // The index the rows are arranged for (see arrange).
+    int arrangedFor = notArranged;
     // The key of the last row added.
     qint32 lastKey = 0;
     // Whether some numeric field was ever NULL (its marks are kept from then on).

@@ -37,6 +37,8 @@ void Cursor::toOrderRow(qsizetype position) {
     const auto p = static_cast<size_t>(position);
     if (!orderInMemory)
         return toRow(order[p], position);
+    if (orderInPlace)
+        return toRow(file.rows().rowid(p), position, position);
     const quint32 r = memoryOrder[p];
     // A walk through the order reads the rows all over memory: the row a few
     // steps ahead is on its way meanwhile.
@@ -137,12 +139,10 @@ void Cursor::stopWalk() {
     walkPos = -1;
 }
 
-void Cursor::forgetOrder() {
-    pos = -1;
-    if (!orderValid && walkPos < 0)
-        return; // nothing else to forget: each Post of a bulk fill comes here
+void Cursor::dropOrder() {
     stopWalk();
     orderValid = false;
+    orderInPlace = false;
     order.clear();
     memoryOrder = {};
 }
@@ -168,9 +168,12 @@ void Cursor::readOrder() {
         forgetOrder();
     orderInMemory = file.inMemory();
     if (orderInMemory) {
-        memoryOrder = file.rows().ordered(terms());
+        // The current row stays current where the rows move.
+        orderInPlace = file.arrangeRows(terms(), memoryRow);
+        if (!orderInPlace)
+            memoryOrder = file.rows().ordered(terms());
         orderValid = true;
-        count = static_cast<qint64>(memoryOrder.size());
+        count = static_cast<qint64>(orderSize());
         return;
     }
     Statement& st =
@@ -186,6 +189,25 @@ void Cursor::readOrder() {
 
 qsizetype Cursor::positionOf(qint64 rowid) {
     readOrder();
+    if (orderInPlace) {
+        const MemoryRows& rows = file.rows();
+        const auto n = static_cast<qsizetype>(rows.size());
+        const auto at = [&](qsizetype p) { return rows.rowid(static_cast<size_t>(p)); };
+        qsizetype p = 0;
+        if (terms().rowidOrder()) {
+            for (qsizetype high = n; p < high;) {
+                const qsizetype mid = p + (high - p) / 2;
+                if (at(mid) < rowid)
+                    p = mid + 1;
+                else
+                    high = mid;
+            }
+        } else {
+            while (p < n && at(p) != rowid)
+                ++p;
+        }
+        return p < n && at(p) == rowid ? p : -1;
+    }
     if (orderInMemory) {
         const MemoryRows& rows = file.rows();
         const auto begin = memoryOrder.begin(), end = memoryOrder.end();
@@ -246,7 +268,7 @@ void Cursor::first() {
     stopWalk();
     if (file.inMemory()) {
         readOrder();
-        if (memoryOrder.empty())
+        if (orderSize() == 0)
             return toNoRow();
         toOrderRow(0);
         return toBeginning();

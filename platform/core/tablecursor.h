@@ -11,8 +11,10 @@
 //
 // While a bulk fill keeps the table's rows in memory (TableFile::inMemory),
 // the order holds their row numbers there instead, sorted in memory in the
-// index's order, and every move and read is served from memory; a key
-// search, a range and a deletion write the rows to the file first.
+// index's order, or is the rows' own order when they stand in the index's
+// order where they are kept (MemoryRows::arrange); every move and read is
+// served from memory; a key search, a range and a deletion write the rows
+// to the file first.
 //
 // The row and the Bof and Eof flags change only through the transitions
 // toNoRow, toRow, toPostedRow, toBeginning and toEnd; the row's place in the
@@ -113,7 +115,13 @@ private:
     const Value& valueOfStoredRow(int field) const;
     void loadRow() const;
     // The rows shown changed, or their positions: found anew when needed.
-    void forgetOrder();
+    // Each Post of a bulk fill comes here, mostly with nothing else to forget.
+    void forgetOrder() {
+        pos = -1;
+        if (orderValid || walkPos >= 0)
+            dropOrder();
+    }
+    void dropOrder();
     // What a query in index order needs: the index built.
     void prepareOrder();
     // Ends a bulk fill in memory, for what only the engine answers.
@@ -146,12 +154,16 @@ private:
     Statement* walk = nullptr;
     qsizetype walkPos = -1;
     // The rows shown, in order, while orderValid: their rowids, or while
-    // orderInMemory their numbers in memory.
+    // orderInMemory their numbers in memory, or while orderInPlace the rows
+    // in memory as they are kept.
     std::deque<qint64> order;
     std::vector<quint32> memoryOrder;
     bool orderValid = false;
     bool orderInMemory = false;
+    bool orderInPlace = false;
     qsizetype orderSize() const {
+        if (orderInPlace)
+            return static_cast<qsizetype>(file.rows().size());
         return orderInMemory ? static_cast<qsizetype>(memoryOrder.size())
                              : static_cast<qsizetype>(order.size());
     }

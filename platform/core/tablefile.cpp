@@ -15,6 +15,7 @@
 #include <cstdio>
 #include <cstring>
 #include <exception>
+#include <functional>
 #include <optional>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -230,8 +231,8 @@ template <typename Row> qint64 TableFile::keepInMemory(const Row* row, qint64 ke
     // Runs grow with the rows put aside before them (a 32nd of those), so
     // that a large fill is merged from a few dozen runs rather than from
     // hundreds.
-    const size_t runSize = std::min(
-        std::max(runBytes, spilledRows * memory.rowWidth() * sizeof(qint32) / 32), memoryLimit);
+    const size_t runSize =
+        std::min(std::max(runBytes, spilledRows * memory.bytesPerRow() / 32), memoryLimit);
     if (!memory.inKeyOrder() && memory.size() >= minimumRun && memory.rowBytes() >= runSize &&
         putRowsAside())
         return key;
@@ -273,22 +274,21 @@ bool TableFile::putRowsAside() {
     }
     const size_t width = memory.rowWidth();
     const std::vector<quint32> order = memory.ordered(IndexTerms(lay, -1));
-    std::vector<qint32> buffer;
-    buffer.reserve(width * spillBatch);
+    std::vector<qint32> buffer(width * spillBatch);
+    size_t filled = 0;
     // A run that cannot be written whole is no run: the rows stay, and go
     // to the file instead (the bytes written are overwritten by the next).
     const auto flush = [&] {
-        const bool written =
-            std::fwrite(buffer.data(), sizeof(qint32), buffer.size(), spill) == buffer.size();
-        buffer.clear();
+        const bool written = std::fwrite(buffer.data(), sizeof(qint32), filled, spill) == filled;
+        filled = 0;
         return written;
     };
     if (std::fseek(spill, long(spilledRows * width * sizeof(qint32)), SEEK_SET) != 0)
         return false;
     for (quint32 r : order) {
-        const qint32* cells = memory.cellsOf(r);
-        buffer.insert(buffer.end(), cells, cells + width);
-        if (buffer.size() == width * spillBatch && !flush())
+        memory.cellsOf(r, buffer.data() + filled);
+        filled += width;
+        if (filled == buffer.size() && !flush())
             return false;
     }
     if (!flush() || std::fflush(spill) != 0)
@@ -313,8 +313,8 @@ void TableFile::dropRuns() noexcept {
 class FillFeed {
 public:
     virtual ~FillFeed() = default;
-    // The next row: its cells, and its number among the rows in memory, or
-    // -1 for a row put aside. False after the last.
+    // The next row: its number among the rows in memory, or -1 for a row
+    // put aside and its cells. False after the last.
     virtual bool next(const qint32*& cells, qint64& memoryRow) = 0;
 };
 
@@ -481,19 +481,20 @@ void TableFile::writeMergedRuns() {
             if (last != none) {
                 // The top of the heap is the row handed out: it makes way
                 // for the next row of its source, or for the last entry.
-                const qint32* following = nullptr;
+                bool following = false;
                 if (last < readers.size()) {
                     Reader& r = readers[last];
                     if (++r.at == r.have)
                         refill(r);
-                    if (r.at < r.have)
-                        following = r.cells.data() + r.at * width;
+                    following = r.at < r.have;
+                    if (following)
+                        heap[0] = entry(r.cells[r.at * width + file.keyField], last);
                 } else if (++nextInMemory < inMemory.size()) {
-                    following = file.memory.cellsOf(inMemory[nextInMemory]);
+                    following = true;
+                    heap[0] =
+                        entry(static_cast<qint32>(file.memory.rowid(inMemory[nextInMemory])), last);
                 }
-                if (following) {
-                    heap[0].key = following[file.keyField];
-                } else {
+                if (!following) {
                     heap[0] = heap.back();
                     heap.pop_back();
                 }
@@ -502,14 +503,14 @@ void TableFile::writeMergedRuns() {
             }
             if (heap.empty())
                 return false;
-            last = heap[0].source;
+            last = static_cast<size_t>(heap[0] & 0xffffffffu);
             if (last < readers.size()) {
                 const Reader& r = readers[last];
                 cells = r.cells.data() + r.at * width;
                 memoryRow = -1;
             } else {
                 memoryRow = inMemory[nextInMemory];
-                cells = file.memory.cellsOf(static_cast<size_t>(memoryRow));
+                cells = nullptr;
             }
             return true;
         }
@@ -522,12 +523,11 @@ void TableFile::writeMergedRuns() {
             size_t have = 0; // rows in `cells`
             size_t read = 0; // rows of the run read so far
         };
-        struct Next {
-            qint32 key;
-            size_t source; // a reader, or readers.size() for memory
-        };
-        static bool after(const Next& a, const Next& b) {
-            return a.key != b.key ? a.key > b.key : a.source > b.source;
+        // An entry of the heap: the key of a source's next row above the
+        // source (a reader, or readers.size() for memory), so that one
+        // comparison orders by key and then by source.
+        static quint64 entry(qint32 key, size_t source) {
+            return quint64(static_cast<quint32>(key) ^ 0x80000000u) << 32 | source;
         }
         void refill(Reader& r) {
             r.at = 0;
@@ -544,28 +544,28 @@ void TableFile::writeMergedRuns() {
             r.read += r.have;
         }
         void push(size_t source) {
-            const qint32* cells = nullptr;
+            qint32 key = 0;
             if (source < readers.size()) {
                 const Reader& r = readers[source];
                 if (r.at == r.have)
                     return;
-                cells = r.cells.data() + r.at * width;
+                key = r.cells[r.at * width + file.keyField];
             } else {
                 if (nextInMemory == inMemory.size())
                     return;
-                cells = file.memory.cellsOf(inMemory[nextInMemory]);
+                key = static_cast<qint32>(file.memory.rowid(inMemory[nextInMemory]));
             }
-            heap.push_back({cells[file.keyField], source});
-            std::push_heap(heap.begin(), heap.end(), after);
+            heap.push_back(entry(key, source));
+            std::push_heap(heap.begin(), heap.end(), std::greater<>());
         }
         // Restores the heap after its top changed.
         void siftDown() {
             const size_t n = heap.size();
             size_t i = 0;
             for (size_t child = 1; child < n; child = 2 * i + 1) {
-                if (child + 1 < n && after(heap[child], heap[child + 1]))
+                if (child + 1 < n && heap[child] > heap[child + 1])
                     ++child;
-                if (!after(heap[i], heap[child]))
+                if (heap[i] <= heap[child])
                     return;
                 std::swap(heap[i], heap[child]);
                 i = child;
@@ -577,7 +577,7 @@ void TableFile::writeMergedRuns() {
         std::vector<Reader> readers;
         std::vector<quint32> inMemory;
         size_t nextInMemory = 0;
-        std::vector<Next> heap;
+        std::vector<quint64> heap;
         const size_t none = SIZE_MAX;
         size_t last = SIZE_MAX; // the source of the row handed out last
     };
@@ -604,22 +604,26 @@ void TableFile::writeMemoryRows() {
             // In key order every row goes to the end of the table.
             class InOrder : public FillFeed {
             public:
-                InOrder(const MemoryRows& memoryRows, std::vector<quint32> rowOrder)
-                    : rows(memoryRows), order(std::move(rowOrder)) {}
+                InOrder(const MemoryRows& rows, const IndexTerms& keyOrder) : count(rows.size()) {
+                    // Rows that came in key order are written as they lie.
+                    if (!rows.standIn(keyOrder))
+                        order = rows.ordered(keyOrder);
+                }
                 bool next(const qint32*& cells, qint64& memoryRow) override {
-                    if (at == order.size())
+                    if (at == count)
                         return false;
-                    memoryRow = order[at++];
-                    cells = rows.cellsOf(static_cast<size_t>(memoryRow));
+                    memoryRow = order.empty() ? at : order[at];
+                    ++at;
+                    cells = nullptr;
                     return true;
                 }
 
             private:
-                const MemoryRows& rows;
+                size_t count;
                 std::vector<quint32> order;
                 size_t at = 0;
             };
-            InOrder feed(memory, memory.ordered(IndexTerms(lay, -1)));
+            InOrder feed(memory, IndexTerms(lay, -1));
             writeRows(feed);
         }
         group.keepOpen();

@@ -59,6 +59,11 @@ public:
     // the cursor reads them from rows(). Not once rows were put aside.
     bool inMemory() const { return memoryMode && runs.empty(); }
     const MemoryRows& rows() const { return memory; }
+    // True when the rows in memory stand in the order of `terms` where they
+    // are kept, arranged into it now if they can be (MemoryRows::arrange).
+    bool arrangeRows(const IndexTerms& terms, qint64& follow) {
+        return memory.arrange(terms, follow);
+    }
     // Writes the rows kept in memory into the open transaction and ends the
     // bulk fill; the non-unique secondary indexes, dropped while the table
     // was empty, are built again when needed.

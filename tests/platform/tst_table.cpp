@@ -16,6 +16,8 @@
 #include <random>
 #include <sys/stat.h>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 void defineTempWord(TTable& t, int wordSize = 18) {
@@ -1088,14 +1090,22 @@ private slots:
     // fields, ties, and texts that the engine orders by their UTF-8 bytes.
     void bulkFillOrdersAsTheFileDoes_data() {
         QTest::addColumn<QString>("index");
-        QTest::newRow("primary") << "";
-        QTest::newRow("case-insensitive text") << "wordNdx";
-        QTest::newRow("descending number with NULLs") << "numNdx";
-        QTest::newRow("two fields") << "pairNdx";
+        // Rows that come in key order, without a NULL number, are arranged
+        // where they lie for an index on one text field.
+        QTest::addColumn<bool>("inKeyOrder");
+        QTest::newRow("primary") << "" << false;
+        QTest::newRow("case-insensitive text") << "wordNdx" << false;
+        QTest::newRow("descending number with NULLs") << "numNdx" << false;
+        QTest::newRow("two fields") << "pairNdx" << false;
+        QTest::newRow("primary, in key order") << "" << true;
+        QTest::newRow("case-insensitive text, in key order") << "wordNdx" << true;
+        QTest::newRow("descending text, in key order") << "wordDescNdx" << true;
+        QTest::newRow("descending number, in key order") << "numNdx" << true;
     }
 
     void bulkFillOrdersAsTheFileDoes() {
         QFETCH(QString, index);
+        QFETCH(bool, inKeyOrder);
         TTable t;
         bind(t, "Mixed", true);
         t.FieldDefs().Add("K", ftInteger, 0, true);
@@ -1105,6 +1115,7 @@ private slots:
         t.IndexDefs().Add("wordNdx", "W", ixCaseInsensitive);
         t.IndexDefs().Add("numNdx", "N", ixDescending);
         t.IndexDefs().Add("pairNdx", "N;W", {});
+        t.IndexDefs().Add("wordDescNdx", "W", ixDescending);
         t.CreateTable();
         t.Open();
         const QStringList words = {"apple", "Apple",
@@ -1114,28 +1125,62 @@ private slots:
                                    "�",     QString::fromUtf8("a\0b", 3),
                                    "ab",    QString::fromUtf8("a\0c", 3)};
         std::mt19937 random(7);
+        t.setIndexName(index);
         for (int i = 0; i < 2000; ++i) {
             t.Append();
-            t.Fields(0).setAsInteger(i % 2 ? 1000000 - 37 * i : 53 * i - 50000);
+            t.Fields(0).setAsInteger(inKeyOrder ? 3 * i - 2000
+                                     : i % 2    ? 1000000 - 37 * i
+                                                : 53 * i - 50000);
             if (const auto w = random() % (words.size() + 1); w < size_t(words.size()))
                 t.Fields(1).setAsString(words[qsizetype(w)]);
-            if (const auto n = random() % 7; n < 6)
-                t.Fields(2).setAsInteger(n == 0 ? -32768 : n == 5 ? 32767 : qint64(n));
+            if (const auto n = random() % 7; n < 6 || inKeyOrder)
+                t.Fields(2).setAsInteger(n == 0 ? -32768 : n >= 5 ? 32767 : qint64(n));
             t.Post();
         }
-        t.setIndexName(index);
-        const auto keys = [&] {
-            QList<int> out;
+        // Asked for its number, the row just posted stays current, wherever
+        // the rows that are read in this order move to.
+        t.AppendRecord({2000000, u"b"_s, 1});
+        const QString lastPosted = u"2000000 b 1"_s;
+        const int recNo = t.RecNo();
+        QCOMPARE(t.Fields(0).AsString() + u' ' + t.Fields(1).AsString() + u' ' +
+                     t.Fields(2).AsString(),
+                 lastPosted);
+        const auto rows = [&] {
+            QStringList out;
             for (t.First(); !t.Eof(); t.Next())
-                out << t.Fields(0).AsInteger();
+                out << QStringLiteral("%1 %2 %3")
+                           .arg(t.Fields(0).AsInteger())
+                           .arg(t.Fields(1).IsNull() ? u"-"_s : t.Fields(1).AsString())
+                           .arg(t.Fields(2).IsNull() ? u"-"_s : t.Fields(2).AsString());
             return out;
         };
-        const QList<int> inMemory = keys();
-        QCOMPARE(inMemory.size(), 2000);
+        const QStringList inMemory = rows();
+        QCOMPARE(inMemory.size(), 2001);
+        QCOMPARE(inMemory[recNo - 1], lastPosted);
         t.setRecNo(777);
-        QCOMPARE(t.Fields(0).AsInteger(), inMemory[776]);
+        QCOMPARE(t.Fields(0).AsString(), inMemory[776].section(u' ', 0, 0));
+        QCOMPARE(t.RecNo(), 777);
+        // The rows read in another order, and in this one again, are the same rows.
+        t.setIndexName(QString());
+        QStringList byKey = rows();
+        t.setIndexName(index);
+        QCOMPARE(rows(), inMemory);
+        // A row posted after the rows were read in order takes its place.
+        t.Append();
+        t.Fields(0).setAsInteger(1000001);
+        t.Fields(1).setAsString(u"apple"_s);
+        t.Fields(2).setAsInteger(3);
+        t.Post();
+        byKey.insert(byKey.size() - 1, u"1000001 apple 3"_s); // before 2000000
+        const QStringList withOneMore = rows();
+        QCOMPARE(withOneMore.size(), 2002);
+        QStringList withoutIt = withOneMore;
+        QVERIFY(withoutIt.removeOne(u"1000001 apple 3"_s));
+        QCOMPARE(withoutIt, inMemory);
         t.FlushBuffers(); // now the engine orders them
-        QCOMPARE(keys(), inMemory);
+        QCOMPARE(rows(), withOneMore);
+        t.setIndexName(QString());
+        QCOMPARE(rows(), byKey);
     }
 
     // AppendRecord stores what Append, the setters and Post store, with their
@@ -1275,13 +1320,14 @@ private slots:
             QCOMPARE(raised([&] { append(t, key, "taken"); }).kind, Kind::KeyViolation);
             t.Delete();
         }
-        for (qint32 key : {0x01010104, 0x01010106, 0x01010200, 0x01000000, INT_MIN + 1, -2})
+        for (qint32 key :
+             {0x01010104, 0x01010106, 0x01010200, 0x01000000, INT_MIN + 1, -2, 0x010102fe})
             append(t, key, QString::number(key));
-        QCOMPARE(t.RecordCount(), 16);
+        QCOMPARE(t.RecordCount(), 17);
         t.Close();
         QCOMPARE(
             query(path("Temp_Word"), "SELECT count(*), min(Verses), max(Verses) FROM Temp_Word"),
-            QStringList{"16|-2147483648|2147483647"});
+            QStringList{"17|-2147483648|2147483647"});
         QCOMPARE(query(path("Temp_Word"), "SELECT Word FROM Temp_Word LIMIT 2 OFFSET 6"),
                  (QStringList{"16843008", "16843009"}));
     }
@@ -1341,6 +1387,66 @@ private slots:
                  QStringList{"0"});
         QCOMPARE(query(path("Temp_Word"), "SELECT built FROM _layout_indexes ORDER BY position"),
                  (QStringList{"1", "1"}));
+    }
+
+    // Texts are kept in 16 bits while a fill has fewer than 65,535 of them;
+    // past that every row is widened, and reads before and after, in memory
+    // and from the file, give the same rows. Small integers keep their sign.
+    void bulkFillWidensItsTexts() {
+        TTable t;
+        bind(t, "Many", true);
+        t.FieldDefs().Clear();
+        t.FieldDefs().Add("K", ftInteger, 0, true);
+        t.FieldDefs().Add("W", ftString, 10, false);
+        t.FieldDefs().Add("S", ftSmallint, 0, true);
+        t.IndexDefs().Clear();
+        t.IndexDefs().Add("", "K", ixPrimary | ixUnique);
+        t.IndexDefs().Add("wordNdx", "W", ixCaseInsensitive);
+        t.CreateTable();
+        t.Open();
+        const int count = 70000;
+        // Every seventh word ties with the next one in the index, the case apart.
+        const auto word = [](int i) {
+            return i % 7 ? QStringLiteral("t%1").arg(i) : QStringLiteral("T%1").arg(i + 1);
+        };
+        const auto small = [](int i) { return i % 65536 - 32768; };
+        const auto rows = [&](int limit) {
+            QStringList out;
+            for (t.First(); !t.Eof() && out.size() < limit; t.Next())
+                out << QStringLiteral("%1 %2 %3")
+                           .arg(t.Fields(0).AsInteger())
+                           .arg(t.Fields(1).IsNull() ? u"-"_s : t.Fields(1).AsString())
+                           .arg(t.Fields(2).AsInteger());
+            return out;
+        };
+        t.setIndexName("wordNdx");
+        for (int i = 0; i < count; ++i) {
+            const QString w = word(i);
+            t.AppendRecord(
+                {qint64(2 * i + 1), i % 1000 == 7 ? TRecordValue(nullptr) : w, small(i)});
+            if (i == 40000) {
+                // Narrow still: the rows so far, in word order.
+                const QStringList early = rows(5);
+                QCOMPARE(early.size(), 5);
+                QCOMPARE(early.first(), u"15 - -32761"_s);
+            }
+        }
+        QVERIFY(!QFile::exists(path("Many") + "-journal")); // all in memory
+        const QStringList inMemory = rows(count);
+        QCOMPARE(inMemory.size(), count);
+        t.setIndexName(QString());
+        t.setRecNo(count);
+        QCOMPARE(t.Fields(1).AsString(), word(count - 1));
+        QCOMPARE(t.Fields(2).AsInteger(), small(count - 1));
+        t.setRecNo(32769);
+        QCOMPARE(t.Fields(2).AsInteger(), 0);
+        t.setIndexName("wordNdx");
+        t.FlushBuffers(); // now the engine orders them
+        QCOMPARE(rows(count), inMemory);
+        t.Close();
+        QCOMPARE(query(path("Many"), "SELECT count(DISTINCT W), count(*) - count(W), min(S), "
+                                     "max(S), sum(S) FROM Many"),
+                 QStringList{"69930|70|-32768|32767|-136347704"});
     }
 
     // A NULL number posted after rows were put aside reaches the file as
