@@ -31,6 +31,13 @@ template <typename Define> void defineAndCreate(TTable* table, const char* capti
     }
 }
 
+// Whether `table` is open for this build alone on the table `name` of
+// `folder`.
+bool holds(const TTable& table, const QString& folder, const QString& name) {
+    return table.Active() && table.Exclusive() && table.DatabaseName() == folder &&
+           table.TableName() == name;
+}
+
 } // namespace
 
 void msgBox(const char* caption, const QString& text) {
@@ -43,8 +50,13 @@ void showLastError(const char* caption) {
 
 void openTable(TTable* table, const QString& tableName, TTableKind kind, bool emptyIfExists,
                const BuildText& text) {
-    table->setActive(false);
-    concordance::bindTable(*table, text.dataPath, tableName);
+    // A table that is to be emptied and is held for this build already stays
+    // held: nobody else gets at it between the hold and the emptying, and it
+    // is not opened again for nothing.
+    if (!emptyIfExists || !holds(*table, text.dataPath, tableName)) {
+        table->setActive(false);
+        concordance::bindTable(*table, text.dataPath, tableName);
+    }
 
     if (table->Exists()) {
         if (emptyIfExists && !emptyTable(table))
@@ -71,11 +83,17 @@ void openTable(TTable* table, const QString& tableName, TTableKind kind, bool em
         }
     }
 
-    if (table->Exists()) {
-        table->setActive(false);
-        table->setExclusive(true);
-        table->setActive(true);
+    if (!table->Exists())
+        return;
+    if (holds(*table, text.dataPath, tableName)) {
+        // What was written while emptying reaches the file, as a reopening
+        // would have committed it.
+        table->FlushBuffers();
+        return;
     }
+    table->setActive(false);
+    table->setExclusive(true);
+    table->setActive(true);
 }
 
 void createWordTable(TTable* table, int wordSize) {
@@ -127,14 +145,16 @@ bool emptyTable(TTable* table) {
         return true;
     try {
         try {
-            table->setActive(false);
-            table->setExclusive(true);
-            table->setActive(true);
-            if (table->RecordCount() == 0)
+            if (!table->Active() || !table->Exclusive()) {
+                table->setActive(false);
+                table->setExclusive(true);
+                table->setActive(true);
+            }
+            // The first row tells whether it has any, without counting them.
+            table->First();
+            if (table->Eof())
                 return true;
-            table->setActive(false);
-            table->EmptyTable();
-            table->setExclusive(false);
+            table->EmptyHeldTable();
         } catch (const EDatabaseError&) {
             // Emptying in one go failed: delete the rows one by one, with
             // whatever access the table has by now.

@@ -568,6 +568,20 @@ void TTable::EmptyTable() {
     TableFile::empty(d->path(), d->baseName());
 }
 
+void TTable::EmptyHeldTable() {
+    d->requireOpen();
+    if (!d->exclusive)
+        throw EDatabaseError(
+            QStringLiteral("Cannot renew table %1: it is not held exclusively.").arg(d->baseName()),
+            Kind::WrongState);
+    d->cursor.reset();
+    d->state = dsInactive;
+    const std::unique_ptr<TableFile> file = std::move(d->file);
+    emit activeChanged(false);
+    file->emptyAndClose();
+    Open();
+}
+
 void TTable::DeleteTable() {
     d->requireClosed("delete a table");
     d->requireValidName();

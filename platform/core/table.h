@@ -47,10 +47,11 @@
 //    is refused, never wrapped. Text longer than an ftString field's width is
 //    stored whole; the width is part of the layout only. A required field
 //    refuses NULL and the empty text at Post.
-//  - CreateTable (and EmptyTable of a closed table) writes the new file under
-//    a name of its own, "<TableName>.db.<process id>.new", and renames it
-//    into place. Such files that a killed process left are removed by the
-//    next CreateTable in the folder, never those of a process that runs.
+//  - CreateTable (and EmptyTable of a closed table, EmptyHeldTable) writes
+//    the new file under a name of its own, "<TableName>.db.<process id>.new",
+//    and renames it into place. Such files that a killed process left are
+//    removed by the next CreateTable in the folder, never those of a process
+//    that runs.
 //
 // Used from one thread. Every failure is an EDatabaseError carrying a message
 // for the user and its kind (a text that is not a number raises EConvertError).
@@ -170,6 +171,11 @@ public:
     // Removes every row; needs the table for itself (open exclusively or
     // closed). A closed table is replaced by a new empty file of its layout.
     void EmptyTable();
+    // Empties a table open exclusively as EmptyTable empties a closed one: a
+    // new file of its layout takes the place of the old, which stays held
+    // until then, and the table opens on it (on the first row, with new
+    // fields). What was posted since the last safe point is dropped.
+    void EmptyHeldTable();
     // Removes the closed table's file.
     void DeleteTable();
 

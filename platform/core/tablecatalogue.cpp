@@ -1,6 +1,7 @@
 #include "platform/core/tablecatalogue.h"
 
 #include <QFileInfo>
+#include <algorithm>
 
 namespace platform::tables::catalogue {
 
@@ -54,6 +55,16 @@ void checkHeader(Connection& conn, const QString& what) {
         throw EDatabaseError(
             QStringLiteral("Table is damaged: %1 is shorter than its header says.").arg(path),
             Kind::Damaged);
+}
+
+bool sameIgnoringAsciiCase(QStringView a, QStringView b) {
+    if (a.size() != b.size())
+        return false;
+    const auto lower = [](char16_t c) { return c >= u'A' && c <= u'Z' ? char16_t(c + 32) : c; };
+    for (qsizetype i = 0; i < a.size(); ++i)
+        if (lower(a[i].unicode()) != lower(b[i].unicode()))
+            return false;
+    return true;
 }
 
 } // namespace
@@ -117,16 +128,29 @@ Layout read(Connection& conn, const QString& table) {
     const auto damage = [&](const QString& detail) {
         return EDatabaseError(damaged.arg(path, detail), Kind::Damaged);
     };
-    QString name;
+    // The file's tables and indexes, read once: a few rows.
+    struct SchemaEntry {
+        bool index;
+        QString name;
+        QString table;
+    };
+    std::vector<SchemaEntry> schema;
     {
-        Statement& st = conn.statement(QStringLiteral(
-            "SELECT name FROM sqlite_master WHERE type = 'table' AND name = ? COLLATE NOCASE"));
-        st.bind(1, Value::text(table));
-        if (!conn.step(st, what))
-            throw damage(QStringLiteral("names no table %1").arg(table));
-        name = st.column(0).s;
-        st.reset();
+        Statement& st = conn.statement(QStringLiteral("SELECT type, name, tbl_name FROM "
+                                                      "sqlite_master WHERE type IN ('table', "
+                                                      "'index')"));
+        while (conn.step(st, what))
+            schema.push_back(
+                {st.column(0).s == QLatin1String("index"), st.column(1).s, st.column(2).s});
     }
+    // The engine compares table names without regard to the case of ASCII
+    // letters (NOCASE).
+    const auto entry = std::find_if(schema.begin(), schema.end(), [&](const SchemaEntry& e) {
+        return !e.index && sameIgnoringAsciiCase(e.name, table);
+    });
+    if (entry == schema.end())
+        throw damage(QStringLiteral("names no table %1").arg(table));
+    const QString name = entry->name;
     TFieldDefs fieldDefs;
     {
         Statement& st = conn.statement(
@@ -161,30 +185,25 @@ Layout read(Connection& conn, const QString& table) {
     }
     for (size_t i = 0; i < built.size(); ++i)
         lay.indexes[i].built = built[i] || lay.indexes[i].primary();
-    // The SQL table must have the recorded fields, in order, and the built
+    // The SQL table must have the recorded fields, in order (the columns of
+    // a query of all of them, which is prepared and never run), and the built
     // indexes.
     {
-        Statement& st = conn.statement(QStringLiteral("SELECT name FROM pragma_table_info(?)"));
-        st.bind(1, Value::text(lay.table));
-        size_t n = 0;
-        bool match = true;
-        while (conn.step(st, what)) {
-            match = match && n < lay.fields.size() &&
-                    st.column(0).s.compare(lay.fields[n].Name, Qt::CaseInsensitive) == 0;
-            ++n;
-        }
-        if (!match || n != lay.fields.size())
+        Statement& st = conn.statement(QStringLiteral("SELECT * FROM %1").arg(quoted(lay.table)));
+        const int n = sqlite3_column_count(st.get());
+        bool match = n >= 0 && size_t(n) == lay.fields.size();
+        for (int i = 0; match && i < n; ++i)
+            match = QString::fromUtf8(sqlite3_column_name(st.get(), i))
+                        .compare(lay.fields[size_t(i)].Name, Qt::CaseInsensitive) == 0;
+        if (!match)
             throw damage(QStringLiteral("does not match its columns"));
     }
-    Statement& st = conn.statement(QStringLiteral(
-        "SELECT 1 FROM sqlite_master WHERE type = 'index' AND name = ? AND tbl_name = ?"));
     for (const Index& index : lay.indexes) {
         if (index.primary() || !index.built)
             continue;
-        st.bind(1, Value::text(index.name));
-        st.bind(2, Value::text(lay.table));
-        const bool found = conn.step(st, what);
-        st.reset();
+        const bool found = std::any_of(schema.begin(), schema.end(), [&](const SchemaEntry& e) {
+            return e.index && e.name == index.name && e.table == lay.table;
+        });
         if (!found)
             throw damage(QStringLiteral("names a missing index %1").arg(index.name));
     }

@@ -81,8 +81,13 @@ Value Statement::column(int i) const {
 
 Connection::Connection(const QString& path, int openFlags) : filePath(path) {
     // Once per process, before the engine starts: no memory statistics (they
-    // cost a lock on every allocation).
-    static const bool configured = sqlite3_config(SQLITE_CONFIG_MEMSTATUS, 0) == SQLITE_OK;
+    // cost a lock on every allocation), and no page cache taken in one block
+    // of 20 pages when a connection first reads (a block that large comes
+    // fresh from the system and goes back at the close, every page of it
+    // touched anew by the next connection); pages are allocated as needed.
+    static const bool configured =
+        sqlite3_config(SQLITE_CONFIG_MEMSTATUS, 0) == SQLITE_OK &&
+        sqlite3_config(SQLITE_CONFIG_PAGECACHE, nullptr, 0, 0) == SQLITE_OK;
     Q_UNUSED(configured);
     const int rc =
         sqlite3_open_v2(QFile::encodeName(path).constData(), &db,
@@ -188,6 +193,10 @@ void Connection::rollback() noexcept {
         sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
     if (afterRollback)
         afterRollback();
+}
+
+void Connection::allowJournalOff() {
+    sqlite3_db_config(db, SQLITE_DBCONFIG_DEFENSIVE, 0, nullptr);
 }
 
 void Connection::lockForRemoval() {

@@ -81,6 +81,11 @@ public:
     void rollback() noexcept;
     void setAfterRollback(std::function<void()> handler) { afterRollback = std::move(handler); }
 
+    // Lets PRAGMA journal_mode=OFF take effect, which the defensive mode that
+    // every connection starts in ignores: for a file that nobody else knows
+    // yet, which a failure removes.
+    void allowJournalOff();
+
     // Takes the exclusive lock before the file is removed: raises Locked when
     // anybody holds the file; any other failure (a damaged or foreign file)
     // is no reason to keep it.

@@ -6,6 +6,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
@@ -96,6 +97,7 @@ void writeInPlace(const QString& path, const Layout& layout) {
         // removes it: it needs no journal, and one sync of the whole.
         const QString what = QStringLiteral("Creating");
         Connection file(temp, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
+        file.allowJournalOff();
         file.exec(QStringLiteral("PRAGMA page_size=%1").arg(pageSize), what);
         file.exec(QStringLiteral("PRAGMA journal_mode=OFF"), what);
         file.exec(QStringLiteral("PRAGMA synchronous=OFF"), what);
@@ -714,15 +716,24 @@ void TableFile::create(const QString& path, const Layout& layout) {
 
 void TableFile::empty(const QString& path, const QString& table) {
     TableFile held(path, table, true);
+    held.replaceByEmpty();
+}
+
+void TableFile::emptyAndClose() {
+    conn.rollback();
+    replaceByEmpty();
+}
+
+void TableFile::replaceByEmpty() {
     Statement& st =
-        held.conn.statement(QStringLiteral("SELECT 1 FROM %1 LIMIT 1").arg(quoted(held.lay.table)));
-    const bool hasRows = held.conn.step(st, QStringLiteral("Reading"));
+        conn.statement(QStringLiteral("SELECT 1 FROM %1 LIMIT 1").arg(quoted(lay.table)));
+    const bool hasRows = conn.step(st, QStringLiteral("Reading"));
     st.reset();
     // A new file rather than deleted rows: it is as small as an empty table,
     // and the next fill writes only new pages, which need no journal.
     if (hasRows)
-        writeInPlace(path, held.lay);
-    held.discard();
+        writeInPlace(conn.path(), lay);
+    discard();
 }
 
 void TableFile::removeFile(const QString& path) {
@@ -739,13 +750,21 @@ void TableFile::removeFile(const QString& path) {
 
 void TableFile::removeLeftovers(const QString& folder) {
     static const QRegularExpression leftover(QStringLiteral("^.+\\.db\\.(\\d{1,10})\\.new$"));
+    // The names are picked by hand: name filters would cost more than the
+    // rest of a table's creation. A file comes before its journal.
+    QStringList names;
+    QDirIterator entries(folder, QDir::Files | QDir::Hidden | QDir::System);
+    while (entries.hasNext()) {
+        QString name = entries.nextFileInfo().fileName();
+        if (name.contains(QLatin1String(".db.")) &&
+            (name.endsWith(QLatin1String(".new")) || name.endsWith(QLatin1String(".new-journal"))))
+            names.append(std::move(name));
+    }
+    names.sort();
     const QDir dir(folder);
-    const QStringList names =
-        dir.entryList({QStringLiteral("*.db.*.new"), QStringLiteral("*.db.*.new-journal")},
-                      QDir::Files | QDir::Hidden | QDir::System);
     const qint64 self = QCoreApplication::applicationPid();
     for (const QString& name : names) {
-        const bool journal = name.endsWith(QLatin1String("-journal"));
+        const bool journal = name.endsWith(journalSuffix);
         const QRegularExpressionMatch match =
             leftover.match(journal ? name.chopped(journalSuffix.size()) : name);
         if (!match.hasMatch())

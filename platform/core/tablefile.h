@@ -98,6 +98,10 @@ public:
     // Replaces the table at `path` by an empty one of its layout, once nobody
     // holds it (a table without rows stays as it is).
     static void empty(const QString& path, const QString& table);
+    // The same for this file, held exclusively: what was written since the
+    // last safe point is dropped, the file replaced unless it has no rows,
+    // and this hold closed.
+    void emptyAndClose();
     // Removes the table file at `path` and its journal, once nobody holds it.
     static void removeFile(const QString& path);
     // Removes the temporary files that creating a table leaves in `folder`
@@ -106,6 +110,9 @@ public:
     static void removeLeftovers(const QString& folder);
 
 private:
+    // Replaces the file by an empty one of its layout when it has rows, and
+    // closes without writing.
+    void replaceByEmpty();
     bool keepsRowsInMemory() const;
     // Whether the rows posted now go to memory: a bulk fill under way, or
     // one that this first row starts.

@@ -463,7 +463,9 @@ private slots:
         const QString exe = QStringLiteral("/proc/%1/exe").arg(build.processId());
         QElapsedTimer clock;
         clock.start();
-        while (QFileInfo(exe).symLinkTarget() != app.filePath(QStringLiteral("build-dialog")) &&
+        // The new program's libraries are mapped a moment after the exec.
+        while ((QFileInfo(exe).symLinkTarget() != app.filePath(QStringLiteral("build-dialog")) ||
+                displayLibraries(mappedLibraries(build.processId())).size() < 2) &&
                build.state() == QProcess::Running && clock.elapsed() < 30000)
             QTest::qWait(10);
         QCOMPARE(QFileInfo(exe).symLinkTarget(), app.filePath(QStringLiteral("build-dialog")));

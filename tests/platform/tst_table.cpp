@@ -926,6 +926,54 @@ private slots:
                  QStringList{"1"});
     }
 
+    // The layout rows must describe the SQL table beside them: its fields in
+    // order and every index marked built. The table's name is found without
+    // regard to the case of its letters.
+    void layoutsThatDisagreeWithTheirTableAreDamaged_data() {
+        QTest::addColumn<QString>("change");
+        QTest::addColumn<QString>("refusal"); // empty: it opens
+        const QList<std::pair<const char*, const char*>> cases = {
+            {"", ""},
+            {"ALTER TABLE Temp_Word RENAME TO T; ALTER TABLE T RENAME TO TEMP_WORD", ""},
+            {"DROP INDEX wordNdx; UPDATE _layout_indexes SET built = 0 WHERE name = 'wordNdx'", ""},
+            {"ALTER TABLE Temp_Word RENAME TO Other", "names no table Temp_Word"},
+            {"ALTER TABLE Temp_Word RENAME COLUMN Word TO Other", "does not match its columns"},
+            {"UPDATE _layout_fields SET position = position + 10; "
+             "UPDATE _layout_fields SET position = 13 - position",
+             "does not match its columns"},
+            {"ALTER TABLE Temp_Word ADD COLUMN Extra INTEGER", "does not match its columns"},
+            {"INSERT INTO _layout_fields VALUES (3, 'Extra', 'Integer', 0, 0)",
+             "does not match its columns"},
+            {"DROP INDEX wordNdx", "names a missing index wordNdx"},
+            {"DROP INDEX wordNdx; CREATE TABLE Other (Word TEXT); "
+             "CREATE INDEX wordNdx ON Other (Word)",
+             "names a missing index wordNdx"},
+        };
+        for (const auto& [change, refusal] : cases)
+            QTest::newRow(change) << QString(change) << QString(refusal);
+    }
+    void layoutsThatDisagreeWithTheirTableAreDamaged() {
+        QFETCH(QString, change);
+        QFETCH(QString, refusal);
+        makeTempWord({"a", "b"});
+        if (!change.isEmpty())
+            QCOMPARE(query(path("Temp_Word"), change.toUtf8().constData()), QStringList{});
+        for (const bool exclusive : {false, true}) {
+            TTable t;
+            bind(t, "Temp_Word", exclusive);
+            const Raised r = raised([&] { t.Open(); });
+            if (refusal.isEmpty()) {
+                QVERIFY2(!r.any, qPrintable(r.message));
+                QCOMPARE(t.RecordCount(), 2);
+                QCOMPARE(t.FieldByName("Word").AsString(), QString("a"));
+                continue;
+            }
+            QCOMPARE(r.kind, Kind::Damaged);
+            QVERIFY2(r.message.contains(refusal), qPrintable(r.message));
+            QVERIFY(!t.Active());
+        }
+    }
+
     void damagedAndForeignFilesAreRefused_data() {
         QTest::addColumn<QString>("name");
         QTest::addColumn<Kind>("kind");
@@ -1502,6 +1550,79 @@ private slots:
                                           "'index' AND name IN ('wordNdx', 'backNdx')"),
                  QStringList{"2"});
         QCOMPARE(QDir(folder).entryList(QDir::Files), QStringList{"Temp_Word.db"});
+    }
+
+    // A table held exclusively is emptied the same way without letting go of
+    // it first: a new file of its layout, whatever was posted since the last
+    // safe point dropped, and the table open on the new file.
+    void emptyingAHeldTableRenewsItsFile() {
+        TTable t;
+        createTempWord(t);
+        for (int k = 1; k <= 20000; ++k)
+            append(t, k, QStringLiteral("word%1").arg(k));
+        t.AddIndex("backNdx", "Word", ixDescending);
+        t.FlushBuffers();
+        append(t, 20001, "posted");
+        const qint64 full = QFileInfo(path("Temp_Word")).size();
+        QVERIFY(QFile::setPermissions(path("Temp_Word"), QFile::ReadOwner | QFile::WriteOwner));
+        QList<bool> changes;
+        const QMetaObject::Connection watch =
+            connect(&t, &TTable::activeChanged, this, [&](bool active) { changes.append(active); });
+        t.EmptyHeldTable();
+        disconnect(watch);
+        QCOMPARE(changes, (QList<bool>{false, true}));
+        QVERIFY(t.Active() && t.Exclusive());
+        QCOMPARE(t.RecordCount(), 0);
+        QCOMPARE(t.IndexDefs().Count(), 3);
+        {
+            TTable other;
+            bind(other, "Temp_Word");
+            QCOMPARE(raised([&] { other.Open(); }).kind, Kind::Locked);
+        }
+        append(t, 5, "again");
+        t.Close();
+        QCOMPARE(QFile::permissions(path("Temp_Word")) & 0x7077,
+                 QFile::ReadOwner | QFile::WriteOwner);
+        QVERIFY(QFileInfo(path("Temp_Word")).size() * 10 < full);
+        QCOMPARE(query(path("Temp_Word"), "SELECT Verses, Word FROM Temp_Word"),
+                 QStringList{"5|again"});
+        QCOMPARE(query(path("Temp_Word"), "SELECT name, built FROM _layout_indexes"),
+                 (QStringList{"|1", "wordNdx|1", "backNdx|1"}));
+        QCOMPARE(QDir(folder).entryList(QDir::Files), QStringList{"Temp_Word.db"});
+
+        // Rows deleted but not yet at a safe point are the file's still: the
+        // file is renewed all the same.
+        t.Open();
+        t.First();
+        t.Delete();
+        t.EmptyHeldTable();
+        t.Close();
+        QCOMPARE(query(path("Temp_Word"), "SELECT count(*) FROM Temp_Word"), QStringList{"0"});
+
+        // Only a table held exclusively.
+        t.setExclusive(false);
+        QCOMPARE(raised([&] { t.EmptyHeldTable(); }).kind, Kind::WrongState);
+        t.Open();
+        QCOMPARE(raised([&] { t.EmptyHeldTable(); }).kind, Kind::WrongState);
+        QVERIFY(t.Active());
+    }
+
+    // Every connection keeps its rollback journal, whatever a statement asks,
+    // unless told that its file is nobody else's yet (a table being created).
+    void journalTurnsOffOnlyWhenAllowed() {
+        using platform::tables::Connection;
+        using platform::tables::Statement;
+        Connection file(folder + "New.db", SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
+        const auto journalOff = [&] {
+            Statement& st = file.statement(QStringLiteral("PRAGMA journal_mode=OFF"));
+            file.step(st, QStringLiteral("Testing"));
+            const QString mode = st.column(0).s;
+            st.reset();
+            return mode;
+        };
+        QCOMPARE(journalOff(), QString("delete"));
+        file.allowJournalOff();
+        QCOMPARE(journalOff(), QString("off"));
     }
 
     // Creating a table removes the temporary files that a killed process
