@@ -186,6 +186,7 @@ void MemoryRows::widenTexts() {
     const std::vector<CellPlace> was = places;
     const size_t wasSize = rowSize;
     placeFields(false);
+    spare.clear(); // of the narrow size
     const size_t perChunk = size_t(1) << chunkBits;
     std::vector<Chunk> wide;
     for (size_t i = 0; i < rows; ++i) {
@@ -207,8 +208,14 @@ void MemoryRows::ChunkRelease::operator()(unsigned char* chunk) const {
     ::munmap(chunk, bytes);
 }
 
-MemoryRows::Chunk MemoryRows::newChunk() const {
+MemoryRows::Chunk MemoryRows::newChunk() {
     const size_t size = chunkBytes();
+    // The chunks of rows put aside serve the rows that follow.
+    if (!spare.empty() && spare.back().get_deleter().bytes == size) {
+        Chunk chunk = std::move(spare.back());
+        spare.pop_back();
+        return chunk;
+    }
     void* chunk = ::mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
     if (chunk == MAP_FAILED)
         throw std::bad_alloc();
@@ -423,8 +430,10 @@ bool MemoryRows::hasNulls() const {
 }
 
 void MemoryRows::clearRows() {
+    // Kept for the rows that follow: mapped afresh, each page would be
+    // cleared by the system again.
+    spare = std::move(chunks);
     chunks.clear();
-    chunks.shrink_to_fit();
     rows = 0;
     ascending = true;
     arrangedFor = notArranged;
@@ -561,6 +570,8 @@ bool MemoryRows::arrange(const IndexTerms& terms, qint64& follow) {
 void MemoryRows::clear() {
     chunks.clear();
     chunks.shrink_to_fit();
+    spare.clear();
+    spare.shrink_to_fit();
     arrangedFor = notArranged;
     for (std::vector<bool>& marks : nulls)
         marks = {};

@@ -152,7 +152,7 @@ private:
         void operator()(unsigned char* bytes) const;
     };
     using Chunk = std::unique_ptr<unsigned char[], ChunkRelease>;
-    Chunk newChunk() const;
+    Chunk newChunk();
     size_t chunkBytes() const { return rowSize << chunkBits; }
     const unsigned char* rowAt(size_t i) const {
         return chunks[i >> chunkBits].get() + (i & ((size_t(1) << chunkBits) - 1)) * rowSize;
@@ -205,6 +205,8 @@ private:
     size_t rowSize = 0;             // bytes
     bool narrowTexts = true;
     std::vector<Chunk> chunks;
+    // Chunks of rows that were put aside, for the next rows to take.
+    std::vector<Chunk> spare;
     // Per numeric field, a NULL mark per row; empty until its first NULL.
     std::vector<std::vector<bool>> nulls;
     int keyField = 0;

@@ -12,6 +12,7 @@
 #include <QRegularExpression>
 #include <QScopeGuard>
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <exception>
@@ -51,6 +52,38 @@ size_t memoryLimit = defaultMemoryLimit();
 constexpr size_t runBytes = size_t(1) << 20;
 constexpr size_t minimumRun = size_t(1) << 16;
 constexpr size_t spillBatch = 4096;
+// Rows put aside are written this many at a time.
+constexpr size_t spillWriteBatch = 32768;
+
+// The whole of `bytes` written at `offset` of `fd`, or read from there.
+bool writeAt(int fd, const void* data, size_t bytes, off_t offset) {
+    const auto* p = static_cast<const char*>(data);
+    while (bytes > 0) {
+        const ssize_t n = ::pwrite(fd, p, bytes, offset);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        p += n;
+        bytes -= size_t(n);
+        offset += n;
+    }
+    return true;
+}
+bool readAt(int fd, void* data, size_t bytes, off_t offset) {
+    auto* p = static_cast<char*>(data);
+    while (bytes > 0) {
+        const ssize_t n = ::pread(fd, p, bytes, offset);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        p += n;
+        bytes -= size_t(n);
+        offset += n;
+    }
+    return true;
+}
 
 const QLatin1String journalSuffix("-journal");
 
@@ -274,24 +307,25 @@ bool TableFile::putRowsAside() {
     }
     const size_t width = memory.rowWidth();
     const std::vector<quint32> order = memory.ordered(IndexTerms(lay, -1));
-    std::vector<qint32> buffer(width * spillBatch);
+    std::vector<qint32> buffer(width * spillWriteBatch);
     size_t filled = 0;
+    auto offset = off_t(spilledRows * width * sizeof(qint32));
     // A run that cannot be written whole is no run: the rows stay, and go
     // to the file instead (the bytes written are overwritten by the next).
     const auto flush = [&] {
-        const bool written = std::fwrite(buffer.data(), sizeof(qint32), filled, spill) == filled;
+        const size_t bytes = filled * sizeof(qint32);
+        const bool written = writeAt(fileno(spill), buffer.data(), bytes, offset);
+        offset += off_t(bytes);
         filled = 0;
         return written;
     };
-    if (std::fseek(spill, long(spilledRows * width * sizeof(qint32)), SEEK_SET) != 0)
-        return false;
     for (quint32 r : order) {
         memory.cellsOf(r, buffer.data() + filled);
         filled += width;
         if (filled == buffer.size() && !flush())
             return false;
     }
-    if (!flush() || std::fflush(spill) != 0)
+    if (!flush())
         return false;
     runs.push_back({spilledRows, order.size()});
     spilledRows += order.size();
@@ -534,9 +568,8 @@ void TableFile::writeMergedRuns() {
             r.have = std::min(spillBatch, r.run.rows - r.read);
             if (r.have == 0)
                 return;
-            if (std::fseek(file.spill, long((r.run.first + r.read) * width * sizeof(qint32)),
-                           SEEK_SET) != 0 ||
-                std::fread(r.cells.data(), sizeof(qint32) * width, r.have, file.spill) != r.have)
+            if (!readAt(fileno(file.spill), r.cells.data(), r.have * width * sizeof(qint32),
+                        off_t((r.run.first + r.read) * width * sizeof(qint32))))
                 throw EDatabaseError(
                     QStringLiteral("Writing %1: the rows put aside cannot be read back.")
                         .arg(file.conn.path()),
