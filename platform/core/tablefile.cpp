@@ -55,11 +55,12 @@ constexpr size_t spillBatch = 4096;
 // Rows put aside are written this many at a time.
 constexpr size_t spillWriteBatch = 32768;
 
-// The whole of `bytes` written at `offset` of `fd`, or read from there.
-bool writeAt(int fd, const void* data, size_t bytes, off_t offset) {
-    const auto* p = static_cast<const char*>(data);
+// The whole of `bytes` written at `offset` of `fd` (io: pwrite), or read
+// from there (io: pread).
+template <typename Byte, typename Io>
+bool wholeAt(Io io, int fd, Byte* p, size_t bytes, off_t offset) {
     while (bytes > 0) {
-        const ssize_t n = ::pwrite(fd, p, bytes, offset);
+        const ssize_t n = io(fd, p, bytes, offset);
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0)
@@ -70,19 +71,11 @@ bool writeAt(int fd, const void* data, size_t bytes, off_t offset) {
     }
     return true;
 }
+bool writeAt(int fd, const void* data, size_t bytes, off_t offset) {
+    return wholeAt(::pwrite, fd, static_cast<const char*>(data), bytes, offset);
+}
 bool readAt(int fd, void* data, size_t bytes, off_t offset) {
-    auto* p = static_cast<char*>(data);
-    while (bytes > 0) {
-        const ssize_t n = ::pread(fd, p, bytes, offset);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        p += n;
-        bytes -= size_t(n);
-        offset += n;
-    }
-    return true;
+    return wholeAt(::pread, fd, static_cast<char*>(data), bytes, offset);
 }
 
 const QLatin1String journalSuffix("-journal");
