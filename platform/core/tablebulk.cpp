@@ -187,18 +187,16 @@ void MemoryRows::widenTexts() {
     const size_t wasSize = rowSize;
     placeFields(false);
     spare.clear(); // of the narrow size
-    const size_t perChunk = size_t(1) << chunkBits;
     std::vector<Chunk> wide;
     for (size_t i = 0; i < rows; ++i) {
-        const size_t at = i & (perChunk - 1);
-        if (at == 0)
+        if (i % perChunk == 0)
             wide.push_back(newChunk());
-        const unsigned char* from = chunks[i >> chunkBits].get() + at * wasSize;
-        unsigned char* to = wide.back().get() + at * rowSize;
+        const unsigned char* from = slot(chunks, i, wasSize);
+        unsigned char* to = slot(wide, i, rowSize);
         for (size_t f = 0; f < width; ++f)
             setCell(to, f, readCell(from, was[f]));
         // Each old chunk goes once its rows are laid out anew.
-        if (at == perChunk - 1)
+        if (i % perChunk == perChunk - 1)
             chunks[i >> chunkBits].reset();
     }
     chunks.swap(wide);
@@ -352,11 +350,9 @@ template <typename V> size_t MemoryRows::addRow(const V* v) {
     // one could be numbered past what 16 bits hold.
     if (narrowTexts && texts.size() + width >= narrowNull)
         widenTexts();
-    const size_t chunk = rows >> chunkBits;
-    if (chunk == chunks.size())
+    if ((rows >> chunkBits) == chunks.size())
         chunks.push_back(newChunk());
-    unsigned char* const row =
-        chunks[chunk].get() + (rows & ((size_t(1) << chunkBits) - 1)) * rowSize;
+    unsigned char* const row = slot(chunks, rows, rowSize);
     qint32 key = 0;
     for (size_t f = 0; f < width; ++f) {
         const bool null = kindOf(v[f]) == Value::Null;
@@ -483,11 +479,8 @@ std::vector<quint32> MemoryRows::ordered(const IndexTerms& terms) const {
         if (isTextField[static_cast<size_t>(f)]) {
             std::vector<quint32> ranks;
             const quint32 top = static_cast<quint32>(textRanks(terms.caseInsensitive(i), ranks));
-            sortStably(order, rows, [&](quint32 r) {
-                const qint32 t = cell(r, f);
-                const quint32 rank = t == nullText ? 0 : ranks[static_cast<size_t>(t)] + 1;
-                return descending ? top - rank : rank;
-            });
+            sortStably(order, rows,
+                       [&](quint32 r) { return textPlace(cell(r, f), ranks, top, descending); });
             continue;
         }
         // NULL is below every number: first, or last in descending order.
@@ -525,9 +518,7 @@ bool MemoryRows::arrange(const IndexTerms& terms, qint64& follow) {
     const bool descending = terms.descending();
     const CellPlace text = places[static_cast<size_t>(f)];
     const auto place = [&](const unsigned char* row) {
-        const qint32 t = readCell(row, text);
-        const quint32 rank = t == nullText ? 0 : ranks[static_cast<size_t>(t)] + 1;
-        return descending ? top - rank : rank;
+        return textPlace(readCell(row, text), ranks, top, descending);
     };
     std::vector<size_t> next(size_t(top) + 2, 0);
     for (size_t i = 0; i < rows; ++i)
@@ -539,7 +530,6 @@ bool MemoryRows::arrange(const IndexTerms& terms, qint64& follow) {
     std::vector<Chunk> arranged;
     for (size_t c = 0; c < chunks.size(); ++c)
         arranged.push_back(newChunk());
-    const size_t perChunk = size_t(1) << chunkBits;
     bool moved = false;
     const auto moveRows = [&](auto copy) {
         for (size_t c = 0, i = 0; c < chunks.size(); ++c) {
@@ -549,7 +539,7 @@ bool MemoryRows::arrange(const IndexTerms& terms, qint64& follow) {
                 moved = moved || to != i;
                 if (static_cast<qint64>(i) == followed)
                     follow = static_cast<qint64>(to);
-                copy(arranged[to >> chunkBits].get() + (to & (perChunk - 1)) * rowSize, from);
+                copy(slot(arranged, to, rowSize), from);
             }
             chunks[c].reset();
         }

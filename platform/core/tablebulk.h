@@ -144,6 +144,7 @@ private:
         size_t hash;
     };
     static constexpr int chunkBits = 16; // rows per chunk: 65,536
+    static constexpr size_t perChunk = size_t(1) << chunkBits;
     static constexpr int notArranged = INT_MIN;
     // A chunk's memory is mapped apart from the heap, so that it goes back
     // to the system whenever a chunk is dropped, whatever the heap does.
@@ -154,9 +155,11 @@ private:
     using Chunk = std::unique_ptr<unsigned char[], ChunkRelease>;
     Chunk newChunk();
     size_t chunkBytes() const { return rowSize << chunkBits; }
-    const unsigned char* rowAt(size_t i) const {
-        return chunks[i >> chunkBits].get() + (i & ((size_t(1) << chunkBits) - 1)) * rowSize;
+    // Where row i lies among `in`, chunks of rows of `size` bytes.
+    static unsigned char* slot(const std::vector<Chunk>& in, size_t i, size_t size) {
+        return in[i >> chunkBits].get() + (i & (perChunk - 1)) * size;
     }
+    const unsigned char* rowAt(size_t i) const { return slot(chunks, i, rowSize); }
     // A field's place in a row and the form of its cell.
     enum CellForm : unsigned char { Wide, NarrowNumber, NarrowText };
     struct CellPlace {
@@ -197,6 +200,13 @@ private:
     // Every text's rank in the order of the collation: texts the collation
     // holds equal share a rank. Returns the number of ranks.
     qint32 textRanks(bool noCase, std::vector<quint32>& ranks) const;
+    // The place in an index's order of text number `t`, by `ranks` of `top`
+    // ranks: NULL first, or last in descending order.
+    static quint32 textPlace(qint32 t, const std::vector<quint32>& ranks, quint32 top,
+                             bool descending) {
+        const quint32 rank = t == nullText ? 0 : ranks[static_cast<size_t>(t)] + 1;
+        return descending ? top - rank : rank;
+    }
 
     size_t width = 0;
     std::vector<char> isTextField;  // per field
