@@ -1,6 +1,7 @@
 #include "platform/core/tablecursor.h"
 
 #include <algorithm>
+#include <ranges>
 #include <utility>
 
 namespace platform::tables {
@@ -191,22 +192,11 @@ qsizetype Cursor::positionOf(qint64 rowid) {
     readOrder();
     if (orderInPlace) {
         const MemoryRows& rows = file.rows();
-        const auto n = static_cast<qsizetype>(rows.size());
+        const auto places = std::views::iota(qsizetype(0), static_cast<qsizetype>(rows.size()));
         const auto at = [&](qsizetype p) { return rows.rowid(static_cast<size_t>(p)); };
-        qsizetype p = 0;
-        if (terms().rowidOrder()) {
-            for (qsizetype high = n; p < high;) {
-                const qsizetype mid = p + (high - p) / 2;
-                if (at(mid) < rowid)
-                    p = mid + 1;
-                else
-                    high = mid;
-            }
-        } else {
-            while (p < n && at(p) != rowid)
-                ++p;
-        }
-        return p < n && at(p) == rowid ? p : -1;
+        const auto it = terms().rowidOrder() ? std::ranges::lower_bound(places, rowid, {}, at)
+                                             : std::ranges::find(places, rowid, at);
+        return it != places.end() && at(*it) == rowid ? *it : -1;
     }
     if (orderInMemory) {
         const MemoryRows& rows = file.rows();
